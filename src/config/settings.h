@@ -215,7 +215,8 @@ void normaliseSettings();
 // 38 or more becomes -1, below -1 becomes 37.
 void wrapRadioStationIndex();
 
-// Restores every field to its initial value (library load; tests).
+// Restores every field to its initial value and forgets the loaded values
+// held for normaliseSettings (library load; tests).
 void resetSettings();
 
 }  // namespace tavrel

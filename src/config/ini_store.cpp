@@ -1,0 +1,274 @@
+// [SECTION] Character classes and trimming
+// [SECTION] Parsing
+// [SECTION] Lookup and reads
+// [SECTION] Edits and file writes
+#include "config/ini_store.h"
+
+#include <cstring>
+
+#include "host/host_file.h"
+
+namespace tavrel::ini {
+
+// [SECTION] Character classes and trimming
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v'; }
+bool isBreak(char c) { return c == '\r' || c == '\n'; }
+
+char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+    }
+    return true;
+}
+
+// Parameters (section and key names given by the caller) lose spaces only;
+// a tab or VT stays part of the name and then matches nothing.
+std::string_view trimParam(const char* text) {
+    std::string_view s = text ? std::string_view(text) : std::string_view();
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return s;
+}
+
+std::string_view cutAtNul(std::string_view s) {
+    const std::size_t nul = s.find('\0');
+    return nul == std::string_view::npos ? s : s.substr(0, nul);
+}
+
+std::size_t skipBlanks(const std::string& b, std::size_t i, std::size_t end) {
+    while (i < end && isBlank(b[i])) ++i;
+    return i;
+}
+
+std::size_t trimBack(const std::string& b, std::size_t begin, std::size_t end) {
+    while (end > begin && isBlank(b[end - 1])) --end;
+    return end;
+}
+
+// End of the line's text starting at `i`: the first CR or LF, or the end.
+std::size_t contentEnd(const std::string& b, std::size_t i) {
+    const std::size_t n = b.size();
+    while (i < n && !isBreak(b[i])) ++i;
+    return i;
+}
+
+// Start of the next line after a content end: CRLF, CR and LF each end a line.
+std::size_t lineEnd(const std::string& b, std::size_t content_end) {
+    const std::size_t n = b.size();
+    if (content_end >= n) return n;
+    if (b[content_end] == '\r' && content_end + 1 < n && b[content_end + 1] == '\n') return content_end + 2;
+    return content_end + 1;
+}
+
+std::uint32_t u32(std::size_t v) { return static_cast<std::uint32_t>(v); }
+
+}  // namespace
+
+// [SECTION] Parsing
+
+void parseIni(IniDocument& doc) {
+    doc.sections.clear();
+    doc.keys.clear();
+    const std::string& b = doc.bytes;
+    const std::size_t n = b.size();
+    std::size_t i = 0;
+    if (n >= 3 && b.compare(0, 3, "\xEF\xBB\xBF") == 0) i = 3;  // UTF-8 BOM: skipped, unlike Windows
+
+    IniSection* current = nullptr;  // keys before the first header are unreachable
+    while (i < n) {
+        const std::size_t content_end = contentEnd(b, i);
+        const std::size_t next = lineEnd(b, content_end);
+        const std::size_t start = skipBlanks(b, i, content_end);
+        if (start < content_end && b[start] == '[') {
+            const void* close = std::memchr(b.data() + start + 1, ']', content_end - start - 1);
+            const std::size_t name_limit =
+                close ? static_cast<std::size_t>(static_cast<const char*>(close) - b.data()) : content_end;
+            const std::size_t name_begin = skipBlanks(b, start + 1, name_limit);
+            IniSection section;
+            section.name_begin = u32(name_begin);
+            section.name_end = u32(trimBack(b, name_begin, name_limit));
+            section.header_content_end = u32(content_end);
+            section.header_line_end = u32(next);
+            section.first_key = u32(doc.keys.size());
+            doc.sections.push_back(section);
+            current = &doc.sections.back();
+        } else if (current && start < content_end && b[start] != ';') {
+            const void* eq = std::memchr(b.data() + start, '=', content_end - start);
+            if (eq) {
+                const std::size_t eq_pos = static_cast<std::size_t>(static_cast<const char*>(eq) - b.data());
+                doc.keys.push_back(IniKey{u32(start), u32(trimBack(b, start, eq_pos))});
+                ++current->key_count;
+            }
+        }
+        i = next;
+    }
+}
+
+bool loadIniFile(const char* path, IniDocument& doc) {
+    // One byte over the limit tells a cut file from one of exactly the limit.
+    const bool ok = host::readFile(path, doc.bytes, kMaxIniBytes + 1);
+    if (!ok) doc.bytes.clear();
+    doc.cut = doc.bytes.size() > kMaxIniBytes;
+    if (doc.cut) doc.bytes.resize(kMaxIniBytes);
+    parseIni(doc);
+    return ok;
+}
+
+// [SECTION] Lookup and reads
+
+namespace {
+
+const IniSection* findSection(const IniDocument& doc, std::string_view name) {
+    for (const IniSection& s : doc.sections) {
+        const std::string_view have(doc.bytes.data() + s.name_begin, s.name_end - s.name_begin);
+        if (equalsNoCase(have, name)) return &s;  // only the first of a name counts
+    }
+    return nullptr;
+}
+
+const IniKey* findKeyIn(const IniDocument& doc, const IniSection& section, std::string_view name) {
+    for (std::uint32_t k = 0; k < section.key_count; ++k) {
+        const IniKey& key = doc.keys[section.first_key + k];
+        const std::string_view have(doc.bytes.data() + key.name_begin, key.name_end - key.name_begin);
+        if (equalsNoCase(have, name)) return &key;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+const IniKey* findKey(const IniDocument& doc, const char* section, const char* key) {
+    const IniSection* s = findSection(doc, trimParam(section));
+    return s ? findKeyIn(doc, *s, trimParam(key)) : nullptr;
+}
+
+IniKeyLine keyLine(const IniDocument& doc, const IniKey& key) {
+    const std::string& b = doc.bytes;
+    IniKeyLine line;
+    line.content_end = contentEnd(b, key.name_end);
+    line.line_end = lineEnd(b, line.content_end);
+    std::size_t eq = key.name_end;
+    while (eq < line.content_end && b[eq] != '=') ++eq;
+    line.value_begin = skipBlanks(b, eq + 1, line.content_end);
+    line.value_end = trimBack(b, line.value_begin, line.content_end);
+    return line;
+}
+
+std::string_view keyValue(const IniDocument& doc, const IniKey& key) {
+    const IniKeyLine line = keyLine(doc, key);
+    std::string_view v(doc.bytes.data() + line.value_begin, line.value_end - line.value_begin);
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+        v = v.substr(1, v.size() - 2);
+    }
+    return v;
+}
+
+std::int32_t profileIntFromText(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && static_cast<unsigned char>(text[i]) <= ' ') ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    unsigned base = 10;
+    if (i + 1 < text.size() && text[i] == '0') {
+        const char p = text[i + 1];
+        base = p == 'x' ? 16 : p == 'o' ? 8 : p == 'b' ? 2 : 10;
+        if (base != 10) i += 2;
+    }
+    std::uint32_t total = 0;  // wraps modulo 2^32, no overflow check
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        unsigned digit = 99;
+        if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
+        else if (c >= 'a' && c <= 'z') digit = static_cast<unsigned>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'Z') digit = static_cast<unsigned>(c - 'A' + 10);
+        if (digit >= base) break;
+        total = total * base + digit;
+    }
+    if (negative) total = 0u - total;
+    return static_cast<std::int32_t>(total);
+}
+
+std::int32_t getProfileInt(const IniDocument& doc, const char* section, const char* key, std::int32_t fallback) {
+    const IniKey* k = findKey(doc, section, key);
+    if (!k) return fallback;
+    const std::string_view value = cutAtNul(keyValue(doc, *k));
+    return value.empty() ? fallback : profileIntFromText(value);
+}
+
+std::size_t getProfileString(const IniDocument& doc, const char* section, const char* key,
+                             const char* fallback, char* out, std::size_t size) {
+    if (size == 0 || !out) return 0;
+    std::string_view text;
+    if (const IniKey* k = findKey(doc, section, key)) {
+        text = keyValue(doc, *k);
+    } else {
+        text = fallback ? std::string_view(fallback) : std::string_view();
+        while (!text.empty() && text.back() == ' ') text.remove_suffix(1);  // only ' ' counts here
+    }
+    text = cutAtNul(text);
+    const std::size_t count = text.size() < size - 1 ? text.size() : size - 1;
+    std::memcpy(out, text.data(), count);
+    out[count] = '\0';
+    return count;
+}
+
+// [SECTION] Edits and file writes
+
+void setProfileString(const IniDocument& doc, const char* section, const char* key, const char* value,
+                      std::string& out) {
+    const std::string& b = doc.bytes;
+    const std::string_view sec = trimParam(section);
+    const std::string_view name = trimParam(key);
+    const std::string_view val = value ? std::string_view(value) : std::string_view();
+    out.clear();
+    out.reserve(b.size() + sec.size() + name.size() + val.size() + 16);
+
+    const IniSection* s = findSection(doc, sec);
+    if (!s) {
+        out.append(b);
+        if (!b.empty() && !isBreak(b.back())) out.append("\r\n");
+        out.append("[").append(sec).append("]\r\n");
+        out.append(name).append("=").append(val).append("\r\n");
+        return;
+    }
+    if (const IniKey* k = findKeyIn(doc, *s, name)) {
+        // Keep the line up to the value and its own line break; replace the rest.
+        const IniKeyLine line = keyLine(doc, *k);
+        out.append(b, 0, line.value_begin);
+        out.append(val);
+        if (line.line_end == line.content_end) {
+            out.append("\r\n");
+        } else {
+            out.append(b, line.content_end, line.line_end - line.content_end);
+        }
+        out.append(b, line.line_end, std::string::npos);
+        return;
+    }
+    // New key: right after the section's last key line, or after its header.
+    std::size_t content_end = s->header_content_end;
+    std::size_t insert_at = s->header_line_end;
+    if (s->key_count > 0) {
+        const IniKeyLine last = keyLine(doc, doc.keys[s->first_key + s->key_count - 1]);
+        content_end = last.content_end;
+        insert_at = last.line_end;
+    }
+    out.append(b, 0, insert_at);
+    if (insert_at == content_end) out.append("\r\n");  // that line was the last, without a break
+    out.append(name).append("=").append(val).append("\r\n");
+    out.append(b, insert_at, std::string::npos);
+}
+
+bool writeProfileString(const char* path, const char* section, const char* key, const char* value,
+                        IniDocument& scratch, std::string& edited) {
+    if (!loadIniFile(path, scratch) || scratch.cut) return false;
+    setProfileString(scratch, section, key, value, edited);
+    return host::replaceFile(path, edited.data(), edited.size());
+}
+
+}  // namespace tavrel::ini

@@ -1,0 +1,44 @@
+// INI persistence: the full load of Settings from ".\\TavrelConfig.ini", the
+// menu's reads and the one-key writes. The file is opened, read and closed
+// within each call; nothing is cached, so hand edits show at the next call.
+// The file is never created: with the file missing, reads give defaults and
+// writes are dropped silently.
+//
+// Fibres: either script fibre may call these, one at a time (none yields).
+// Heap: the store reuses its buffers, so repeated calls on a file of
+// unchanged size allocate nothing.
+#pragma once
+#include <cstdint>
+
+#include "config/text_format.h"
+
+namespace tavrel {
+
+// The one INI path, relative to the game's working directory.
+inline constexpr const char* kIniPath = ".\\TavrelConfig.ini";
+
+// Reads every startup key into `settings` in the documented order: plain
+// stores, the blip rule, and the loaded values for normaliseSettings. Reads
+// the file once. A full load is always loadSettings(); normaliseSettings();
+void loadSettings();
+
+// Door flags open_door_front_left ... open_door_back2 := readIntSetting > 0.
+// Returns the last value read (open_door_back2's).
+std::int32_t readDoorsToOpen();
+
+// -99 when the file is missing; otherwise the integer with default -1.
+std::int32_t readIntSetting(const char* section, const char* key);
+
+// Writes formatInt(value) as section/key; nothing when the file is missing
+// or the write fails.
+void writeIntSetting(const char* section, const char* key, std::int32_t value);
+
+// Writes formatFixed(value, 1) as "Menu"/"menu_size"; nothing when the file
+// is missing or the write fails.
+void writeMenuSize(float value);
+
+// "Menu"/key read as text (32-char buffer, default "0") and converted with
+// textToDouble; 0.0 when the file is missing. "7.5xyz" is 7.5, "abc" 0.
+float readMenuFloat(const char* key);
+
+}  // namespace tavrel
