@@ -2,9 +2,13 @@
 
 #include "config/persistence.h"
 #include "config/settings.h"
-#include "host/native_invoker.h"
-#include "host/ticks.h"
+#include "host/world_queries.h"
+#include "locking/characters.h"
+#include "locking/gesture.h"
+#include "locking/lock_sequence.h"
 #include "locking/runtime_state.h"
+#include "locking/timers.h"
+#include "locking/vehicle_upkeep.h"
 #include "shell/input.h"
 
 namespace tavrel {
@@ -12,6 +16,7 @@ namespace tavrel {
 namespace {
 
 constexpr const char* kStartupNotice = "Tavrel 2.2 by Kestrin";
+constexpr const char* kMultiplayerAudio = "LoadMPData";
 
 enum class Request { None, Lock, Unlock };
 
@@ -25,12 +30,70 @@ Request pendingRequest() {
 void waitWhilePlayerIncapable() {
     for (;;) {
         const int ped = invoke<int>(nat::PLAYER_PED_ID);
-        if (!invoke<bool>(nat::IS_ENTITY_DEAD, ped, false) &&
+        if (!invoke<bool>(nat::IS_ENTITY_DEAD, ped) &&
             !invoke<bool>(nat::IS_PLAYER_BEING_ARRESTED, invoke<int>(nat::PLAYER_ID), true)) {
             return;
         }
         host::scriptWait(0);
     }
+}
+
+bool isRefused(Request request) {
+    const int player = runtime.player_ped;
+    if (!invoke<bool>(nat::IS_PED_GETTING_INTO_A_VEHICLE, player)) return false;
+    // Getting in: an unlock still goes ahead when the door the player pulls is locked.
+    return request == Request::Lock || !invoke<bool>(nat::IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE, player);
+}
+
+void setMultiplayerAudio(bool on) { invoke(nat::SET_AUDIO_FLAG, kMultiplayerAudio, on); }
+
+void act(Request request) {
+    const bool inside = isPedInAnyVehicle(runtime.player_ped, false);
+    const int animation = settings.animation;
+    const bool immediate = (inside || animation != 1) && animation != 2 && animation != 3 &&
+                           !settings.remote_control_fob_sound && settings.notification_sound_signal != 1;
+    if (immediate) {
+        request == Request::Lock ? lockVehicle() : unlockVehicle();
+        return;
+    }
+    if (settings.remote_control_fob_sound || settings.notification_sound_signal == 1) {
+        setMultiplayerAudio(true);
+        runtime.mp_audio_loaded = true;
+        runtime.mp_audio_loaded_time = host::getTickCount();
+    }
+    startRemoteAnimation();
+    const Tick now = host::getTickCount();
+    if (request == Request::Lock) {
+        runtime.lock_pending = true;
+        runtime.lock_request_time = now;
+    } else {
+        runtime.unlock_pending = true;
+        runtime.unlock_request_time = now;
+    }
+}
+
+// The multiplayer audio data stays on for its window; in a vehicle it goes
+// off at once.
+void serviceMultiplayerAudio() {
+    if (!runtime.mp_audio_loaded) return;
+    const bool in_vehicle = isPedInAnyVehicle(runtime.player_ped, false);
+    if (in_vehicle) runtime.mp_audio_loaded_time = 0;
+    const auto window = static_cast<Tick>(runtime.mp_audio_window_ms);
+    if (in_vehicle || hasElapsed(runtime.mp_audio_loaded_time, window, host::getTickCount())) {
+        setMultiplayerAudio(false);
+        runtime.mp_audio_loaded = false;
+    }
+}
+
+void worldPass() {
+    if (!entityExists(runtime.player_ped)) return;
+    if (settings.unbreakable_locks || settings.unbreakable_locks_for_player) scanCharacters();
+    const int vehicle = runtime.tracked_vehicle;
+    if (vehicle == 0 || !entityExists(vehicle)) return;
+    updateHeadlights(false);
+    updateNeon();
+    updateInteriorLight(false);
+    if (entityExists(vehicle)) keepEngineRunning();
 }
 
 }  // namespace
@@ -53,6 +116,8 @@ void serveHotkeys() {
     loadSettings();
     normaliseSettings();
 
+    if (!isRefused(request)) act(request);
+
     host::scriptWait(0);
     runtime.last_input_action_time = host::getTickCount();
 }
@@ -62,6 +127,12 @@ void lockingTick() {
     waitWhilePlayerIncapable();
     runtime.player_ped = invoke<int>(nat::PLAYER_PED_ID);
     serveHotkeys();
+    serviceTimers();
+    serviceMultiplayerAudio();
+    if (settings.sequential_neon_lights) stepSequentialNeon();
+    if (!hasElapsed(runtime.last_world_scan_time, kWorldPassIntervalMs, host::getTickCount())) return;
+    worldPass();
+    runtime.last_world_scan_time = host::getTickCount();
 }
 
 }  // namespace tavrel

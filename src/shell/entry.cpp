@@ -1,6 +1,7 @@
 #include "shell/entry.h"
 
 #include "config/settings.h"
+#include "effects/colour_changer.h"
 #include "host/host_abi.h"
 #include "locking/runtime_state.h"
 #include "shell/key_state.h"
@@ -23,6 +24,7 @@ void resetPluginState() {
     resetSettings();
     resetRuntimeState();
     resetKeyStateTable();
+    resetColourChanger();
 }
 
 }  // namespace tavrel

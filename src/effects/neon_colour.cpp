@@ -1,0 +1,68 @@
+#include "effects/neon_colour.h"
+
+#include "config/settings.h"
+#include "host/native_invoker.h"
+#include "locking/runtime_state.h"
+
+namespace tavrel {
+
+namespace {
+
+struct Rgb {
+    int r = 0;
+    int g = 0;
+    int b = 0;
+};
+
+void setNeonColour(const Rgb& colour) {
+    invoke(nat::SET_VEHICLE_NEON_COLOUR, runtime.tracked_vehicle, colour.r, colour.g, colour.b);
+}
+
+Rgb paintColour(std::uint64_t getter) {
+    Rgb colour;
+    invoke(getter, runtime.tracked_vehicle, &colour.r, &colour.g, &colour.b);
+    return colour;
+}
+
+// Three draws, taken modulo 256: blue first, then green, then red.
+Rgb randomColour() {
+    Rgb colour;
+    colour.b = host::nextRandom() % 256;
+    colour.g = host::nextRandom() % 256;
+    colour.r = host::nextRandom() % 256;
+    return colour;
+}
+
+}  // namespace
+
+void saveNeonSides() {
+    const int vehicle = runtime.tracked_vehicle;
+    runtime.saved_neon_left = invoke<bool>(nat::GET_VEHICLE_NEON_ENABLED, vehicle, 0);
+    runtime.saved_neon_right = invoke<bool>(nat::GET_VEHICLE_NEON_ENABLED, vehicle, 1);
+    runtime.saved_neon_front = invoke<bool>(nat::GET_VEHICLE_NEON_ENABLED, vehicle, 2);
+    runtime.saved_neon_back = invoke<bool>(nat::GET_VEHICLE_NEON_ENABLED, vehicle, 3);
+}
+
+bool isNeonColourDefaultPink() {
+    const Rgb colour = paintColour(nat::GET_VEHICLE_NEON_COLOUR);
+    return colour.r == 255 && colour.g == 0 && colour.b == 255;
+}
+
+void applyNeonDefaultColour() {
+    switch (settings.neon_default_color) {
+        case 0: setNeonColour(Rgb{255, 0, 255}); break;
+        case 1: break;
+        case 2:
+            if (isNeonColourDefaultPink()) setNeonColour(randomColour());
+            break;
+        case 3:
+            if (isNeonColourDefaultPink()) setNeonColour(paintColour(nat::GET_VEHICLE_CUSTOM_PRIMARY_COLOUR));
+            break;
+        case 4: setNeonColour(randomColour()); break;
+        case 5: setNeonColour(paintColour(nat::GET_VEHICLE_CUSTOM_PRIMARY_COLOUR)); break;
+        case 6: setNeonColour(paintColour(nat::GET_VEHICLE_CUSTOM_SECONDARY_COLOUR)); break;
+        default: settings.neon_default_color = 1; break;
+    }
+}
+
+}  // namespace tavrel

@@ -1,0 +1,123 @@
+#include "locking/gesture.h"
+
+#include "config/settings.h"
+#include "host/world_queries.h"
+#include "locking/runtime_state.h"
+
+namespace tavrel {
+
+namespace {
+
+constexpr const char* kFobDictionary = "anim@mp_player_intmenu@key_fob@";
+constexpr const char* kPhoneDictionary = "cellphone@";
+constexpr const char* kFobPropModel = "lr_prop_carkey_fob";
+constexpr int kHandBone = 28422;
+constexpr int kFlagsWhileMoving = 120;
+
+struct Clip {
+    const char* dictionary;
+    const char* name;
+    float blend_in;
+    float blend_out;
+    int duration;
+    std::int32_t anim_duration_ms;
+};
+
+constexpr Clip kFobOnFoot{kFobDictionary, "fob_click", 16.0f, 1.0f, 750, 2000};
+constexpr Clip kFobInVehicle{kPhoneDictionary, "cellphone_horizontal_outro", 0.5f, 1.0f, 100, 100};
+constexpr Clip kPhoneInVehicle{kPhoneDictionary, "cellphone_horizontal_intro", 0.5f, 1.0f, 100, 100};
+constexpr Clip kPhoneOnFoot{kPhoneDictionary, "cellphone_horizontal_intro", 10.0f, -5.0f, 500, 2000};
+
+int onFootFlags() {
+    return invoke<float>(nat::GET_ENTITY_SPEED, runtime.player_ped) > 0.0f ? kFlagsWhileMoving : 0;
+}
+
+void playClip(const Clip& clip, int flags) {
+    invoke(nat::TASK_PLAY_ANIM, runtime.player_ped, clip.dictionary, clip.name, clip.blend_in, clip.blend_out,
+           clip.duration, flags, 0.0f, false, false, false);
+    runtime.anim_duration_ms = clip.anim_duration_ms;
+    runtime.anim_start_time = host::getTickCount();
+}
+
+void playPhoneGesture() {
+    if (!ensureAnimDictLoaded(kPhoneDictionary)) return;
+    if (isPedInAnyVehicle(runtime.player_ped, false)) {
+        if (!ensureAnimDictLoaded(kPhoneDictionary)) return;
+        playClip(kPhoneInVehicle, 16);
+    } else if (!isPedInAnyVehicle(runtime.player_ped, true)) {
+        playClip(kPhoneOnFoot, onFootFlags());
+    }
+    holsterWeapon();
+}
+
+}  // namespace
+
+bool ensureAnimDictLoaded(const char* dictionary) {
+    invoke(nat::REQUEST_ANIM_DICT, dictionary);
+    const Tick start = host::getTickCount();
+    for (;;) {
+        if (invoke<bool>(nat::HAS_ANIM_DICT_LOADED, dictionary)) return true;
+        if (hasElapsed(start, kAnimDictTimeoutMs, host::getTickCount())) return false;
+        host::scriptWait(kAnimDictPollMs);
+    }
+}
+
+void holsterWeapon() {
+    const std::uint32_t selected = invoke<std::uint32_t>(nat::GET_SELECTED_PED_WEAPON, runtime.player_ped);
+    // A second gesture before the first gave the weapon back would otherwise
+    // remember "unarmed" and lose the weapon the player really held.
+    if (!runtime.weapon_restore_pending) runtime.saved_weapon = selected;
+    invoke(nat::SET_CURRENT_PED_WEAPON, runtime.player_ped, hashOf("WEAPON_UNARMED"), true);
+    runtime.weapon_restore_pending = true;
+}
+
+void giveBackWeapon(std::uint32_t weapon) {
+    invoke(nat::SET_CURRENT_PED_WEAPON, runtime.player_ped, weapon, true);
+}
+
+void showFobProp() {
+    const int player = runtime.player_ped;
+    if (runtime.fob_prop != 0 && entityExists(runtime.fob_prop)) {
+        invoke(nat::SET_ENTITY_COLLISION, runtime.fob_prop, false, true);
+        invoke(nat::SET_ENTITY_VISIBLE, runtime.fob_prop, true, false);
+    } else {
+        const std::uint32_t model = hashOf(kFobPropModel);
+        const Vector3 at = invoke<Vector3>(nat::GET_ENTITY_COORDS, player, false);
+        runtime.fob_prop = invoke<int>(nat::CREATE_OBJECT, model, at.x, at.y, at.z, true, false, false);
+    }
+    const int bone = invoke<int>(nat::GET_PED_BONE_INDEX, player, kHandBone);
+    invoke(nat::ATTACH_ENTITY_TO_ENTITY, runtime.fob_prop, player, bone, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, true,
+           false, false, false, 2, true);
+}
+
+void playFobAnimation() {
+    holsterWeapon();
+    if (isPedInAnyVehicle(runtime.player_ped, false)) {
+        if (ensureAnimDictLoaded(kPhoneDictionary)) playClip(kFobInVehicle, 16);
+        return;
+    }
+    // Getting in: no clip; the weapon comes back as soon as the old gesture's
+    // time has run out.
+    if (isPedInAnyVehicle(runtime.player_ped, true)) return;
+    if (!ensureAnimDictLoaded(kFobDictionary)) return;
+    showFobProp();
+    playClip(kFobOnFoot, onFootFlags());
+    runtime.fob_prop_visible = true;
+}
+
+void startRemoteAnimation() {
+    switch (settings.animation) {
+        case 1:
+            if (!isPedInAnyVehicle(runtime.player_ped, false)) playFobAnimation();
+            break;
+        case 2: playPhoneGesture(); break;
+        case 3: playFobAnimation(); break;
+        default: break;
+    }
+    if (settings.remote_control_fob_sound && !isPedInAnyVehicle(runtime.player_ped, false)) {
+        runtime.fob_sound_pending = true;
+        runtime.fob_sound_request_time = host::getTickCount();
+    }
+}
+
+}  // namespace tavrel

@@ -1,0 +1,223 @@
+#include "locking/lock_sequence.h"
+
+#include "config/settings.h"
+#include "effects/neon_colour.h"
+#include "effects/radio.h"
+#include "effects/vehicle_markers.h"
+#include "host/world_queries.h"
+#include "locking/characters.h"
+#include "locking/runtime_state.h"
+#include "locking/vehicle_upkeep.h"
+
+namespace tavrel {
+
+namespace {
+
+constexpr int kHornModSlot = 14;
+constexpr int kKeepCurrentHorn = -2;
+
+int vehicleHandles[kWorldCapacity];  // reused by every search: no allocation
+
+bool modelIs(std::uint64_t test, std::uint32_t model) { return invoke<bool>(test, model); }
+
+bool isEligible(int vehicle) {
+    if (!invoke<bool>(nat::IS_VEHICLE_DRIVEABLE, vehicle, false)) return false;
+    const std::uint32_t model = entityModel(vehicle);
+    return modelIs(nat::IS_THIS_MODEL_A_CAR, model) || modelIs(nat::IS_THIS_MODEL_A_BIKE, model) ||
+           modelIs(nat::IS_THIS_MODEL_A_QUADBIKE, model) || modelIs(nat::IS_THIS_MODEL_A_HELI, model) ||
+           modelIs(nat::IS_THIS_MODEL_A_PLANE, model) || modelIs(nat::IS_THIS_MODEL_A_BOAT, model) ||
+           modelIs(nat::IS_THIS_MODEL_A_BICYCLE, model);
+}
+
+// Motorbikes, boats, quads and bicycles cannot keep their occupants inside.
+bool canKeepOccupantsInside(int vehicle) {
+    const std::uint32_t model = entityModel(vehicle);
+    return !modelIs(nat::IS_THIS_MODEL_A_BIKE, model) && !modelIs(nat::IS_THIS_MODEL_A_BOAT, model) &&
+           !modelIs(nat::IS_THIS_MODEL_A_QUADBIKE, model) && !modelIs(nat::IS_THIS_MODEL_A_BICYCLE, model);
+}
+
+float distanceBetween(const Vector3& a, const Vector3& b) {
+    return invoke<float>(nat::GET_DISTANCE_BETWEEN_COORDS, a.x, a.y, a.z, b.x, b.y, b.z, true);
+}
+
+bool seatTaken(int vehicle, int seat) {
+    const int ped = invoke<int>(nat::GET_PED_IN_VEHICLE_SEAT, vehicle, seat);
+    return entityExists(ped);
+}
+
+// Steps C1 to C7, shared by the lock and the unlock; returns the chosen car.
+int beginAction(bool is_lock) {
+    runtime.lock_flashes_left = 0;
+    runtime.unlock_flashes_left = 0;
+    if (!is_lock) {
+        runtime.vehicle_has_moved = false;
+        runtime.neon_move_latch = false;
+    }
+    const VehicleChoice choice = chooseVehicle();
+    (is_lock ? runtime.locked_from_inside : runtime.unlocked_from_inside) = choice.inside;
+
+    if (choice.vehicle != runtime.tracked_vehicle) {
+        const int old = runtime.tracked_vehicle;
+        if (settings.current_player_vehicle_blip || runtime.vehicle_blip_applied) setVehicleBlip(old, false);
+        if (settings.current_player_vehicle_persistent || runtime.vehicle_persistent_applied) {
+            setVehiclePersistent(old, false);
+        }
+    }
+    runtime.tracked_vehicle = choice.vehicle;
+    const int vehicle = choice.vehicle;
+
+    invoke(nat::SET_VEHICLE_MOD_KIT, vehicle, 0);
+    if (vehicle != 0 && entityExists(vehicle) && settings.horn_type_index > kKeepCurrentHorn) {
+        invoke(nat::SET_VEHICLE_MOD, vehicle, kHornModSlot, settings.horn_type_index, false);
+    }
+    applyRadioStation();
+    applyLoudRadio();
+    applyVehicleMarkers();
+    return vehicle;
+}
+
+}  // namespace
+
+VehicleChoice chooseVehicle() {
+    const int player = runtime.player_ped;
+    if (settings.use_players_last_vehicle) {
+        const int vehicle = invoke<int>(nat::GET_PLAYERS_LAST_VEHICLE);
+        return {vehicle, isPedInVehicle(player, vehicle, true)};
+    }
+    if (isPedInAnyVehicle(player, true)) return {invoke<int>(nat::GET_VEHICLE_PED_IS_IN, player, true), true};
+    return {findNearestVehicle(), false};
+}
+
+int findNearestVehicle() {
+    float best = static_cast<float>(settings.max_distance_to_vehicle);
+    const float limit = static_cast<float>(settings.max_distance_to_vehicle_from_ground);
+    int result = 0;
+    const Vector3 player_at = invoke<Vector3>(nat::GET_ENTITY_COORDS, runtime.player_ped, true);
+    const int count = host::worldGetAllVehicles(vehicleHandles, kWorldCapacity);
+    for (int i = 0; i < count && i < kWorldCapacity; ++i) {
+        const int vehicle = vehicleHandles[i];
+        if (vehicle == 0 || !entityExists(vehicle)) continue;
+        const Vector3 at = invoke<Vector3>(nat::GET_ENTITY_COORDS, vehicle, true);
+        const float distance = distanceBetween(player_at, at);
+        float ground = 0.0f;
+        invoke<bool>(nat::GET_GROUND_Z_FOR_3D_COORD, at.x, at.y, at.z, &ground, false);
+        const float height = distanceBetween(at, Vector3{at.x, at.y, ground});
+        if (distance <= best && height <= limit && height >= 0.0f && isEligible(vehicle)) {
+            result = vehicle;
+            best = distance;
+        }
+    }
+    return result;
+}
+
+void applyVehicleMarkers() {
+    const int vehicle = runtime.tracked_vehicle;
+    if (settings.current_player_vehicle_blip) {
+        setVehicleBlip(vehicle, true);
+    } else if (runtime.vehicle_blip_applied) {
+        setVehicleBlip(vehicle, false);
+        runtime.vehicle_blip_applied = false;
+    }
+    if (settings.current_player_vehicle_persistent && entityExists(vehicle)) {
+        invoke(nat::SET_ENTITY_AS_MISSION_ENTITY, vehicle, true, true);
+    } else if (runtime.vehicle_persistent_applied) {
+        setVehiclePersistent(vehicle, false);
+        runtime.vehicle_persistent_applied = false;
+    }
+}
+
+void lockVehicle() {
+    const int vehicle = beginAction(true);
+    const bool from_inside = runtime.locked_from_inside;
+    if (settings.roll_up_windows_upon_lock) {
+        for (int window = 0; window < 4; ++window) invoke(nat::ROLL_UP_WINDOW, vehicle, window);
+    }
+    if (!settings.headlights_when_locking && !from_inside) setHeadlightState(vehicle, kLightsForcedOff);
+    if (!isPedInVehicle(runtime.player_ped, vehicle, true)) {
+        if (settings.alter_roof_on_convertibles && invoke<bool>(nat::IS_VEHICLE_A_CONVERTIBLE, vehicle, false)) {
+            invoke(nat::RAISE_CONVERTIBLE_ROOF, vehicle, false);
+        }
+        invoke(nat::SET_VEHICLE_ALARM, vehicle, true);
+        if (settings.engine_on_after_unlocking != 4) setEngine(vehicle, false);
+    }
+    invoke(nat::SET_VEHICLE_DOORS_LOCKED, vehicle, kLockLocked);
+    if (canKeepOccupantsInside(vehicle) && !settings.can_leave_while_locked) {
+        invoke(nat::SET_VEHICLE_DOORS_LOCKED, vehicle, kLockKeepInside);
+    }
+    shutOpenDoors(vehicle, settings.shut_doors_instantly);
+    if (settings.color_change_can_pause) runtime.color_changer_running = false;
+    saveNeonSides();
+    if (settings.notification_sound_signal != 0 && !from_inside) {
+        runtime.notification_sounds_left = settings.notification_sound_times_when_locking;
+        runtime.notification_is_lock = true;
+    }
+    if (settings.light_notification) {
+        if (!from_inside) setEngine(vehicle, true);  // so the lights can flash
+        runtime.lock_flashes_left = settings.number_of_lock_flashes;
+        if (runtime.lock_flashes_left == 0) runtime.lock_flash_active = true;
+        runtime.unlock_flashes_left = 0;
+    } else {
+        runtime.lock_flash_active = true;
+    }
+}
+
+void unlockVehicle() {
+    const int vehicle = beginAction(false);
+    invoke(nat::SET_VEHICLE_ALARM, runtime.tracked_vehicle, false);
+    if (settings.make_vehicle_belong_to_player && !seatTaken(vehicle, -1) && !seatTaken(vehicle, 0)) {
+        invoke(nat::SET_VEHICLE_HAS_BEEN_OWNED_BY_PLAYER, vehicle, true);
+    }
+    invoke(nat::SET_VEHICLE_DOORS_LOCKED, vehicle, kLockNone);
+    if (settings.alter_roof_on_convertibles && !isPedInVehicle(runtime.player_ped, vehicle, true) &&
+        invoke<bool>(nat::IS_VEHICLE_A_CONVERTIBLE, vehicle, false)) {
+        invoke(nat::LOWER_CONVERTIBLE_ROOF, vehicle, false);
+    }
+    if (settings.open_doors_at_unlock_while_inside || !runtime.unlocked_from_inside) openChosenDoors();
+    if (settings.roll_down_windows_upon_unlock) invoke(nat::ROLL_DOWN_WINDOWS, vehicle);
+    if (settings.set_plate_text_on == 1) {
+        invoke(nat::SET_VEHICLE_NUMBER_PLATE_TEXT, vehicle, settings.set_vehicle_license_plate_text);
+    }
+    if (!isPedInVehicle(runtime.player_ped, vehicle, true)) {
+        runtime.notification_sounds_left = settings.notification_sound_times_when_unlocking;
+        runtime.notification_is_lock = false;
+    }
+    if (settings.engine_on_after_unlocking != 0) setEngine(vehicle, true);
+    invoke(nat::SET_VEHICLE_LIGHT_MULTIPLIER, vehicle, static_cast<float>(settings.light_multiplier));
+    if (settings.headlights_at_movement == 4 && !runtime.unlocked_from_inside) {
+        setHeadlightState(vehicle, kLightsNormal);
+        invoke(nat::SET_VEHICLE_FULLBEAM, vehicle, true);
+    }
+    if (settings.interior_lights == 1) invoke(nat::SET_VEHICLE_INTERIORLIGHT, vehicle, true);
+    applyNeonDefaultColour();
+    updateNeon();
+    saveNeonSides();
+    runtime.color_changer_running = true;
+    if (settings.light_notification) {
+        runtime.unlock_flashes_left = settings.number_of_unlock_flashes;
+        runtime.lock_flashes_left = 0;
+        if (runtime.unlock_flashes_left != 0) return;
+    }
+    runtime.unlock_flash_active = true;
+}
+
+void setSignalLights(int vehicle, bool on) {
+    invoke(nat::SET_VEHICLE_BRAKE_LIGHTS, vehicle, on);
+    invoke(nat::SET_VEHICLE_INDICATOR_LIGHTS, vehicle, 1, on);
+    invoke(nat::SET_VEHICLE_INDICATOR_LIGHTS, vehicle, 0, on);
+}
+
+void flashStep(bool on, bool is_lock) {
+    const int vehicle = runtime.tracked_vehicle;
+    setSignalLights(vehicle, on);
+    if (!on) return;
+    if (settings.neon_notification == 1) {
+        bool lit[4];
+        for (int side = 0; side < 4; ++side) lit[side] = invoke<bool>(nat::GET_VEHICLE_NEON_ENABLED, vehicle, side);
+        for (int side = 0; side < 4; ++side) setNeonSide(vehicle, side, !lit[side]);
+    } else if (settings.neon_notification == 2) {
+        const bool backwards = is_lock || invoke<Vector3>(nat::GET_ENTITY_SPEED_VECTOR, vehicle, true).y < 0.0f;
+        advanceNeonLight(vehicle, backwards);
+    }
+}
+
+}  // namespace tavrel
