@@ -1,0 +1,85 @@
+// The host ABI (src/host/host_abi.h) on Linux: each entry point forwards to
+// the live Simulator. Without one, scripts and handlers are not kept, natives
+// answer zeros and the clock reads 0.
+#include "host/host_abi.h"
+#include "sim/simulator.h"
+
+namespace tavrel::sim {
+
+void attachHostBinding() {}
+
+namespace {
+std::uint64_t idleSlots[4] = {};
+CrtRandom idleRandom;
+}  // namespace
+
+}  // namespace tavrel::sim
+
+namespace tavrel::host {
+
+using sim::Simulator;
+
+void scriptRegister(void* module, ScriptMain script) {
+    if (Simulator* s = Simulator::current()) s->hostScriptRegister(module, script, true);
+}
+
+void scriptRegisterAdditionalThread(void* module, ScriptMain script) {
+    if (Simulator* s = Simulator::current()) s->hostScriptRegister(module, script, false);
+}
+
+void scriptUnregister(void* module) {
+    if (Simulator* s = Simulator::current()) s->hostScriptUnregister(module);
+}
+
+void scriptWait(std::uint32_t ms) {
+    if (Simulator* s = Simulator::current()) s->hostScriptWait(ms);
+}
+
+void keyboardHandlerRegister(KeyboardHandler handler) {
+    if (Simulator* s = Simulator::current()) s->hostKeyboardRegister(handler);
+}
+
+void keyboardHandlerUnregister(KeyboardHandler handler) {
+    if (Simulator* s = Simulator::current()) s->hostKeyboardUnregister(handler);
+}
+
+void nativeInit(std::uint64_t hash) {
+    if (Simulator* s = Simulator::current()) s->hostNativeInit(hash);
+}
+
+void nativePush64(std::uint64_t value) {
+    if (Simulator* s = Simulator::current()) s->hostNativePush(value);
+}
+
+std::uint64_t* nativeCall() {
+    if (Simulator* s = Simulator::current()) return s->hostNativeCall();
+    for (std::uint64_t& slot : sim::idleSlots) slot = 0;
+    return sim::idleSlots;
+}
+
+int worldGetAllPeds(int* handles, int capacity) {
+    Simulator* s = Simulator::current();
+    return s != nullptr ? s->hostWorldPeds(handles, capacity) : 0;
+}
+
+int worldGetAllVehicles(int* handles, int capacity) {
+    Simulator* s = Simulator::current();
+    return s != nullptr ? s->hostWorldVehicles(handles, capacity) : 0;
+}
+
+std::uint32_t getTickCount() {
+    Simulator* s = Simulator::current();
+    return s != nullptr ? s->now() : 0;
+}
+
+void seedRandom(std::uint32_t seed) {
+    Simulator* s = Simulator::current();
+    (s != nullptr ? s->random() : sim::idleRandom).seed(seed);
+}
+
+int nextRandom() {
+    Simulator* s = Simulator::current();
+    return (s != nullptr ? s->random() : sim::idleRandom).next();
+}
+
+}  // namespace tavrel::host
