@@ -1,22 +1,135 @@
+// [SECTION] Menu state and input block
+// [SECTION] Opening
+// [SECTION] Main page and driver loop
 #include "menu/menu.h"
 
+#include "config/persistence.h"
 #include "config/settings.h"
+#include "host/host_abi.h"
 #include "host/native_invoker.h"
+#include "menu/menu_draw.h"
+#include "menu/page_loop.h"
+#include "menu/pages.h"
+#include "shell/input.h"
 
 namespace tavrel {
 
+MenuState menu_state;
+
 namespace {
+
 constexpr int kLocalPlayer = 0;
 constexpr int kControlRemovedFlags = 256;
-}  // namespace
 
-void runMenu() {
-    // The pages come with the menu framework; until then the menu closes at once.
+constexpr const char* kMenuTitle = "Tavrel 2.2";
+constexpr const char* kMainEntries[kMainEntryCount] = {
+    "LOCKS", "DOORS", "LIGHTS", "SOUNDS", "COLOR CHANGER", "ENGINE", "MISC", "MENU UI SETTINGS",
+};
+constexpr std::int32_t kMainEntryPages[kMainEntryCount] = {
+    kLockPage, kDoorPage, kLightPage, kSoundPage, kColourChangerPage, kEnginePage, kMiscPage, kMenuUiPage,
+};
+
+// Enters page `number`; an unknown number (never stored by the menu) falls
+// back to the main page.
+void runPageNumbered(std::int32_t number) {
+    switch (number) {
+        case kLockPage: runLockPage(); break;
+        case kDoorPage: runDoorPage(); break;
+        case kDoorsOpenedPage: runDoorsOpenedPage(); break;
+        case kLightPage: runLightPage(); break;
+        case kNeonPage: runNeonPage(); break;
+        case kSoundPage: runSoundPage(); break;
+        case kColourChangerPage: runColourChangerPage(); break;
+        case kEnginePage: runEnginePage(); break;
+        case kMiscPage: runMiscPage(); break;
+        case kMenuUiPage: runMenuUiPage(); break;
+        default: menu_state.current_page = kMainPage; break;
+    }
 }
+
+void drawMainPage(const void*) {
+    drawTitleLine(kMenuTitle);
+    const int selected = menu_state.main_selection;
+    for (int i = 0; i < kMainEntryCount; ++i) {
+        if (i != selected) drawRowLine(kMainEntries[i], i, RowStyle::Plain);
+    }
+    if (selected >= 0 && selected < kMainEntryCount) drawRowLine(kMainEntries[selected], selected, RowStyle::MainSelected);
+}
+
+void openMenu() {
+    settings.menu_size = clampWithSound(readMenuFloat("menu_size"), 1.0f, 10.0f);
+    settings.menu_width = clampWithSound(readMenuFloat("menu_width"), 10.0f, 10000.0f);
+    loadMenuColours();
+}
+
+}  // namespace
 
 void applyMenuInputBlock(bool blocked) {
     settings.game_input_disabled_while_menu_is_open = blocked;
     invoke(nat::SET_PLAYER_CONTROL, kLocalPlayer, !blocked, blocked ? kControlRemovedFlags : 0);
+}
+
+void resetMenuState() {
+    menu_state = MenuState{};
+    resetLockPage();
+    resetDoorPage();
+    resetDoorsOpenedPage();
+    resetLightPage();
+    resetNeonPage();
+    resetSoundPage();
+    resetColourChangerPage();
+    resetEnginePage();
+    resetMiscPage();
+    resetMenuUiPage();
+}
+
+void runMenu() {
+    openMenu();
+    Tick wait = kMenuRepeatMs;
+    for (;;) {
+        // A page to resume, or the parent a nested page went back to.
+        while (menu_state.current_page != kMainPage) {
+            runPageNumbered(menu_state.current_page);
+            if (menu_state.close_request) {
+                menu_state.close_request = false;
+                return;
+            }
+        }
+        showFrames(wait, drawMainPage, nullptr);
+        switch (readPageCommand(true, false, false)) {
+            case PageCommand::Select: {
+                playNavigationSound();
+                const int entry = menu_state.main_selection;
+                runPageNumbered(entry >= 0 && entry < kMainEntryCount ? kMainEntryPages[entry] : kMainPage);
+                if (menu_state.close_request) {
+                    menu_state.close_request = false;
+                    return;
+                }
+                wait = kSelectWaitMs;
+                break;
+            }
+            case PageCommand::Back:
+                playNavigationSound();
+                menu_state.current_page = kMainPage;
+                return;
+            case PageCommand::Close:
+                playNavigationSound();
+                return;
+            case PageCommand::Up:
+                playNavigationSound();
+                menu_state.main_selection = wrapRowIndex(menu_state.main_selection, kMainEntryCount, -1);
+                wait = kMenuRepeatMs;
+                break;
+            case PageCommand::Down:
+                playNavigationSound();
+                menu_state.main_selection = wrapRowIndex(menu_state.main_selection, kMainEntryCount, +1);
+                wait = kMenuRepeatMs;
+                break;
+            default:
+                wait = kNextFrameMs;
+                break;
+        }
+    }
 }
 
 }  // namespace tavrel

@@ -1,0 +1,123 @@
+#include "menu/page_loop.h"
+
+#include "config/persistence.h"
+#include "host/host_abi.h"
+#include "menu/menu.h"
+#include "shell/input.h"
+
+namespace tavrel {
+
+PageCommand pickMovement(const NavigationInput& input, bool right_first) {
+    if (input.up) return PageCommand::Up;
+    if (input.down) return PageCommand::Down;
+    if (right_first && input.right) return PageCommand::Right;
+    if (input.left) return PageCommand::Left;
+    if (input.right) return PageCommand::Right;
+    return PageCommand::Idle;
+}
+
+int wrapRowIndex(int index, int count, int delta) {
+    if (count <= 1) return 0;
+    if (delta < 0) return index <= 0 ? count - 1 : index - 1;
+    return index >= count - 1 ? 0 : index + 1;
+}
+
+PageCommand readPageCommand(bool reads_select, bool reads_sideways, bool right_first) {
+    NavigationInput input;
+    readMenuNavigation(reads_select ? &input.select : nullptr, &input.back, &input.up, &input.down,
+                       reads_sideways ? &input.left : nullptr, reads_sideways ? &input.right : nullptr);
+    if (input.select) return PageCommand::Select;
+    if (input.back) return PageCommand::Back;
+    if (isMenuToggleRequested()) return PageCommand::Close;
+    return pickMovement(input, right_first);
+}
+
+void showFrames(Tick wait, void (*draw)(const void* context), const void* context) {
+    const Tick start = host::getTickCount();
+    do {
+        draw(context);
+        host::scriptWait(0);
+    } while (!hasElapsed(start, wait, host::getTickCount()));
+}
+
+void drawPage(const MenuPage& page) {
+    drawTitleLine(page.title);
+    const int selected = *page.selected;
+    for (int i = 0; i < page.row_count; ++i) {
+        if (i == selected) continue;
+        const MenuText text = formatToggleLabel(page.rows[i].label, page.rows[i].toggle);
+        drawRowLine(text.text, i, RowStyle::Plain);
+    }
+    if (selected >= 0 && selected < page.row_count) {
+        const MenuText text = formatToggleLabel(page.rows[selected].label, page.rows[selected].toggle);
+        drawRowLine(text.text, selected, page.wide_selection ? RowStyle::SelectedWide : RowStyle::Selected);
+    }
+}
+
+namespace {
+void drawPageFrame(const void* context) { drawPage(*static_cast<const MenuPage*>(context)); }
+}  // namespace
+
+void runPageLoop(const MenuPage& page) {
+    Tick wait = kMenuRepeatMs;
+    for (;;) {
+        showFrames(wait, drawPageFrame, &page);
+        switch (readPageCommand(page.select != nullptr, true, page.right_first)) {
+            case PageCommand::Select:
+                page.select(*page.selected);
+                if (menu_state.close_request) return;  // a nested page saw the toggle
+                wait = kSelectWaitMs;
+                break;
+            case PageCommand::Back:
+                playNavigationSound();
+                menu_state.current_page = page.parent;
+                return;
+            case PageCommand::Close:
+                playNavigationSound();
+                menu_state.close_request = true;
+                return;
+            case PageCommand::Up:
+                playNavigationSound();
+                *page.selected = wrapRowIndex(*page.selected, page.row_count, -1);
+                wait = kMenuRepeatMs;
+                break;
+            case PageCommand::Down:
+                playNavigationSound();
+                *page.selected = wrapRowIndex(*page.selected, page.row_count, +1);
+                wait = kMenuRepeatMs;
+                break;
+            case PageCommand::Left:
+                wait = page.step(*page.selected, -1);
+                break;
+            case PageCommand::Right:
+                wait = page.step(*page.selected, +1);
+                break;
+            case PageCommand::Idle:
+                wait = kNextFrameMs;
+                break;
+        }
+    }
+}
+
+void selectToggle(const char* section, const char* key, bool& field) {
+    writeIntSetting(section, key, field ? 0 : 1);
+    field = !field;
+    playNavigationSound();
+}
+
+ClampedValue clampCandidate(std::int64_t candidate, std::int32_t low, std::int32_t high) {
+    if (candidate > high) return {high, false};
+    if (candidate >= low) return {static_cast<std::int32_t>(candidate), true};
+    return {low, false};
+}
+
+void stepIntRow(std::int32_t& field, std::int32_t delta, std::int32_t low, std::int32_t high, const char* section,
+                const char* key, MenuRow& row, MenuText (*render)()) {
+    const ClampedValue next = clampCandidate(static_cast<std::int64_t>(field) + delta, low, high);
+    if (next.inside) playNavigationSound();
+    field = next.value;
+    writeIntSetting(section, key, field);
+    row.label = render();
+}
+
+}  // namespace tavrel

@@ -1,0 +1,88 @@
+// The loop every settings page runs: draw for a wait window, poll the input
+// once, act. Deciding (which command, which row) is kept apart from drawing.
+// Menu fibre only.
+#pragma once
+#include <cstdint>
+
+#include "host/ticks.h"
+#include "menu/menu_draw.h"
+#include "menu/menu_text.h"
+
+namespace tavrel {
+
+// Wait windows, ms: the repeat rate of held navigation keys.
+inline constexpr Tick kMenuRepeatMs = 150;
+inline constexpr Tick kSelectWaitMs = 200;
+inline constexpr Tick kNextFrameMs = 0;
+
+// What one poll of the input asks for, by precedence.
+enum class PageCommand : std::uint8_t { Idle, Select, Back, Close, Up, Down, Left, Right };
+
+struct NavigationInput {
+    bool select = false;
+    bool back = false;
+    bool up = false;
+    bool down = false;
+    bool left = false;
+    bool right = false;
+};
+
+// The movement among up, down, left and right that wins (left before right
+// unless right_first); Idle when none holds. Select, back and the toggle are
+// decided before this.
+PageCommand pickMovement(const NavigationInput& input, bool right_first);
+
+// index + delta over `count` rows with wrap-around (count >= 1).
+int wrapRowIndex(int index, int count, int delta);
+
+// Reads the navigation once and decides; the menu toggle is asked (and so
+// consumed) only when neither select nor back holds. With reads_select false
+// the select input is not read at all; with reads_sideways false neither are
+// left and right.
+PageCommand readPageCommand(bool reads_select, bool reads_sideways, bool right_first);
+
+// Draws frames until more than `wait` ms have passed since the first one (at
+// least one frame), yielding after each. `draw` draws one frame.
+void showFrames(Tick wait, void (*draw)(const void* context), const void* context);
+
+struct MenuPage {
+    std::int32_t number;
+    std::int32_t parent;
+    const char* title;
+    MenuRow* rows;
+    int row_count;
+    int* selected;
+    bool wide_selection;     // selected box menu_width + 1
+    bool right_first;        // right is tested before left
+    void (*select)(int row);                // row action; null: the page ignores select
+    Tick (*step)(int row, int direction);   // left (-1) / right (+1): the next wait window
+};
+
+// Draws the title and every row, the selected one last.
+void drawPage(const MenuPage& page);
+
+// Runs the page until back (current page := parent) or the menu toggle
+// (close request set), starting with a 150 ms wait window.
+void runPageLoop(const MenuPage& page);
+
+// [SECTION] Row helpers shared by the pages
+
+// Toggle row select: writes the new state (1 or 0), inverts the field, then
+// the navigation sound.
+void selectToggle(const char* section, const char* key, bool& field);
+
+// The clamped step of an integer value row: value + delta, cut to
+// [low, high] (sound only when it lands inside, no wrap), stored, its key
+// written (also when it did not move) and the row label rebuilt.
+void stepIntRow(std::int32_t& field, std::int32_t delta, std::int32_t low, std::int32_t high, const char* section,
+                const char* key, MenuRow& row, MenuText (*render)());
+
+// The clamp of a candidate without side effects: the stored value and
+// whether the candidate was inside (the sound plays exactly then).
+struct ClampedValue {
+    std::int32_t value;
+    bool inside;
+};
+ClampedValue clampCandidate(std::int64_t candidate, std::int32_t low, std::int32_t high);
+
+}  // namespace tavrel

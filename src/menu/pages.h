@@ -1,0 +1,31 @@
+// Entry functions of the ten settings pages. Each marks itself as the
+// current page, runs its loop and returns after back (current page := its
+// parent) or after the menu toggle (close request set). Menu fibre only.
+#pragma once
+
+namespace tavrel {
+
+void runLockPage();           // 1
+void runDoorPage();           // 2
+void runDoorsOpenedPage();    // 3, nested in 2
+void runLightPage();          // 4
+void runNeonPage();           // 5, nested in 4
+void runSoundPage();          // 6
+void runColourChangerPage();  // 7
+void runEnginePage();         // 8
+void runMiscPage();           // 9
+void runMenuUiPage();         // 10
+
+// Each page's selected row back to 0.
+void resetLockPage();
+void resetDoorPage();
+void resetDoorsOpenedPage();
+void resetLightPage();
+void resetNeonPage();
+void resetSoundPage();
+void resetColourChangerPage();
+void resetEnginePage();
+void resetMiscPage();
+void resetMenuUiPage();
+
+}  // namespace tavrel
