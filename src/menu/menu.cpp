@@ -47,14 +47,7 @@ void runPageNumbered(std::int32_t number) {
     }
 }
 
-void drawMainPage(const void*) {
-    drawTitleLine(kMenuTitle);
-    const int selected = menu_state.main_selection;
-    for (int i = 0; i < kMainEntryCount; ++i) {
-        if (i != selected) drawRowLine(kMainEntries[i], i, RowStyle::Plain);
-    }
-    if (selected >= 0 && selected < kMainEntryCount) drawRowLine(kMainEntries[selected], selected, RowStyle::MainSelected);
-}
+void drawMainPageFrame(const void*) { drawMainPage(); }
 
 void openMenu() {
     settings.menu_size = clampWithSound(readMenuFloat("menu_size"), 1.0f, 10.0f);
@@ -63,6 +56,15 @@ void openMenu() {
 }
 
 }  // namespace
+
+void drawMainPage() {
+    drawTitleLine(kMenuTitle);
+    const int selected = menu_state.main_selection;
+    for (int i = 0; i < kMainEntryCount; ++i) {
+        if (i != selected) drawRowLine(kMainEntries[i], i, RowStyle::Plain);
+    }
+    if (selected >= 0 && selected < kMainEntryCount) drawRowLine(kMainEntries[selected], selected, RowStyle::MainSelected);
+}
 
 void applyMenuInputBlock(bool blocked) {
     settings.game_input_disabled_while_menu_is_open = blocked;
@@ -95,7 +97,7 @@ void runMenu() {
                 return;
             }
         }
-        showFrames(wait, drawMainPage, nullptr);
+        showFrames(wait, drawMainPageFrame, nullptr);
         switch (readPageCommand(true, false, false)) {
             case PageCommand::Select: {
                 playNavigationSound();

@@ -32,6 +32,9 @@ extern MenuState menu_state;
 // Reloads the appearance settings from the INI file first.
 void runMenu();
 
+// Draws one frame of the main page as it stands (no input, no yield).
+void drawMainPage();
+
 // Stores `blocked` into Settings.game_input_disabled_while_menu_is_open and
 // takes the player's control away (blocked) or gives it back.
 void applyMenuInputBlock(bool blocked);

@@ -73,12 +73,16 @@ Tick stepRow(int row, int direction) {
 
 }  // namespace
 
+const MenuPage& colourChangerPage() {
+    buildRows();
+    static const MenuPage page{kColourChangerPage, kMainPage, "COLOR  CHANGER  SETTINGS", rows, kRowCount, &selected_row,
+                               /*wide_selection=*/true, /*right_first=*/false, selectRow, stepRow};
+    return page;
+}
+
 void runColourChangerPage() {
     menu_state.current_page = kColourChangerPage;
-    buildRows();
-    const MenuPage page{kColourChangerPage, kMainPage, "COLOR  CHANGER  SETTINGS", rows, kRowCount, &selected_row,
-                        true,               false,     selectRow,                  stepRow};
-    runPageLoop(page);
+    runPageLoop(colourChangerPage());
 }
 
 void resetColourChangerPage() { selected_row = 0; }

@@ -46,12 +46,16 @@ Tick stepRow(int, int) { return kSidewaysWaitMs; }
 
 }  // namespace
 
+const MenuPage& doorPage() {
+    buildRows();
+    static const MenuPage page{kDoorPage, kMainPage, "DOOR  SETTINGS", rows, kRowCount, &selected_row,
+                               /*wide_selection=*/false, /*right_first=*/false, selectRow, stepRow};
+    return page;
+}
+
 void runDoorPage() {
     menu_state.current_page = kDoorPage;
-    buildRows();
-    const MenuPage page{kDoorPage, kMainPage, "DOOR  SETTINGS", rows, kRowCount, &selected_row,
-                        false,     false,     selectRow,        stepRow};
-    runPageLoop(page);
+    runPageLoop(doorPage());
 }
 
 void resetDoorPage() { selected_row = 0; }

@@ -56,12 +56,16 @@ Tick stepRow(int, int) { return kSidewaysWaitMs; }
 
 }  // namespace
 
+const MenuPage& doorsOpenedPage() {
+    static const MenuPage page{kDoorsOpenedPage, kDoorPage, "DOORS OPENED AT UNLOCK SETTINGS", rows, kRowCount, &selected_row,
+                               /*wide_selection=*/true, /*right_first=*/false, selectRow, stepRow};
+    return page;
+}
+
 void runDoorsOpenedPage() {
     menu_state.current_page = kDoorsOpenedPage;
     readDoorsToOpen();
-    const MenuPage page{kDoorsOpenedPage, kDoorPage, "DOORS OPENED AT UNLOCK SETTINGS", rows, kRowCount, &selected_row,
-                        true,             false,     selectRow,                         stepRow};
-    runPageLoop(page);
+    runPageLoop(doorsOpenedPage());
 }
 
 void resetDoorsOpenedPage() { selected_row = 0; }

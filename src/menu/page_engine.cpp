@@ -29,12 +29,16 @@ Tick stepRow(int, int direction) {
 
 }  // namespace
 
+const MenuPage& enginePage() {
+    rows[0] = {renderEngine()};
+    static const MenuPage page{kEnginePage, kMainPage, "ENGINE  SETTINGS", rows, kRowCount, &selected_row,
+                               /*wide_selection=*/true, /*right_first=*/false, nullptr, stepRow};
+    return page;
+}
+
 void runEnginePage() {
     menu_state.current_page = kEnginePage;
-    rows[0] = {renderEngine()};
-    const MenuPage page{kEnginePage, kMainPage, "ENGINE  SETTINGS", rows, kRowCount, &selected_row,
-                        true,        false,     nullptr,            stepRow};
-    runPageLoop(page);
+    runPageLoop(enginePage());
 }
 
 void resetEnginePage() { selected_row = 0; }

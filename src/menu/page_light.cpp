@@ -159,16 +159,20 @@ Tick stepRow(int row, int direction) {
 
 }  // namespace
 
+const MenuPage& lightPage() {
+    buildRows();
+    static const MenuPage page{kLightPage, kMainPage, "LIGHT  SETTINGS", rows, kRowCount, &selected_row,
+                               /*wide_selection=*/true, /*right_first=*/false, selectRow, stepRow};
+    return page;
+}
+
 void runLightPage() {
     menu_state.current_page = kLightPage;
     settings.interior_lights = static_cast<std::int32_t>(
         clampWithSound(static_cast<float>(readIntSetting(kSection, "interior_lights")), 0.0f, 4.0f));
     settings.number_of_lock_flashes = readIntSetting(kSection, "number_of_lock_flashes");
     settings.number_of_unlock_flashes = readIntSetting(kSection, "number_of_unlock_flashes");
-    buildRows();
-    const MenuPage page{kLightPage, kMainPage, "LIGHT  SETTINGS", rows, kRowCount, &selected_row,
-                        true,       false,     selectRow,         stepRow};
-    runPageLoop(page);
+    runPageLoop(lightPage());
 }
 
 void resetLightPage() { selected_row = 0; }

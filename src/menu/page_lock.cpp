@@ -47,12 +47,16 @@ Tick stepRow(int row, int direction) {
 
 }  // namespace
 
+const MenuPage& lockPage() {
+    buildRows();
+    static const MenuPage page{kLockPage, kMainPage, "LOCK  SETTINGS", rows, kRowCount, &selected_row,
+                               /*wide_selection=*/false, /*right_first=*/false, selectRow, stepRow};
+    return page;
+}
+
 void runLockPage() {
     menu_state.current_page = kLockPage;
-    buildRows();
-    const MenuPage page{kLockPage, kMainPage, "LOCK  SETTINGS", rows, kRowCount, &selected_row,
-                        false,     false,     selectRow,        stepRow};
-    runPageLoop(page);
+    runPageLoop(lockPage());
 }
 
 void resetLockPage() { selected_row = 0; }

@@ -144,12 +144,16 @@ Tick stepRow(int row, int direction) {
 
 }  // namespace
 
+const MenuPage& menuUiPage() {
+    buildRows();
+    static const MenuPage page{kMenuUiPage, kMainPage, "MENU UI SETTINGS", rows, kRowCount, &selected_row,
+                               /*wide_selection=*/true, /*right_first=*/true, selectRow, stepRow};
+    return page;
+}
+
 void runMenuUiPage() {
     menu_state.current_page = kMenuUiPage;
-    buildRows();
-    const MenuPage page{kMenuUiPage, kMainPage, "MENU UI SETTINGS", rows, kRowCount, &selected_row,
-                        true,        true,      selectRow,          stepRow};
-    runPageLoop(page);
+    runPageLoop(menuUiPage());
 }
 
 void resetMenuUiPage() { selected_row = 0; }

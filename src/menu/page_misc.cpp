@@ -74,12 +74,16 @@ Tick stepRow(int row, int direction) {
 
 }  // namespace
 
+const MenuPage& miscPage() {
+    buildRows();
+    static const MenuPage page{kMiscPage, kMainPage, "MISC  SETTINGS", rows, kRowCount, &selected_row,
+                               /*wide_selection=*/false, /*right_first=*/false, selectRow, stepRow};
+    return page;
+}
+
 void runMiscPage() {
     menu_state.current_page = kMiscPage;
-    buildRows();
-    const MenuPage page{kMiscPage, kMainPage, "MISC  SETTINGS", rows, kRowCount, &selected_row,
-                        false,     false,     selectRow,        stepRow};
-    runPageLoop(page);
+    runPageLoop(miscPage());
 }
 
 void resetMiscPage() { selected_row = 0; }

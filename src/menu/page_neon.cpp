@@ -73,12 +73,16 @@ Tick stepRow(int row, int direction) {
 
 }  // namespace
 
+const MenuPage& neonPage() {
+    buildRows();
+    static const MenuPage page{kNeonPage, kLightPage, "NEON  LIGHTS  SETTINGS", rows, kRowCount, &selected_row,
+                               /*wide_selection=*/true, /*right_first=*/false, selectRow, stepRow};
+    return page;
+}
+
 void runNeonPage() {
     menu_state.current_page = kNeonPage;
-    buildRows();
-    const MenuPage page{kNeonPage, kLightPage, "NEON  LIGHTS  SETTINGS", rows, kRowCount, &selected_row,
-                        true,      false,      selectRow,                stepRow};
-    runPageLoop(page);
+    runPageLoop(neonPage());
 }
 
 void resetNeonPage() { selected_row = 0; }

@@ -212,13 +212,17 @@ Tick stepRow(int row, int direction) {
 
 }  // namespace
 
+const MenuPage& soundPage() {
+    buildRows();
+    static const MenuPage page{kSoundPage, kMainPage, "SOUND  SETTINGS", rows, kRowCount, &selected_row,
+                               /*wide_selection=*/true, /*right_first=*/false, selectRow, stepRow};
+    return page;
+}
+
 void runSoundPage() {
     menu_state.current_page = kSoundPage;
     reloadSettings();
-    buildRows();
-    const MenuPage page{kSoundPage, kMainPage, "SOUND  SETTINGS", rows, kRowCount, &selected_row,
-                        true,       false,     selectRow,         stepRow};
-    runPageLoop(page);
+    runPageLoop(soundPage());
 }
 
 void resetSoundPage() { selected_row = 0; }

@@ -16,6 +16,20 @@ void runEnginePage();         // 8
 void runMiscPage();           // 9
 void runMenuUiPage();         // 10
 
+// Each page's descriptor for the page loop and for drawing, with its row
+// labels rebuilt from the current values.
+struct MenuPage;
+const MenuPage& lockPage();
+const MenuPage& doorPage();
+const MenuPage& doorsOpenedPage();
+const MenuPage& lightPage();
+const MenuPage& neonPage();
+const MenuPage& soundPage();
+const MenuPage& colourChangerPage();
+const MenuPage& enginePage();
+const MenuPage& miscPage();
+const MenuPage& menuUiPage();
+
 // Each page's selected row back to 0.
 void resetLockPage();
 void resetDoorPage();
