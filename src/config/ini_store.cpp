@@ -213,7 +213,7 @@ std::size_t getProfileString(const IniDocument& doc, const char* section, const 
     }
     text = cutAtNul(text);
     const std::size_t count = text.size() < size - 1 ? text.size() : size - 1;
-    std::memcpy(out, text.data(), count);
+    if (count > 0) std::memcpy(out, text.data(), count);
     out[count] = '\0';
     return count;
 }
