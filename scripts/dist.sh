@@ -2,7 +2,8 @@
 # Builds Tavrel.asi with mingw-w64 and stages the player package in dist/:
 #   dist/Tavrel.asi  dist/TavrelConfig.ini  dist/INSTALL.txt
 # Fails if the library would need any DLL that a plain Windows install does
-# not have (a C++ runtime, libgcc, winpthreads, the script hook itself).
+# not have (a C++ runtime, libgcc, winpthreads, the script hook itself), or
+# if its checks fail under Wine.
 # Usage: scripts/dist.sh   (from any directory; the toolchain must be installed)
 set -euo pipefail
 
@@ -50,6 +51,15 @@ if ((${#foreign[@]} > 0)); then
   echo "dist: Tavrel.asi depends on non-system DLLs: ${foreign[*]}" >&2
   echo "dist: they would be missing on a player's machine; link them statically (win/CMakeLists.txt)" >&2
   exit 1
+fi
+
+# Load the library as the game would, next to a stand-in script hook, and
+# check the file store, under Wine (when installed; the build registers the
+# checks only then).
+if ctest --test-dir build/mingw/win -N 2>/dev/null | grep -q 'Total Tests: [1-9]'; then
+  ctest --test-dir build/mingw/win --output-on-failure
+else
+  echo "dist: Wine is not installed: Tavrel.asi was not loaded and checked (install wine64 to run the checks)"
 fi
 
 mkdir -p dist
