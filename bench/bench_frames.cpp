@@ -1,0 +1,130 @@
+// Own CPU time of the plug-in's per-frame work and of a full lock and unlock,
+// over the scripted host. Counters: natives per iteration.
+//
+//   build/release/bench/tavrel_bench --benchmark_filter='Frame|Lock|Pass'
+#include <benchmark/benchmark.h>
+
+#include "bench/support/bench_host.h"
+#include "config/persistence.h"
+#include "config/settings.h"
+#include "host/natives.h"
+#include "locking/lock_sequence.h"
+#include "locking/locking_tick.h"
+#include "locking/runtime_state.h"
+#include "shell/entry.h"
+#include "shell/input.h"
+
+namespace tavrel {
+namespace {
+
+constexpr int kPlayer = 1;
+constexpr int kCar = 5;
+
+// Defaults of a missing INI file, the player on foot, the notice posted.
+void idleWorld() {
+    bench::clearAnswers();
+    bench::setPedCount(0);
+    bench::setVehicleCount(0);
+    resetPluginState();
+    loadSettings();
+    normaliseSettings();
+    runtime.startup_notice_shown = true;
+    bench::setAnswer(nat::PLAYER_PED_ID, kPlayer);
+    bench::setAnswer(nat::DOES_ENTITY_EXIST, 1);
+}
+
+void reportNatives(benchmark::State& state) {
+    state.counters["natives"] =
+        benchmark::Counter(static_cast<double>(bench::nativeCallCount()), benchmark::Counter::kAvgIterations);
+}
+
+// One frame of both fibres with nothing to do: the locking tick (its world
+// pass runs every 300 ms, as in the game) and the menu toggle poll.
+void BM_IdleFrameOnFoot(benchmark::State& state) {
+    idleWorld();
+    bench::resetNativeCallCount();
+    for (auto _ : state) {
+        bench::advanceTick(16);
+        lockingTick();
+        benchmark::DoNotOptimize(isMenuToggleRequested());
+    }
+    reportNatives(state);
+}
+BENCHMARK(BM_IdleFrameOnFoot);
+
+// The world pass with 1024 characters and unbreakable locks: every character
+// is asked whether it tries a locked door (none does); the tracked car's
+// lights, neon and interior light are kept up.
+void BM_WorldPass1024Characters(benchmark::State& state) {
+    idleWorld();
+    settings.unbreakable_locks = true;
+    settings.unbreakable_locks_for_player = true;
+    settings.headlights_at_movement = 2;
+    settings.interior_lights = 3;
+    settings.neon_lights = 3;
+    settings.neon_affects_all_cars = true;
+    runtime.tracked_vehicle = kCar;
+    bench::setPedCount(1024);
+    bench::resetNativeCallCount();
+    for (auto _ : state) {
+        bench::advanceTick(301);  // every frame is a world-pass frame
+        lockingTick();
+    }
+    reportNatives(state);
+}
+BENCHMARK(BM_WorldPass1024Characters);
+
+void actionWorld() {
+    idleWorld();
+    settings.current_player_vehicle_blip = true;
+    settings.current_player_vehicle_persistent = true;
+    settings.roll_up_windows_upon_lock = true;
+    settings.roll_down_windows_upon_unlock = true;
+    settings.alter_roof_on_convertibles = true;
+    settings.open_door_front_left = settings.open_door_front_right = settings.open_door_trunk = true;
+    settings.light_notification = true;
+    settings.number_of_lock_flashes = 2;
+    settings.number_of_unlock_flashes = 2;
+    settings.neon_lights = 1;
+    settings.neon_affects_all_cars = true;
+    settings.neon_default_color = 4;
+    settings.radio_station_index = 3;
+    settings.set_plate_text_on = 1;
+    settings.make_vehicle_belong_to_player = true;
+    settings.horn_type_index = 12;
+    bench::setVehicleCount(1);  // the one car nearby, 3 m away
+    bench::setAnswer(nat::IS_VEHICLE_DRIVEABLE, 1);
+    bench::setAnswer(nat::IS_THIS_MODEL_A_CAR, 1);
+    bench::setFloatAnswer(nat::GET_DISTANCE_BETWEEN_COORDS, 3.0f);
+    bench::setAnswer(nat::IS_VEHICLE_A_CONVERTIBLE, 1);
+    bench::setFloatAnswer(nat::GET_VEHICLE_DOOR_ANGLE_RATIO, 0.5f);
+}
+
+void BM_FullLock(benchmark::State& state) {
+    actionWorld();
+    bench::resetNativeCallCount();
+    for (auto _ : state) lockVehicle();
+    reportNatives(state);
+}
+BENCHMARK(BM_FullLock);
+
+void BM_FullUnlock(benchmark::State& state) {
+    actionWorld();
+    bench::resetNativeCallCount();
+    for (auto _ : state) unlockVehicle();
+    reportNatives(state);
+}
+BENCHMARK(BM_FullUnlock);
+
+// The nearest-vehicle search over a full world list of 1024 vehicles.
+void BM_NearestOf1024Vehicles(benchmark::State& state) {
+    actionWorld();
+    bench::setVehicleCount(1024);
+    bench::resetNativeCallCount();
+    for (auto _ : state) benchmark::DoNotOptimize(findNearestVehicle());
+    reportNatives(state);
+}
+BENCHMARK(BM_NearestOf1024Vehicles);
+
+}  // namespace
+}  // namespace tavrel

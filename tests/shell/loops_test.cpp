@@ -1,0 +1,160 @@
+// The entry and the two script loops driven by the simulator: start-up
+// notice, menu input block, reload at each request, the hotkey guard and the
+// wrap of the tick.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "config/settings.h"
+#include "host/ticks.h"
+#include "locking/runtime_state.h"
+#include "shell/entry.h"
+#include "support/plugin_fixture.h"
+
+namespace tavrel::testing {
+namespace {
+
+constexpr const char* kNotice = "Tavrel 2.2 by Kestrin";
+
+using LoopsTest = PluginTest;
+
+TEST_F(LoopsTest, EntryAlwaysSucceedsAndCallsNoNative) {
+    int module = 0;
+    for (std::uint32_t reason : {2u, 3u}) EXPECT_EQ(pluginEntry(&module, reason), 1);
+    EXPECT_EQ(pluginEntry(&module, kProcessAttach), 1);
+    EXPECT_EQ(pluginEntry(&module, kProcessDetach), 1);
+    EXPECT_TRUE(sim.trace().empty());
+}
+
+TEST_F(LoopsTest, NoticeWaitsForTheLoadingScreenAndIsPostedExactlyOnce) {
+    sim.world().loading_screen = true;
+    sim.start();
+    sim.waitMs(500);
+    EXPECT_TRUE(sim.notifications().empty());
+    sim.world().loading_screen = false;
+    sim.runFrame();
+    ASSERT_EQ(sim.notifications().size(), 1u);
+    EXPECT_EQ(sim.notifications()[0], kNotice);
+    sim.world().loading_screen = true;
+    sim.waitMs(200);
+    sim.world().loading_screen = false;
+    sim.waitMs(1000);
+    EXPECT_EQ(sim.notifications().size(), 1u);
+}
+
+TEST_F(LoopsTest, NoticeShowsOnTheFirstFrameWithoutLoadingScreen) {
+    sim.start();
+    ASSERT_EQ(sim.notifications().size(), 1u);
+    EXPECT_EQ(calls(nat::BEGIN_TEXT_COMMAND_THEFEED_POST), 1u);
+}
+
+TEST_F(LoopsTest, MenuInputBlockRemovesControlWhileOpenAndClearsTheFlagInMemory) {
+    sandbox.writeIni("[Menu]\r\ngame_input_disabled_while_menu_is_open=1\r\n");
+    sim.start();
+    EXPECT_TRUE(settings.game_input_disabled_while_menu_is_open);
+    sim.tap(kVkF9);
+    sim.waitMs(300);
+    EXPECT_FALSE(sim.world().player.control) << "control is taken while the menu is open";
+    EXPECT_EQ(sim.world().player.control_flags, 256);
+    sim.tap(kVkF9);
+    sim.waitMs(300);
+    EXPECT_TRUE(sim.world().player.control) << "control comes back at close";
+    EXPECT_FALSE(settings.game_input_disabled_while_menu_is_open);
+    EXPECT_EQ(sandbox.readIni(), "[Menu]\r\ngame_input_disabled_while_menu_is_open=1\r\n") << "the file keeps it";
+
+    // Opened again before any lock or unlock: the flag is off in memory.
+    sim.tap(kVkF9);
+    sim.waitMs(300);
+    EXPECT_TRUE(sim.world().player.control);
+    sim.tap(kVkF9);
+    sim.waitMs(300);
+}
+
+TEST_F(LoopsTest, EveryLockOrUnlockRequestReloadsTheIniFile) {
+    sandbox.writeIni(immediateIni("number_of_lock_flashes=3\r\n"));
+    sim.start();
+    EXPECT_EQ(settings.number_of_lock_flashes, 3);
+
+    sandbox.writeIni(immediateIni("number_of_lock_flashes=7\r\n"));
+    sim.waitMs(2000);
+    EXPECT_EQ(settings.number_of_lock_flashes, 3) << "no request, no reload";
+
+    sim.tap(kVkL);
+    EXPECT_EQ(settings.number_of_lock_flashes, 7);
+
+    sandbox.writeIni(immediateIni("number_of_lock_flashes=9\r\n"));
+    sim.waitMs(1100);
+    sim.tap(kVkU);
+    EXPECT_EQ(settings.number_of_lock_flashes, 9);
+}
+
+TEST_F(LoopsTest, HeldLockKeyFiresOncePerSecondGuard) {
+    sandbox.writeIni(kImmediateIni);
+    sim.start();
+    const Tick pressed = sim.now();
+    sim.hold(kVkL, 2500);
+    // Requests at the press, then each time the guard (1000 ms after the
+    // stamp that follows the request's yield) has passed.
+    EXPECT_EQ(calls(nat::SET_VEHICLE_MOD_KIT), 3u);
+    EXPECT_GT(elapsedSince(pressed, runtime.last_input_action_time), 2000u);
+}
+
+TEST_F(LoopsTest, RequestWhileGettingInIsRefusedButStillConsumesTheGuard) {
+    sandbox.writeIni(kImmediateIni);
+    sim.world().placePlayer({0, 0, 0});
+    sim.world().addVehicle(1, sim::VehicleKind::Car, {2, 0, 0});
+    sim.world().player.entering = sim.world().vehicleById(1)->handle;
+    sim.start();
+    sim.tap(kVkL);
+    EXPECT_EQ(calls(nat::SET_VEHICLE_MOD_KIT), 0u) << "no lock while getting in";
+    const Tick stamp = runtime.last_input_action_time;
+    EXPECT_LE(elapsedSince(stamp, sim.now()), 32u) << "the guard was stamped";
+    sim.world().player.entering = 0;
+    sim.keyDown(kVkL);
+    sim.waitMs(900);
+    EXPECT_EQ(calls(nat::SET_VEHICLE_MOD_KIT), 0u) << "still guarded";
+    sim.waitMs(300);
+    sim.keyUp(kVkL);
+    sim.runFrame();
+    EXPECT_EQ(calls(nat::SET_VEHICLE_MOD_KIT), 1u);
+}
+
+TEST_F(LoopsTest, GuardsAndKeysSurviveTheWrapOfTheTick) {
+    sandbox.writeIni(kImmediateIni);
+    sim.setStartTick(0xFFFFFFFFu - 1500u);
+    sim.start();
+    // Untouched keys never count as held, also in the first seconds after the wrap.
+    sim.waitMs(8000);
+    EXPECT_EQ(calls(nat::SET_VEHICLE_MOD_KIT), 0u);
+    EXPECT_LT(sim.now(), 0x10000u) << "the clock wrapped";
+}
+
+TEST_F(LoopsTest, HeldKeyKeepsFiringAcrossTheWrap) {
+    sandbox.writeIni(kImmediateIni);
+    sim.setStartTick(0xFFFFFFFFu - 1200u);
+    sim.start();
+    sim.hold(kVkL, 3500);
+    EXPECT_LT(sim.now(), 0x10000u) << "the clock wrapped during the hold";
+    EXPECT_EQ(calls(nat::SET_VEHICLE_MOD_KIT), 4u) << "a lock every guard period, before and after the wrap";
+
+    // The world pass goes on every 300 ms after the wrap.
+    const std::size_t passes = calls(nat::DOES_ENTITY_EXIST);
+    sim.waitMs(3000);
+    EXPECT_GE(calls(nat::DOES_ENTITY_EXIST) - passes, 9u);
+}
+
+TEST(TickArithmeticTest, ElapsedTimeIsCorrectAcrossTheWrap) {
+    const Tick before = 0xFFFFFF00u;
+    const Tick after = 0x00000100u;
+    EXPECT_EQ(elapsedSince(before, after), 0x200u);
+    EXPECT_TRUE(hasElapsed(before, 0x1FFu, after));
+    EXPECT_FALSE(hasElapsed(before, 0x200u, after)) << "strictly later than stamp + delay";
+    EXPECT_TRUE(isWithin(before, 0x201u, after));
+    EXPECT_FALSE(isWithin(before, 0x200u, after));
+    // The sum stamp + delay wraps to a small number; the old comparison
+    // (now > stamp + delay) would already call this delay passed.
+    EXPECT_FALSE(hasElapsed(0xFFFFFFF0u, 1000u, 0xFFFFFFF8u));
+}
+
+}  // namespace
+}  // namespace tavrel::testing

@@ -1,0 +1,49 @@
+// The plug-in running in the simulator, in a sandbox directory: the shared
+// fixture of the tests that drive it end to end.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "host/natives.h"
+#include "sim/simulator.h"
+#include "support/sandbox.h"
+
+namespace tavrel::testing {
+
+// Virtual-key codes used across the tests.
+inline constexpr std::uint32_t kVkL = 0x4C;
+inline constexpr std::uint32_t kVkU = 0x55;
+inline constexpr std::uint32_t kVkF9 = 0x78;
+inline constexpr std::uint32_t kVkControl = 0x11;
+
+// An INI file in which a request acts at once: no gesture, no fob click, no
+// beep, no light notification. `vehicle_lines` ("key=value\r\n" ...) go into
+// its one [Vehicle] section (only the first section of a name is read).
+inline std::string immediateIni(const std::string& vehicle_lines = "") {
+    return "[Vehicle]\r\nnotification_sound_signal=0\r\nremote_control_fob_sound=0\r\nlight_notification=0\r\n" +
+           vehicle_lines + "[Animation]\r\nanimation=0\r\n";
+}
+inline const std::string kImmediateIni = immediateIni();
+
+class PluginTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        if (sim.started()) sim.unload();
+        EXPECT_TRUE(sim.faults().empty()) << firstFault();
+    }
+
+    std::string firstFault() const {
+        if (sim.faults().empty()) return {};
+        const sim::Fault& f = sim.faults().front();
+        return f.message + " at tick " + std::to_string(f.tick);
+    }
+
+    std::size_t calls(std::uint64_t hash) const { return sim.countCalls(hash); }
+
+    Sandbox sandbox;
+    sim::Simulator sim;
+};
+
+}  // namespace tavrel::testing
