@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include "host/natives.h"
+#include "sim/scenario.h"
 #include "sim/simulator.h"
 #include "support/sandbox.h"
 
@@ -41,6 +44,21 @@ protected:
     }
 
     std::size_t calls(std::uint64_t hash) const { return sim.countCalls(hash); }
+
+    // Runs scenario commands ("vehicle 1 car 3 0 0\nsit 1\ntap L") on this
+    // simulator; returns what output commands printed.
+    std::string scenario(const std::string& text) {
+        std::istringstream in(text);
+        std::ostringstream out;
+        for (const sim::ScenarioLine& line : sim::parseScenario(in)) sim::scenarioCommand(line, sim, out, true);
+        return out.str();
+    }
+
+    sim::SimVehicle& vehicle(int id) {
+        sim::SimVehicle* found = sim.world().vehicleById(id);
+        if (found == nullptr) throw std::runtime_error("no vehicle " + std::to_string(id));
+        return *found;
+    }
 
     Sandbox sandbox;
     sim::Simulator sim;
