@@ -29,6 +29,17 @@ inline std::string menuIni(const std::string& vehicle_extra = "", const std::str
     return "; Tavrel test configuration\r\n"
            "[Vehicle]\r\n" +
            vehicle_extra +
+           "unbreakable_locks=0\r\nunbreakable_locks_for_player=0\r\nuse_players_last_vehicle=0\r\n"
+           "can_leave_while_locked=0\r\nopen_doors_at_unlock_while_inside=0\r\nshut_doors_instantly=0\r\n"
+           "alter_roof_on_convertibles=0\r\nroll_down_windows_upon_unlock=0\r\nroll_up_windows_upon_lock=0\r\n"
+           "neon_affects_all_cars=0\r\nsequential_neon_lights=0\r\nallow_interior_lights_when_outside_locked=0\r\n"
+           "headlights_when_locking=0\r\nmake_vehicle_belong_to_player=0\r\ncurrent_player_vehicle_blip=0\r\n"
+           "current_player_vehicle_persistent=0\r\ncolor_change_can_pause=0\r\n"
+           "light_multiplier=20\r\nengine_on_after_unlocking=0\r\nheadlights_at_movement=3\r\n"
+           "neon_lights=1\r\nneon_notification=0\r\nneon_default_color=0\r\n"
+           "color_changer_speed_base_value=500\r\ncolor_changer_primary_color_speed=2\r\n"
+           "color_changer_secondary_color_speed=3\r\nvehicle_speed_multiplier_value=0\r\n"
+           "lock_flash_interval=100\r\nunlock_flash_interval=0\r\n"
            "notification_sound_signal=0\r\n"
            "remote_control_fob_sound=0\r\n"
            "light_notification=0\r\n"

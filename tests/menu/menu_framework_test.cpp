@@ -168,7 +168,7 @@ TEST_F(MenuFramework, SelectOpensThePageAndBackReturnsToTheMainPageAfter200Ms) {
     sim.keyUp(kVkDown);
     ASSERT_NE(moved, 0u);
     EXPECT_GT(moved - back_tick, 200u);
-    EXPECT_LE(moved - back_tick, 200u + 2 * sim::kDefaultFrameMs);
+    EXPECT_LE(moved - back_tick, 200u + sim::kDefaultFrameMs);
 }
 
 TEST_F(MenuFramework, ReopensOnThePageAndRowWhereItClosed) {
