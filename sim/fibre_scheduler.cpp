@@ -74,6 +74,7 @@ void FibreScheduler::threadMain(Fibre* f) {
             // the host unloads the script
         } catch (...) {
             f->threw = true;
+            escaped_.push_back(f->name);
         }
     }
     std::lock_guard<std::mutex> lock(mutex_);
@@ -94,6 +95,12 @@ bool FibreScheduler::wait(std::uint32_t ms, std::uint64_t frame, std::uint32_t n
     baton_.wait(lock, [this, f] { return owner_ == f; });
     if (f->stop) throw FibreStopped{};
     return true;
+}
+
+std::vector<std::string> FibreScheduler::takeEscaped() {
+    std::vector<std::string> names;
+    names.swap(escaped_);
+    return names;
 }
 
 void FibreScheduler::stop(void* module) {

@@ -58,6 +58,8 @@ public:
 
     // The fibre the calling thread runs, or null on the host thread.
     static const Fibre* currentFibre();
+    // Names of fibres whose script let an exception escape since the last call.
+    std::vector<std::string> takeEscaped();
     std::size_t size() const { return fibres_.size(); }
     const Fibre& fibre(std::size_t i) const { return *fibres_[i]; }
 
@@ -70,6 +72,7 @@ private:
     std::condition_variable baton_;
     const Fibre* owner_ = nullptr;  // who holds the baton; null: the host
     std::vector<std::unique_ptr<Fibre>> fibres_;
+    std::vector<std::string> escaped_;  // written by a fibre while it holds the baton
 };
 
 }  // namespace tavrel::sim

@@ -39,6 +39,9 @@ void Simulator::setFrameMs(std::uint32_t ms) { frame_ms_ = ms; }
 
 void Simulator::runFrame() {
     fibres_.runFrame(frame_, now());
+    for (const std::string& name : fibres_.takeEscaped()) {
+        faults_.push_back(Fault{now(), 0, name, "the script ended with an exception"});
+    }
     processDeferredUnregisters();
     endFrame();
 }
@@ -49,9 +52,7 @@ void Simulator::runFrames(int n) {
 
 void Simulator::waitMs(std::uint32_t ms) {
     const std::uint32_t start = now();
-    do {
-        runFrame();
-    } while (now() - start < ms);
+    while (now() - start < ms) runFrame();
 }
 
 void Simulator::endFrame() {
@@ -94,13 +95,13 @@ void Simulator::hold(std::uint32_t vk, std::uint32_t ms) {
     keyDown(vk);
     std::uint32_t lastDown = now();
     const std::uint32_t start = now();
-    do {
+    while (now() - start < ms) {
         if (now() - lastDown >= kKeyRepeatMs) {
             keyDown(vk, true);
             lastDown = now();
         }
         runFrame();
-    } while (now() - start < ms);
+    }
     keyUp(vk);
     runFrame();
 }
