@@ -1,0 +1,77 @@
+// No heap in a steady menu frame. Global operator new is replaced in this
+// test program to count. The frames run without a simulator (natives answer
+// zero, the clock stands), so only the plug-in's own allocations are seen.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "config/settings.h"
+#include "menu/menu.h"
+#include "menu/page_loop.h"
+#include "menu/pages.h"
+#include "sim/simulator.h"
+
+namespace {
+std::atomic<bool> counting{false};
+std::atomic<long> allocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+    if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return ::operator new(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+namespace tavrel {
+namespace {
+
+using PageFn = const MenuPage& (*)();
+
+TEST(MenuHeap, HundredSteadyFramesOfEveryPageAllocateNothing) {
+    ASSERT_EQ(sim::Simulator::current(), nullptr);
+    resetSettings();
+    resetMenuState();
+    settings.horn_type_index = 12;
+    settings.radio_station_index = 3;
+    const PageFn pages[] = {lockPage,          doorPage,   doorsOpenedPage, lightPage, neonPage, soundPage,
+                            colourChangerPage, enginePage, miscPage,        menuUiPage};
+    for (PageFn page_of : pages) {
+        const MenuPage& page = page_of();  // entry: labels built here, not per frame
+        drawPage(page);                    // warm-up frame
+        allocations = 0;
+        counting = true;
+        for (int frame = 0; frame < 100; ++frame) {
+            drawPage(page);
+            (void)readPageCommand(page.select != nullptr, true, page.right_first);
+        }
+        counting = false;
+        EXPECT_EQ(allocations.load(), 0) << page.title;
+    }
+    allocations = 0;
+    counting = true;
+    for (int frame = 0; frame < 100; ++frame) {
+        drawMainPage();
+        (void)readPageCommand(true, false, false);
+    }
+    counting = false;
+    EXPECT_EQ(allocations.load(), 0) << "main page";
+}
+
+TEST(MenuHeap, TheCounterSeesAnAllocation) {
+    allocations = 0;
+    counting = true;
+    auto* p = new int(3);
+    counting = false;
+    delete p;
+    EXPECT_EQ(allocations.load(), 1);
+}
+
+}  // namespace
+}  // namespace tavrel
