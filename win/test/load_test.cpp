@@ -4,6 +4,7 @@
 // it unregisters when unloaded.
 //
 //   tavrel_load_test full    <ScriptHookV.dll> <Tavrel.asi>
+//   tavrel_load_test config  <ScriptHookV.dll> <Tavrel.asi>   (F10 opens the menu, set in the INI file)
 //   tavrel_load_test partial <ScriptHookV.dll> <Tavrel.asi>   (one export missing)
 //   tavrel_load_test none    <Tavrel.asi>                      (no script hook)
 #define WIN32_LEAN_AND_MEAN
@@ -12,6 +13,8 @@
 
 #include <chrono>
 #include <cstring>
+#include <fstream>
+#include <string>
 #include <thread>
 
 #include "check.h"
@@ -23,7 +26,7 @@ using namespace std::chrono_literals;
 
 constexpr unsigned long kF9 = 0x78;
 constexpr unsigned long kF10 = 0x79;
-constexpr unsigned char kF9ScanCode = 0x43;
+constexpr unsigned char kScanCode = 0x43;
 
 template <typename Fn>
 Fn hookFunction(HMODULE hook, const char* name) {
@@ -59,7 +62,13 @@ bool waitForText(const FakeHook& hook, const char* text, std::chrono::millisecon
     return true;
 }
 
-void checkRegisteredAndRunning(const FakeHook& hook, HMODULE asi) {
+// The menu key the plug-in should obey, and a key it should not.
+struct MenuKeys {
+    unsigned long toggle;
+    unsigned long other;
+};
+
+void checkRegisteredAndRunning(const FakeHook& hook, HMODULE asi, MenuKeys keys) {
     const fake_hook::Report attached = hook.snapshot();
     CHECK(attached.script_register_calls == 1);
     CHECK(attached.additional_thread_calls == 1);
@@ -84,20 +93,41 @@ void checkRegisteredAndRunning(const FakeHook& hook, HMODULE asi) {
     CHECK(waitForText(hook, "WEAPON_UNARMED", 1s));
 
     // Key messages go through the handler the host holds, arguments in the
-    // host's order. A held F9 (repeat: was down before, not up) and a released
-    // F10 must not open the menu; the F9 release must.
+    // host's order. The held menu key (repeat: was down before, not up) and a
+    // release of another key must not open the menu; the menu key's release must.
     const fake_hook::KeyboardHandler keyboard = attached.keyboard_registered;
-    keyboard(kF9, 1, kF9ScanCode, 0, 0, 0, 0);
-    keyboard(kF9, 1, kF9ScanCode, 0, 0, 1, 0);
-    keyboard(kF10, 1, 0x44, 0, 0, 1, 1);
+    keyboard(keys.toggle, 1, kScanCode, 0, 0, 0, 0);
+    keyboard(keys.toggle, 1, kScanCode, 0, 0, 1, 0);
+    keyboard(keys.other, 1, kScanCode, 0, 0, 1, 1);
     std::this_thread::sleep_for(300ms);
     CHECK(!hook.saw_text("NAV_UP_DOWN"));
-    keyboard(kF9, 1, kF9ScanCode, 0, 0, 1, 1);
+    keyboard(keys.toggle, 1, kScanCode, 0, 0, 1, 1);
     CHECK(waitForText(hook, "NAV_UP_DOWN", 5s));
     CHECK(hook.snapshot().frames > attached.frames);
 }
 
-int runFull(const char* hook_path, const char* asi_path) {
+// An INI file in a fresh working directory that moves the menu to F10; the
+// plug-in reads ".\\TavrelConfig.ini" from the working directory at start.
+// Returns the directory, empty on failure.
+std::string enterDirectoryWithConfig() {
+    char temp[MAX_PATH] = {};
+    if (GetTempPathA(MAX_PATH, temp) == 0) return {};
+    const std::string dir = std::string(temp) + "tavrel_load_test_" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(dir.c_str(), nullptr);
+    if (!SetCurrentDirectoryA(dir.c_str())) return {};
+    std::ofstream ini("TavrelConfig.ini", std::ios::binary | std::ios::trunc);
+    ini << "[Keys]\r\nmenu_toggle_switch=121\r\n";
+    return ini.good() ? dir : std::string();
+}
+
+void leaveDirectory(const std::string& dir) {
+    DeleteFileA("TavrelConfig.ini");
+    char temp[MAX_PATH] = {};
+    if (GetTempPathA(MAX_PATH, temp) != 0) SetCurrentDirectoryA(temp);
+    RemoveDirectoryA(dir.c_str());
+}
+
+int runFull(const char* hook_path, const char* asi_path, MenuKeys keys) {
     HMODULE hook_module = LoadLibraryA(hook_path);
     CHECK(hook_module != nullptr);
     if (hook_module == nullptr) return checkResult("load full");
@@ -108,7 +138,7 @@ int runFull(const char* hook_path, const char* asi_path) {
     HMODULE asi = LoadLibraryA(asi_path);
     CHECK(asi != nullptr);
     if (asi == nullptr) return checkResult("load full");
-    checkRegisteredAndRunning(hook, asi);
+    checkRegisteredAndRunning(hook, asi, keys);
 
     // The host stops the scripts before it unloads the plug-in.
     CHECK(hook.park(5000) != 0);
@@ -158,9 +188,18 @@ int runNone(const char* asi_path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::strcmp(argv[1], "full") == 0) return runFull(argv[2], argv[3]);
+    if (argc == 4 && std::strcmp(argv[1], "full") == 0) return runFull(argv[2], argv[3], {kF9, kF10});
+    if (argc == 4 && std::strcmp(argv[1], "config") == 0) {
+        const std::string dir = enterDirectoryWithConfig();
+        CHECK(!dir.empty());
+        if (dir.empty()) return checkResult("load config");
+        const int result = runFull(argv[2], argv[3], {kF10, kF9});
+        leaveDirectory(dir);
+        return result;
+    }
     if (argc == 4 && std::strcmp(argv[1], "partial") == 0) return runPartial(argv[2], argv[3]);
     if (argc == 3 && std::strcmp(argv[1], "none") == 0) return runNone(argv[2]);
-    std::fprintf(stderr, "usage: tavrel_load_test full|partial <ScriptHookV.dll> <Tavrel.asi> | none <Tavrel.asi>\n");
+    std::fprintf(stderr,
+                 "usage: tavrel_load_test full|config|partial <ScriptHookV.dll> <Tavrel.asi> | none <Tavrel.asi>\n");
     return 2;
 }
