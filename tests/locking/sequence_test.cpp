@@ -1,0 +1,226 @@
+// Lock and unlock from inside and from outside, the immediate and the
+// delayed path with their delays, and the refusals while getting in.
+#include <gtest/gtest.h>
+
+#include "config/settings.h"
+#include "locking/runtime_state.h"
+#include "support/plugin_fixture.h"
+#include "support/trace_query.h"
+
+namespace tavrel::testing {
+namespace {
+
+using SequenceTest = PluginTest;
+
+// Lock states the plug-in gave a vehicle, in order.
+std::vector<std::int32_t> lockStates(const sim::Simulator& sim, int handle) {
+    std::vector<std::int32_t> states;
+    for (const auto& args : callArgs(sim, nat::SET_VEHICLE_DOORS_LOCKED)) {
+        if (args[0] == handle) states.push_back(args[1]);
+    }
+    return states;
+}
+
+TEST_F(SequenceTest, LockFromOutsideArmsTheAlarmStopsTheEngineAndKeepsOccupantsIn) {
+    sandbox.writeIni(immediateIni("roll_up_windows_upon_lock=1\r\nengine_on_after_unlocking=1\r\n"));
+    scenario("player 0 0 0\nvehicle 1 car 3 0 0\nstart\n");
+    vehicle(1).engine = true;
+    vehicle(1).windows_down = {true, true, true, true};
+    sim.tap(kVkL);
+    const int car = vehicle(1).handle;
+    EXPECT_EQ(lockStates(sim, car), (std::vector<std::int32_t>{2, 4}));
+    EXPECT_EQ(vehicle(1).lock, 4);
+    EXPECT_TRUE(vehicle(1).alarm);
+    EXPECT_FALSE(vehicle(1).engine);
+    EXPECT_EQ(vehicle(1).windows_down, (std::array<bool, 4>{}));
+    EXPECT_FALSE(runtime.locked_from_inside);
+    EXPECT_EQ(runtime.tracked_vehicle, car);
+    // Headlights forced off at the lock; the restore that follows a lock
+    // without light notification puts them back to normal.
+    EXPECT_EQ(callTicks(sim, nat::SET_VEHICLE_LIGHTS, {car, 1}).size(), 1u);
+    sim.runFrames(2);
+    EXPECT_EQ(vehicle(1).headlights, 0);
+}
+
+TEST_F(SequenceTest, BikesBoatsQuadsAndBicyclesOnlyGetTheSimpleLock) {
+    sandbox.writeIni(kImmediateIni);
+    scenario("player 0 0 0\nvehicle 1 bike 2 0 0\nvehicle 2 boat 0 30 0\nvehicle 3 quad 0 -30 0\n"
+             "vehicle 4 bicycle -30 0 0\nvehicle 5 car 30 0 0\nstart\n");
+    for (int id = 1; id <= 5; ++id) {
+        sim::SimVehicle& v = vehicle(id);
+        scenario("sit " + std::to_string(id) + "\n");
+        sim.waitMs(1100);
+        sim.tap(kVkL);
+        const std::vector<std::int32_t> expected = id == 5 ? std::vector<std::int32_t>{2, 4} : std::vector<std::int32_t>{2};
+        EXPECT_EQ(lockStates(sim, v.handle), expected) << "vehicle " << id;
+    }
+}
+
+TEST_F(SequenceTest, CanLeaveWhileLockedKeepsTheSimpleLock) {
+    sandbox.writeIni(immediateIni("can_leave_while_locked=1\r\n"));
+    scenario("player 0 0 0\nvehicle 1 car 3 0 0\nstart\ntap L\n");
+    EXPECT_EQ(lockStates(sim, vehicle(1).handle), std::vector<std::int32_t>{2});
+}
+
+TEST_F(SequenceTest, LockFromInsideLeavesAlarmEngineAndLightsAlone) {
+    sandbox.writeIni(immediateIni("engine_on_after_unlocking=0\r\n"));
+    scenario("player 0 0 0\nvehicle 1 car 0 0 0\nsit 1\nstart\n");
+    vehicle(1).engine = true;
+    sim.tap(kVkL);
+    sim.runFrames(3);
+    EXPECT_EQ(vehicle(1).lock, 4);
+    EXPECT_TRUE(runtime.locked_from_inside);
+    EXPECT_FALSE(vehicle(1).alarm);
+    EXPECT_TRUE(vehicle(1).engine);
+    EXPECT_EQ(calls(nat::SET_VEHICLE_LIGHTS), 0u);
+}
+
+TEST_F(SequenceTest, UnlockFromOutsideOpensDoorsAndWindowsAndSetsPlateEngineAndLights) {
+    sandbox.writeIni(immediateIni(
+        "open_door_front_left=1\r\nopen_door_trunk=1\r\nroll_down_windows_upon_unlock=1\r\nset_plate_text_on=1\r\n"
+        "set_vehicle_license_plate_text=TAVREL 1\r\nengine_on_after_unlocking=1\r\nlight_multiplier=7\r\n"
+        "headlights_at_movement=4\r\nmake_vehicle_belong_to_player=1\r\n"));
+    scenario("player 0 0 0\nvehicle 1 car 3 0 0 lock=2\nstart\n");
+    vehicle(1).alarm = true;
+    sim.tap(kVkU);
+    const sim::SimVehicle& v = vehicle(1);
+    EXPECT_EQ(v.lock, 0);
+    EXPECT_FALSE(v.alarm);
+    EXPECT_GT(v.doors[0], 0.0f);
+    EXPECT_GT(v.doors[5], 0.0f);
+    EXPECT_EQ(v.doors[1], 0.0f);
+    EXPECT_EQ(v.windows_down, (std::array<bool, 4>{true, true, true, true}));
+    EXPECT_EQ(v.plate, "TAVREL 1");
+    EXPECT_TRUE(v.engine);
+    EXPECT_FLOAT_EQ(v.light_multiplier, 7.0f);
+    EXPECT_TRUE(v.full_beam) << "mode 4 from outside";
+    EXPECT_TRUE(v.owned);
+    EXPECT_FALSE(runtime.unlocked_from_inside);
+}
+
+TEST_F(SequenceTest, OccupiedCarIsNotMadeThePlayersOwn) {
+    sandbox.writeIni(immediateIni("make_vehicle_belong_to_player=1\r\n"));
+    scenario("player 0 0 0\nped 9 3 0 0\nvehicle 1 car 3 0 0 driver=9\nstart\ntap U\n");
+    EXPECT_EQ(vehicle(1).lock, 0);
+    EXPECT_FALSE(vehicle(1).owned);
+}
+
+TEST_F(SequenceTest, UnlockFromInsideOpensNoDoorUnlessAskedTo) {
+    sandbox.writeIni(immediateIni("open_door_front_left=1\r\nheadlights_at_movement=4\r\n"));
+    scenario("player 0 0 0\nvehicle 1 car 0 0 0 lock=2\nsit 1\nstart\ntap U\n");
+    EXPECT_EQ(vehicle(1).lock, 0);
+    EXPECT_EQ(vehicle(1).doors[0], 0.0f);
+    EXPECT_FALSE(vehicle(1).full_beam) << "mode 4 only from outside";
+
+    sandbox.writeIni(immediateIni("open_door_front_left=1\r\nopen_doors_at_unlock_while_inside=1\r\n"));
+    sim.waitMs(1100);
+    sim.tap(kVkU);
+    EXPECT_GT(vehicle(1).doors[0], 0.0f);
+}
+
+TEST_F(SequenceTest, ImmediatePathActsInTheFrameOfTheRequest) {
+    // Animation 1 skips the gesture inside a vehicle; without sounds nothing delays.
+    sandbox.writeIni("[Vehicle]\r\nnotification_sound_signal=0\r\nremote_control_fob_sound=0\r\n[Animation]\r\nanimation=1\r\n");
+    scenario("player 0 0 0\nvehicle 1 car 0 0 0\nsit 1\nstart\n");
+    sim.keyDown(kVkL);
+    sim.runFrame();
+    EXPECT_EQ(vehicle(1).lock, 4);
+    EXPECT_FALSE(runtime.lock_pending);
+    EXPECT_FALSE(sim.world().mp_audio);
+}
+
+struct DelayCase {
+    const char* name;
+    const char* ini;
+    bool inside;
+    std::uint32_t delay;
+    bool mp_audio;
+};
+
+class DelayedPathTest : public PluginTest, public ::testing::WithParamInterface<DelayCase> {};
+
+TEST_P(DelayedPathTest, LockWaitsForItsDelayAfterTheRequest) {
+    const DelayCase& c = GetParam();
+    sandbox.writeIni(c.ini);
+    scenario(c.inside ? "player 0 0 0\nvehicle 1 car 0 0 0\nsit 1\nstart\n" : "player 0 0 0\nvehicle 1 car 3 0 0\nstart\n");
+    sim.keyDown(kVkL);
+    for (int i = 0; i < 60 && !runtime.lock_pending; ++i) sim.runFrame();
+    sim.keyUp(kVkL);
+    ASSERT_TRUE(runtime.lock_pending);
+    const std::uint32_t requested = runtime.lock_request_time;
+    EXPECT_EQ(sim.world().mp_audio, c.mp_audio);
+    sim.waitMs(c.delay + 200);
+    const auto ticks = callTicks(sim, nat::SET_VEHICLE_DOORS_LOCKED, {vehicle(1).handle, 2});
+    ASSERT_EQ(ticks.size(), 1u);
+    EXPECT_GT(ticks[0] - requested, c.delay);
+    EXPECT_LE(ticks[0] - requested, c.delay + 16) << "the first frame after the delay";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, DelayedPathTest,
+    ::testing::Values(
+        DelayCase{"FobGestureOnFoot", "[Vehicle]\r\nnotification_sound_signal=0\r\n[Animation]\r\nanimation=1\r\n", false,
+                  1000, false},
+        DelayCase{"BeepInsideIsHalfASecond", "[Vehicle]\r\nnotification_sound_signal=1\r\n[Animation]\r\nanimation=0\r\n",
+                  true, 500, true},
+        DelayCase{"BeepOnFootIsASecond", "[Vehicle]\r\nnotification_sound_signal=1\r\n[Animation]\r\nanimation=0\r\n",
+                  false, 1000, true},
+        DelayCase{"PhoneInside", "[Vehicle]\r\nnotification_sound_signal=2\r\n[Animation]\r\nanimation=2\r\n", true, 500,
+                  false},
+        DelayCase{"FobClickOnFoot",
+                  "[Vehicle]\r\nnotification_sound_signal=0\r\nremote_control_fob_sound=1\r\n[Animation]\r\nanimation=0\r\n",
+                  false, 1000, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SequenceTest, NewRequestWhilePendingRestartsTheWait) {
+    // The controller combination has a 500 ms guard, shorter than the
+    // 1000 ms delay on foot, so a second request can come while one waits.
+    sandbox.writeIni(
+        "[Vehicle]\r\nnotification_sound_signal=1\r\n[Animation]\r\nanimation=0\r\n"
+        "[Controller]\r\nactivate_controller=1\r\ncontroller_lock_1_of_2=20\r\ncontroller_lock_2_of_2=21\r\n");
+    scenario("player 0 0 0\nvehicle 1 car 3 0 0\nstart\ncontrol down 20\ncontrol down 21\nframes 1\ncontrol up 21\n");
+    ASSERT_TRUE(runtime.lock_pending);
+    const std::uint32_t first = runtime.lock_request_time;
+    scenario("wait 600\ncontrol down 21\nframes 1\ncontrol up 21\n");
+    const std::uint32_t second = runtime.lock_request_time;
+    EXPECT_GT(second - first, 500u);
+    sim.waitMs(1200);
+    const auto ticks = callTicks(sim, nat::SET_VEHICLE_DOORS_LOCKED, {vehicle(1).handle, 2});
+    ASSERT_EQ(ticks.size(), 1u) << "one lock, timed from the second request";
+    EXPECT_GT(ticks[0] - second, 1000u);
+    EXPECT_LE(ticks[0] - second, 1016u);
+}
+
+TEST_F(SequenceTest, LockWhileGettingInIsRefusedUnlockGoesAheadOnlyAtALockedDoor) {
+    sandbox.writeIni(kImmediateIni);
+    scenario("player 0 0 0\nvehicle 1 car 2 0 0 lock=1\nenter 1\nstart\ntap L\n");
+    EXPECT_EQ(calls(nat::SET_VEHICLE_DOORS_LOCKED), 0u);
+
+    sim.waitMs(1100);
+    sim.tap(kVkU);
+    EXPECT_EQ(calls(nat::SET_VEHICLE_DOORS_LOCKED), 0u) << "getting into an unlocked car: nothing to do";
+
+    vehicle(1).lock = 2;  // the player now pulls a locked door
+    sim.waitMs(1100);
+    sim.tap(kVkU);
+    EXPECT_EQ(vehicle(1).lock, 0);
+}
+
+TEST_F(SequenceTest, DeadOrArrestedPlayerBlocksTheWholeTick) {
+    sandbox.writeIni(kImmediateIni);
+    scenario("player 0 0 0\nvehicle 1 car 3 0 0\nstart\ndead 1\n");
+    sim.keyDown(kVkL);
+    sim.waitMs(500);
+    EXPECT_EQ(vehicle(1).lock, 1);
+    scenario("dead 0\narrested 1\n");
+    sim.keyDown(kVkL);
+    sim.waitMs(500);
+    EXPECT_EQ(vehicle(1).lock, 1);
+    scenario("arrested 0\n");
+    sim.keyDown(kVkL);
+    sim.runFrames(2);
+    EXPECT_EQ(vehicle(1).lock, 4);
+}
+
+}  // namespace
+}  // namespace tavrel::testing
