@@ -18,6 +18,9 @@ std::atomic<bool> counting{false};
 std::atomic<long> allocations{0};
 }  // namespace
 
+// The replacements pair malloc with free; GCC cannot see that they match.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
 void* operator new(std::size_t size) {
     if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
     if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
