@@ -1,0 +1,125 @@
+// The native call protocol: dispatch by hash, the argument limits of
+// natives.tsv, protocol faults with hash and tick, and the trace.
+#include <gtest/gtest.h>
+
+#include "host/native_invoker.h"
+#include "sim/native_table.h"
+#include "sim/reports.h"
+#include "sim/simulator.h"
+
+namespace tavrel::sim {
+namespace {
+
+constexpr std::uint64_t kUnknownHash = 0x0123456789ABCDEFULL;
+
+TEST(NativeTable, EveryListedNativeIsModelled) {
+    EXPECT_EQ(unmodelledNatives(), std::vector<std::string>{});
+    const NativeInfo* attach = findNative(nat::ATTACH_ENTITY_TO_ENTITY);
+    ASSERT_NE(attach, nullptr);
+    EXPECT_EQ(attach->argc, 16);
+    EXPECT_EQ(attach->kinds[3], ParamKind::Float);
+    EXPECT_EQ(findNative(kUnknownHash), nullptr);
+}
+
+TEST(NativeProtocol, UnknownHashIsAFaultWithHashAndTick) {
+    Simulator sim;
+    sim.setStartTick(5000);
+    host::nativeInit(kUnknownHash);
+    host::nativePush64(7);
+    const std::uint64_t* slots = host::nativeCall();
+    EXPECT_EQ(slots[0], 0u);
+    ASSERT_EQ(sim.faults().size(), 1u);
+    EXPECT_EQ(sim.faults()[0].hash, kUnknownHash);
+    EXPECT_EQ(sim.faults()[0].tick, 5000u);
+    EXPECT_NE(sim.faults()[0].message.find("0x0123456789ABCDEF"), std::string::npos);
+    EXPECT_TRUE(sim.trace().empty());
+}
+
+TEST(NativeProtocol, MoreArgumentsThanListedIsAFaultFewerIsNot) {
+    Simulator sim;
+    SimVehicle& v = sim.world().addVehicle(3, VehicleKind::Car, {});
+    invoke(nat::SET_VEHICLE_DOORS_LOCKED, v.handle);  // fewer: the rest read as 0
+    EXPECT_TRUE(sim.faults().empty());
+    EXPECT_EQ(v.lock, 0);
+    invoke(nat::SET_VEHICLE_DOORS_LOCKED, v.handle, 2, 9);
+    ASSERT_EQ(sim.faults().size(), 1u);
+    EXPECT_EQ(sim.faults()[0].hash, nat::SET_VEHICLE_DOORS_LOCKED);
+    EXPECT_NE(sim.faults()[0].message.find("SET_VEHICLE_DOORS_LOCKED"), std::string::npos);
+    EXPECT_EQ(v.lock, 2);  // the listed arguments still act
+}
+
+TEST(NativeProtocol, CallsOutOfOrderAreFaults) {
+    Simulator sim;
+    host::nativePush64(1);  // no init
+    host::nativeCall();     // no init
+    host::nativeInit(nat::PLAYER_ID);
+    host::nativeInit(nat::PLAYER_ID);  // the first one never called
+    host::nativeCall();
+    ASSERT_EQ(sim.faults().size(), 3u);
+    EXPECT_EQ(sim.faults()[2].hash, nat::PLAYER_ID);
+    EXPECT_EQ(sim.countCalls(nat::PLAYER_ID), 1u);
+}
+
+TEST(NativeProtocol, ResultsOfThePreviousCallAreNotKept) {
+    Simulator sim;
+    host::nativeInit(nat::PLAYER_PED_ID);
+    const std::uint64_t* first = host::nativeCall();
+    EXPECT_EQ(static_cast<int>(first[0]), sim.world().player.handle);
+    host::nativeInit(nat::PLAYER_ID);
+    const std::uint64_t* second = host::nativeCall();
+    EXPECT_NE(first, second);
+    EXPECT_EQ(second[0], 0u);
+#if defined(__SANITIZE_ADDRESS__)
+    // A read of the stale result is reported by AddressSanitizer.
+    EXPECT_DEATH(
+        {
+            volatile std::uint64_t stale = first[0];
+            (void)stale;
+        },
+        "use-after-poison");
+#else
+    EXPECT_EQ(first[0], 0xBAADF00DBAADF00DULL);
+#endif
+}
+
+TEST(NativeProtocol, TraceDecodesArgumentsByTheirListedTypes) {
+    Simulator sim;
+    SimVehicle& v = sim.world().addVehicle(12, VehicleKind::Car, {});
+    int w = 0;
+    int h = 0;
+    invoke(nat::SET_VEHICLE_LIGHT_MULTIPLIER, v.handle, 2.5f);
+    invoke(nat::SET_VEHICLE_INDICATOR_LIGHTS, v.handle, -1, true);
+    invoke(nat::SET_VEH_RADIO_STATION, v.handle, static_cast<const char*>(nullptr));
+    invoke(nat::GET_SCREEN_RESOLUTION, &w, &h);
+    invoke(nat::SET_CURRENT_PED_WEAPON, sim.world().player.handle, 0xA2719263u, true);
+    const auto& t = sim.trace();
+    ASSERT_EQ(t.size(), 5u);
+    EXPECT_EQ(t[0].name, "SET_VEHICLE_LIGHT_MULTIPLIER");
+    EXPECT_EQ(t[0].fibre, "host");
+    EXPECT_EQ(traceJson(t[0]), "{\"t\":3600000,\"fiber\":\"host\",\"hash\":\"0xB385454F8791F57C\",\"name\":"
+                               "\"SET_VEHICLE_LIGHT_MULTIPLIER\",\"args\":[" + std::to_string(v.handle) + ",2.5]}");
+    EXPECT_EQ(t[1].args[1].value, -1);
+    EXPECT_FALSE(t[2].args[1].text.has_value());
+    EXPECT_EQ(traceJson(t[3]).substr(traceJson(t[3]).find("\"args\"")), "\"args\":[\"ptr\",\"ptr\"]}");
+    EXPECT_EQ(w, 1920);
+    EXPECT_EQ(h, 1080);
+    EXPECT_EQ(timelineLine(t[4]),
+              "3600000 host SET_CURRENT_PED_WEAPON(" + std::to_string(sim.world().player.handle) + ", 0xA2719263, 1)");
+}
+
+TEST(NativeProtocol, CallsAreCountedPerFrame) {
+    Simulator sim;
+    invoke(nat::PLAYER_ID);
+    sim.runFrame();
+    invoke(nat::PLAYER_ID);
+    invoke(nat::PLAYER_PED_ID);
+    EXPECT_EQ(sim.countCallsInFrame(0), 1u);
+    EXPECT_EQ(sim.countCallsInFrame(1), 2u);
+    EXPECT_EQ(sim.countCallsInFrame(1, nat::PLAYER_PED_ID), 1u);
+    sim.setTraceKept(false);
+    invoke(nat::PLAYER_ID);
+    EXPECT_EQ(sim.trace().size(), 3u);
+}
+
+}  // namespace
+}  // namespace tavrel::sim

@@ -1,0 +1,241 @@
+// Scenario files: every command's syntax, errors reported as FILE:LINE with
+// exit status 2 before anything runs, the world commands, the INI commands,
+// and the shape of the JSON reports.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "config/settings.h"
+#include "sim/reports.h"
+#include "sim/scenario.h"
+#include "sim/scenario_values.h"
+
+namespace tavrel::sim {
+namespace {
+
+struct RunResult {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+RunResult run(const std::string& text) {
+    std::istringstream in(text);
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = runScenario(in, "t.scn", ScenarioOptions{}, out, err);
+    return RunResult{status, out.str(), err.str()};
+}
+
+// Runs each case in a fresh directory: the INI file lives in the cwd.
+class ScenarioTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        old_ = std::filesystem::current_path();
+        dir_ = std::filesystem::temp_directory_path() / ("tavrel_sim_" + std::to_string(::getpid()));
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+        std::filesystem::current_path(dir_);
+    }
+    void TearDown() override {
+        std::filesystem::current_path(old_);
+        std::filesystem::remove_all(dir_);
+    }
+    static std::string iniBytes() {
+        std::ifstream in("TavrelConfig.ini", std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+    std::filesystem::path old_;
+    std::filesystem::path dir_;
+};
+
+TEST_F(ScenarioTest, ErrorsNameFileAndLineAndStopBeforeAnythingRuns) {
+    struct Case {
+        const char* text;
+        int line;  // within `text`
+        const char* says;
+    };
+    const Case cases[] = {
+        {"frobnicate\n", 1, "unknown command: frobnicate"},
+        {"# comment\n\nwait abc\n", 3, "not a number"},
+        {"tap NUMPAD10\n", 1, "unknown key"},
+        {"hold A\n", 1, "expected 2 arguments"},
+        {"vehicle 1 tank 0 0 0\n", 1, "unknown vehicle kind"},
+        {"vehicle 1 car 0 0\n", 1, "vehicle: expected"},
+        {"vehicle 1 car 0 0 0 colour=red\n", 1, "unknown vehicle option"},
+        {"vehicle 1 car 0 0 0 neon=12\n", 1, "neon="},
+        {"vehicle 1 car 0 0 0 door=8,1\n", 1, "door="},
+        {"player 1 2 x\n", 1, "not a decimal"},
+        {"dead 2\n", 1, "expected 0 or 1"},
+        {"key sideways A\n", 1, "expected down or up"},
+        {"echo a\nini-text\n[Keys]\n", 2, "without its end"},
+        {"end\n", 1, "end without ini-text"},
+        {"ped 0 1 1 1\n", 1, "ID out of range"},
+    };
+    for (const Case& c : cases) {
+        const RunResult r = run(std::string("echo ran\n") + c.text);
+        EXPECT_EQ(r.status, 2) << c.text;
+        EXPECT_EQ(r.out, "") << c.text;  // checked before the first command ran
+        const std::string where = "t.scn:" + std::to_string(c.line + 1) + ": ";  // after the echo line
+        EXPECT_EQ(r.err.rfind(where, 0), 0u) << c.text << " -> " << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << c.text << " -> " << r.err;
+    }
+}
+
+TEST_F(ScenarioTest, WorldErrorsStopWhenTheCommandRuns) {
+    const RunResult missing = run("echo one\nsit 4\necho two\n");
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.out, "one\n");
+    EXPECT_EQ(missing.err, "t.scn:2: no vehicle 4\n");
+    EXPECT_NE(run("ped 2 0 0 0\nvehicle 2 car 0 0 0\n").err.find("t.scn:2: ID 2 is already in use"), std::string::npos);
+    EXPECT_NE(run("vehicle 3 car 0 0 0 driver=9\n").err.find("no character 9"), std::string::npos);
+    EXPECT_NE(run("unload\n").err.find("not loaded"), std::string::npos);
+    EXPECT_NE(run("delete 5\n").err.find("no vehicle or character 5"), std::string::npos);
+}
+
+TEST(ScenarioValues, NumbersAndKeyNames) {
+    EXPECT_EQ(parseInteger("0x10"), 16);
+    EXPECT_EQ(parseInteger("-7"), -7);
+    EXPECT_EQ(parseInteger("1.5"), std::nullopt);
+    EXPECT_EQ(parseInteger(""), std::nullopt);
+    EXPECT_EQ(parseInteger("0x"), std::nullopt);
+    EXPECT_EQ(parseDecimal("-12.5"), -12.5f);
+    EXPECT_EQ(parseDecimal("3"), 3.0f);
+    EXPECT_EQ(parseDecimal("1e5"), std::nullopt);
+    const std::pair<const char*, std::uint32_t> keys[] = {
+        {"A", 0x41},     {"z", 0x5A},        {"5", 0x35},     {"F1", 0x70},    {"F24", 0x87},
+        {"NUMPAD0", 0x60}, {"NUMPAD9", 0x69}, {"BACK", 0x08},  {"RETURN", 0x0D}, {"SHIFT", 0x10},
+        {"CONTROL", 0x11}, {"MENU", 0x12},    {"ESCAPE", 0x1B}, {"SPACE", 0x20},  {"LEFT", 0x25},
+        {"UP", 0x26},    {"RIGHT", 0x27},    {"DOWN", 0x28},  {"0x55", 0x55},  {"85", 85},
+    };
+    for (const auto& [name, code] : keys) EXPECT_EQ(parseKey(name), code) << name;
+    for (const char* bad : {"F0", "F25", "NUMPAD", "-1", "SUPER", ""}) EXPECT_EQ(parseKey(bad), std::nullopt) << bad;
+}
+
+TEST_F(ScenarioTest, StateShowsTheWorldInAFixedShape) {
+    const RunResult r = run(
+        "ped 30 0 0 0\n"
+        "vehicle 12 car 5 6 7 neon=1010 door=2,0.5 primary=1,2,3 lock=2 convertible=1 driver=30\n"
+        "vehicle 13 bike 50 0 0 radio=RADIO_02_POP\n"
+        "weapon WEAPON_PISTOL\n"
+        "sit 12\n"
+        "state\n"
+        "exit\n"
+        "delete 13\n"
+        "state\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream lines(r.out);
+    std::string first, second;
+    std::getline(lines, first);
+    std::getline(lines, second);
+    EXPECT_EQ(first.rfind("{\"t\":3600000,\"frame\":0,\"player\":{\"x\":5,\"y\":6,\"z\":7,\"vehicle\":12,"
+                          "\"entering\":null,\"control\":true,\"weapon\":\"WEAPON_PISTOL\",\"ragdolls\":0,\"anim\":null",
+                          0),
+              0u)
+        << first;
+    std::size_t at = 0;
+    for (const char* key : {"\"vehicles\":{\"12\":{\"lock\":2,", "\"neon\":[true,false,true,false]",
+                            "\"neon_rgb\":[255,0,255]", "\"doors\":[0,0,0.5,0,0,0,0,0]", "\"roof\":\"up\"",
+                            "\"primary\":[1,2,3]", "\"13\":{", "\"radio\":\"RADIO_02_POP\"", "\"peds\":{\"30\":{\"ragdolls\":0,\"anim\":null}}",
+                            "\"props\":[]", "\"mp_audio\":false", "\"sounds\":[]", "\"horns\":[]", "\"notifications\":[]}"}) {
+        const std::size_t found = first.find(key, at);
+        ASSERT_NE(found, std::string::npos) << key << " in order in " << first;
+        at = found;
+    }
+    EXPECT_NE(second.find("\"x\":7,\"y\":6,\"z\":7,\"vehicle\":null"), std::string::npos) << second;  // beside the car
+    EXPECT_EQ(second.find("\"13\":"), std::string::npos);
+}
+
+TEST(ScenarioReports, SoundsAndHornsSinceThePreviousState) {
+    Simulator sim;
+    SimVehicle& v = sim.world().addVehicle(4, VehicleKind::Car, {});
+    sim.recordSound("Remote_Control_Open", "PI_Menu_Sounds", "id", v.id);
+    sim.recordSound("NAV_UP_DOWN", "HUD_FRONTEND_DEFAULT_SOUNDSET", "frontend");
+    sim.recordHorn(4, 10);
+    sim.postNotification("hi");
+    const std::string first = stateJson(sim);
+    EXPECT_NE(first.find("\"sounds\":[[3600000,\"Remote_Control_Open\",\"PI_Menu_Sounds\",4],"
+                         "[3600000,\"NAV_UP_DOWN\",\"HUD_FRONTEND_DEFAULT_SOUNDSET\",\"frontend\"]],"
+                         "\"horns\":[[3600000,4,10]],\"notifications\":[\"hi\"]}"),
+              std::string::npos)
+        << first;
+    sim.runFrame();
+    sim.recordSound("Remote_Control_Fob", "PI_Menu_Sounds", "player");
+    const std::string second = stateJson(sim);
+    EXPECT_NE(second.find("\"sounds\":[[3600016,\"Remote_Control_Fob\",\"PI_Menu_Sounds\",\"player\"]],"
+                          "\"horns\":[],\"notifications\":[\"hi\"]}"),
+              std::string::npos)
+        << second;
+}
+
+TEST(ScenarioReports, SettingsListEveryFieldUnderItsIniKey) {
+    resetSettings();
+    std::strcpy(settings.set_vehicle_license_plate_text, "A\"B");
+    const std::string json = settingsJson();
+    resetSettings();
+    std::size_t at = 0;
+    int fields = 0;
+#define TAVREL_TEST_FIELD(kind, section, field)                                         \
+    {                                                                                   \
+        const std::size_t found = json.find("\"" #field "\":", at);                     \
+        EXPECT_NE(found, std::string::npos) << #field;                                  \
+        if (found != std::string::npos) at = found;                                     \
+        ++fields;                                                                       \
+    }
+    TAVREL_SETTINGS_FIELDS(TAVREL_TEST_FIELD)
+#undef TAVREL_TEST_FIELD
+    int keys = 0;  // nothing but the fields
+    for (std::size_t k = json.find("\":"); k != std::string::npos; k = json.find("\":", k + 1)) ++keys;
+    EXPECT_EQ(keys, fields);
+    EXPECT_EQ(json.front(), '{');
+    EXPECT_EQ(json.back(), '}');
+    EXPECT_NE(json.find("\"set_vehicle_license_plate_text\":\"A\\\"B\""), std::string::npos);
+    EXPECT_NE(json.find("\"menu_size\":5,\"menu_width\":350,"), std::string::npos);
+    EXPECT_NE(json.find("\"current_player_vehicle_blip\":false,"), std::string::npos);
+    EXPECT_NE(json.find("\"menu_toggle_switch\":120,"), std::string::npos);
+}
+
+TEST_F(ScenarioTest, IniCommandsEditTheFileInTheWorkingDirectory) {
+    ASSERT_EQ(run("ini Vehicle lock_flash_interval 250\n").status, 0);
+    EXPECT_EQ(iniBytes(), "[Vehicle]\r\nlock_flash_interval=250\r\n");
+    run("ini Vehicle LOCK_FLASH_INTERVAL 300\nini Keys lock 0x4C\nini vehicle set_vehicle_license_plate_text AB #1  \n");
+    EXPECT_EQ(iniBytes(),
+              "[Vehicle]\r\nLOCK_FLASH_INTERVAL=300\r\nset_vehicle_license_plate_text=AB #1\r\n[Keys]\r\nlock=0x4C\r\n");
+    ASSERT_EQ(run("ini-text\n[Menu]\r\nmenu_size = 12 \n\nend\n").status, 0);
+    EXPECT_EQ(iniBytes(), "[Menu]\r\nmenu_size = 12 \r\n\r\n");
+    run("no-ini\n");
+    EXPECT_FALSE(std::filesystem::exists("TavrelConfig.ini"));
+}
+
+TEST_F(ScenarioTest, PluginLoadsUnloadsAndLoadsAgainCleanly) {
+    const RunResult r = run("player 0 0 0\nstart\necho loaded\nwait 100\nunload\nstart\nframes 3\nunload\nstate\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out.rfind("loaded\n", 0), 0u);
+    EXPECT_NE(r.out.find("\"frame\":12,"), std::string::npos) << r.out;  // 1 + 7 + 1 + 3 frames
+}
+
+TEST(ScenarioReports, ScreenshotDrawsBoxesInTheirColoursAndTextOnTop) {
+    Drawing d;
+    d.rects.push_back(RectItem{0.5f, 0.5f, 0.5f, 0.5f, Rgba{60, 104, 166, 51}});
+    d.texts.push_back(TextItem{"A<B", 0.25f, 0.25f, 0.5f, 4, Rgba{255, 255, 255, 255}, false});
+    const std::string svg = screenSvg(d, 200, 100);
+    const std::size_t rect = svg.find("<rect x=\"50.0\" y=\"25.0\" width=\"100.0\" height=\"50.0\" "
+                                      "fill=\"rgb(60,104,166)\" fill-opacity=\"0.200\"/>");
+    const std::size_t text = svg.find(">A&lt;B</text>");
+    EXPECT_NE(rect, std::string::npos) << svg;
+    EXPECT_NE(text, std::string::npos) << svg;
+    EXPECT_LT(rect, text);
+    EXPECT_EQ(screenJson(d), "{\"texts\":[{\"text\":\"A<B\",\"x\":0.25,\"y\":0.25,\"scale\":0.5,\"font\":4,"
+                             "\"rgba\":[255,255,255,255],\"centre\":false}],\"rects\":[{\"x\":0.5,\"y\":0.5,"
+                             "\"w\":0.5,\"h\":0.5,\"rgba\":[60,104,166,51]}]}");
+}
+
+}  // namespace
+}  // namespace tavrel::sim
