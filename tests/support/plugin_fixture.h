@@ -22,11 +22,13 @@ inline constexpr std::uint32_t kVkF9 = 0x78;
 inline constexpr std::uint32_t kVkControl = 0x11;
 
 // An INI file in which a request acts at once: no gesture, no fob click, no
-// beep, no light notification. `vehicle_lines` ("key=value\r\n" ...) go into
-// its one [Vehicle] section (only the first section of a name is read).
+// beep, no light notification. `vehicle_lines` ("key=value\r\n" ...) go
+// first into its one [Vehicle] section, so they override these (the first
+// occurrence of a key wins; only the first section of a name is read).
 inline std::string immediateIni(const std::string& vehicle_lines = "") {
-    return "[Vehicle]\r\nnotification_sound_signal=0\r\nremote_control_fob_sound=0\r\nlight_notification=0\r\n" +
-           vehicle_lines + "[Animation]\r\nanimation=0\r\n";
+    return "[Vehicle]\r\n" + vehicle_lines +
+           "notification_sound_signal=0\r\nremote_control_fob_sound=0\r\nlight_notification=0\r\n"
+           "[Animation]\r\nanimation=0\r\n";
 }
 inline const std::string kImmediateIni = immediateIni();
 
