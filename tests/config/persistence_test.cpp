@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -138,14 +137,6 @@ INSTANTIATE_TEST_SUITE_P(
                       FloatCase{"1e-400", 0.0f}, FloatCase{"1e300", kInf}, FloatCase{"inf", kInf},
                       FloatCase{"12345678901234567890123456789012345", static_cast<float>(1234567890123456789012345678901.0)}));  // 31 chars read
 
-TEST_F(Persistence, ReadMenuFloatIgnoresTheLocale) {
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) GTEST_SKIP() << "no German locale";
-    writeBytes(kIniFile, "[Menu]\r\nmenu_size=4.5\r\n");
-    const float value = readMenuFloat("menu_size");
-    std::setlocale(LC_NUMERIC, "C");
-    EXPECT_EQ(value, 4.5f);
-}
-
 // [SECTION] Number texts
 
 TEST(FormatInt, WritesPlainDecimal) {
@@ -168,12 +159,10 @@ TEST(FormatFixed, RoundsToTheNearestWithAFullStop) {
     const Case cases[] = {{4.8f, 1, "4.8"},     {5.0f, 1, "5.0"},   {350.0f, 0, "350"}, {349.6f, 0, "350"},
                           {1.05f, 1, "1.0"},    {-2.25f, 2, "-2.25"}, {0.0f, 3, "0.000"}, {10.0f, 1, "10.0"},
                           {1e10f, 0, "10000000000"}, {3.0f, -4, "3"}};
-    std::setlocale(LC_NUMERIC, "de_DE.UTF-8");  // when present: still a full stop
     for (const Case& c : cases) {
         char out[kFixedTextSize];
         EXPECT_STREQ(formatFixed(c.value, c.decimals, out, sizeof out), c.text) << c.value << " " << c.decimals;
     }
-    std::setlocale(LC_NUMERIC, "C");
     char big[kFixedTextSize];
     EXPECT_EQ(std::string(formatFixed(std::numeric_limits<float>::max(), 9, big, sizeof big)).size(), 49u);
 }
