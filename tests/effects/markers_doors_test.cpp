@@ -1,0 +1,184 @@
+// Map blip and persistence of the tracked car, and the doors opened at unlock
+// and shut at lock.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "upkeep/car_fixture.h"
+
+namespace tavrel::testing {
+namespace {
+
+using sim::VehicleKind;
+
+class MarkersTest : public CarTest {
+protected:
+    static constexpr int kFarCar = 2;
+    // Car 1 beside the player, car 2 far away; the player unlocks car 1, then
+    // walks to car 2 and unlocks that one.
+    void addTwoCars() {
+        addCar(kCar);
+        addCar(kFarCar, VehicleKind::Car, {300, 0, 0});
+    }
+    void unlockOneCarThenTheOther(const std::string& lines) {
+        startWith(carIni(lines));
+        unlock();
+        ASSERT_EQ(runtime.tracked_vehicle, handleOf(kCar));
+        marks_after_first = {blipCount(kCar), car(kCar).mission};
+        world().player.pos = {297, 0, 0};
+        unlock();
+        ASSERT_EQ(runtime.tracked_vehicle, handleOf(kFarCar));
+    }
+    int blipCount(int id) {
+        const int h = handleOf(id);
+        return static_cast<int>(std::count_if(world().blips.begin(), world().blips.end(),
+                                              [h](const sim::SimBlip& b) { return b.entity == h; }));
+    }
+    std::pair<int, bool> marks_after_first;
+};
+
+struct SpriteCase {
+    VehicleKind kind;
+    int sprite;
+};
+
+TEST_F(MarkersTest, BlipSpriteFollowsTheKindOfVehicle) {
+    const SpriteCase cases[] = {
+        {VehicleKind::Car, 225},   {VehicleKind::Bike, 226},  {VehicleKind::Quad, 147},
+        {VehicleKind::Heli, 43},   {VehicleKind::Jetski, 308}, {VehicleKind::Plane, 251},
+        {VehicleKind::Boat, 410},  {VehicleKind::Bicycle, 226}, {VehicleKind::Train, 426},
+        {VehicleKind::Other, 426},
+    };
+    for (const SpriteCase& c : cases) {
+        SCOPED_TRACE(sim::vehicleKindName(c.kind));
+        sim.resetWorld();
+        addCar(kCar, c.kind);
+        sit(kCar);  // from the seat, so that kinds the search would skip are chosen too
+        startWith(carIni("current_player_vehicle_blip=1\r\n"));
+        unlock();
+        ASSERT_EQ(blipCount(kCar), 1);
+        EXPECT_EQ(world().blipOf(handleOf(kCar))->sprite, c.sprite);
+        sim.unload();
+    }
+}
+
+TEST_F(MarkersTest, ACarThatAlreadyHasABlipKeepsItAsItIs) {
+    addCar();
+    world().addBlip(handleOf(kCar)).sprite = 9;
+    startWith(carIni("current_player_vehicle_blip=1\r\n"));
+    unlock();
+    lock();
+    EXPECT_EQ(blipCount(kCar), 1);
+    EXPECT_EQ(world().blipOf(handleOf(kCar))->sprite, 9);
+}
+
+TEST_F(MarkersTest, BlipAndPersistenceMoveToTheNewlyChosenCar) {
+    addTwoCars();
+    unlockOneCarThenTheOther("current_player_vehicle_blip=1\r\ncurrent_player_vehicle_persistent=1\r\n");
+    EXPECT_EQ(marks_after_first, std::make_pair(1, true));
+    EXPECT_EQ(blipCount(kCar), 0) << "taken off the car left behind";
+    EXPECT_FALSE(car(kCar).mission) << "released";
+    EXPECT_EQ(blipCount(kFarCar), 1);
+    EXPECT_TRUE(car(kFarCar).mission);
+}
+
+TEST_F(MarkersTest, WithBothOffNoCarIsMarkedAndAMissionCarOfTheGameIsNotReleased) {
+    addTwoCars();
+    car(kCar).mission = true;  // the game's own
+    unlockOneCarThenTheOther("current_player_vehicle_blip=0\r\ncurrent_player_vehicle_persistent=0\r\n");
+    EXPECT_EQ(marks_after_first, std::make_pair(0, true));
+    EXPECT_TRUE(world().blips.empty());
+    EXPECT_TRUE(car(kCar).mission);
+    EXPECT_FALSE(car(kFarCar).mission);
+    EXPECT_EQ(calls(nat::SET_ENTITY_AS_NO_LONGER_NEEDED), 0u);
+}
+
+TEST_F(MarkersTest, PersistenceAppliedFromTheMenuIsReleasedOnceSwitchedOff) {
+    addCar().mission = true;
+    startWith(carIni("current_player_vehicle_persistent=0\r\n"));
+    runtime.vehicle_persistent_applied = true;  // as the misc page leaves it
+    unlock();
+    EXPECT_FALSE(car().mission);
+    EXPECT_FALSE(runtime.vehicle_persistent_applied);
+}
+
+using DoorsTest = CarTest;
+
+struct DoorsCase {
+    const char* lines;
+    std::vector<int> opened;  // in the order they are opened
+};
+
+TEST_F(DoorsTest, UnlockOpensTheChosenDoorsInOrder) {
+    const DoorsCase cases[] = {
+        {"open_door_front_left=1\r\nopen_door_front_right=1\r\nopen_door_back_left=1\r\nopen_door_back_right=1\r\n"
+         "open_door_hood=1\r\nopen_door_trunk=1\r\nopen_door_back1=1\r\nopen_door_back2=1\r\n",
+         {1, 0, 2, 3, 4, 5, 6, 7}},
+        {"open_door_trunk=1\r\nopen_door_front_left=1\r\nopen_door_back2=1\r\n", {0, 5, 7}},
+        {"open_door_hood=0\r\n", {}},
+    };
+    for (const DoorsCase& c : cases) {
+        SCOPED_TRACE(c.lines);
+        sim.resetWorld();
+        addCar();
+        startWith(carIni(c.lines));
+        sim.clearTrace();
+        unlock();
+        std::vector<int> order;
+        for (const sim::TraceEntry& e : scriptCalls(nat::SET_VEHICLE_DOOR_OPEN)) order.push_back(e.args[1].value);
+        EXPECT_EQ(order, c.opened);
+        for (int door = 0; door < sim::kDoorCount; ++door) {
+            const bool chosen = std::find(c.opened.begin(), c.opened.end(), door) != c.opened.end();
+            EXPECT_EQ(car().doors[door], chosen ? 1.0f : 0.0f) << "door " << door;
+        }
+        sim.unload();
+    }
+}
+
+TEST_F(DoorsTest, LockShutsEveryOpenDoorIncludingBack2) {
+    addCar();
+    startWith(carIni("open_door_back2=1\r\nopen_door_front_left=1\r\n"));
+    unlock();
+    ASSERT_EQ(car().doors[7], 1.0f);
+    lock();
+    for (int door = 0; door < sim::kDoorCount; ++door) EXPECT_EQ(car().doors[door], 0.0f) << "door " << door;
+}
+
+TEST_F(DoorsTest, OnlyDoorsStandingOpenAreShutInstantlyOrNotAsSet) {
+    for (const bool instantly : {false, true}) {
+        SCOPED_TRACE(::testing::Message() << "instantly " << instantly);
+        sim.resetWorld();
+        addCar().doors = {0.01f, 0.0f, 0.0f, 0.5f, 0.0f, 1.0f, 0.0f, 0.2f};
+        startWith(carIni("shut_doors_instantly=" + std::to_string(instantly) + "\r\n"));
+        sim.clearTrace();
+        lock();
+        std::vector<int> shut;
+        for (const sim::TraceEntry& e : scriptCalls(nat::SET_VEHICLE_DOOR_SHUT)) {
+            shut.push_back(e.args[1].value);
+            EXPECT_EQ(e.args[2].value, instantly ? 1 : 0);
+        }
+        EXPECT_EQ(shut, (std::vector<int>{0, 3, 5, 7}));
+        EXPECT_EQ(car().doors, (std::array<float, 8>{}));
+        sim.unload();
+    }
+}
+
+TEST_F(DoorsTest, UnlockFromTheSeatOpensDoorsOnlyWhenAllowed) {
+    for (const bool allowed : {false, true}) {
+        SCOPED_TRACE(::testing::Message() << "allowed " << allowed);
+        sim.resetWorld();
+        addCar();
+        sit(kCar);
+        startWith(carIni("open_door_trunk=1\r\nopen_doors_at_unlock_while_inside=" + std::to_string(allowed) +
+                         "\r\n"));
+        unlock();
+        EXPECT_EQ(car().doors[5], allowed ? 1.0f : 0.0f);
+        sim.unload();
+    }
+}
+
+}  // namespace
+}  // namespace tavrel::testing
