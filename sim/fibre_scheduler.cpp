@@ -97,6 +97,8 @@ bool FibreScheduler::wait(std::uint32_t ms, std::uint64_t frame, std::uint32_t n
     return true;
 }
 
+void FibreScheduler::abortCurrent() { throw FibreStopped{}; }
+
 std::vector<std::string> FibreScheduler::takeEscaped() {
     std::vector<std::string> names;
     names.swap(escaped_);

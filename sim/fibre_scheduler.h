@@ -55,6 +55,8 @@ public:
     // Called by the running fibre: yields the baton until the fibre is due.
     // Returns false when called outside any fibre (nothing happens then).
     bool wait(std::uint32_t ms, std::uint64_t frame, std::uint32_t now);
+    // Called by the running fibre: unwinds its script as a stop would.
+    [[noreturn]] void abortCurrent();
 
     // The fibre the calling thread runs, or null on the host thread.
     static const Fibre* currentFibre();

@@ -90,10 +90,15 @@ std::uint64_t* Simulator::hostNativeCall() {
     call_open_ = false;
     const NativeInfo* info = findNative(call_hash_);
     if (info == nullptr) {
-        recordFault(call_hash_, "unknown native " + hexHash(call_hash_));
+        recordFault(call_hash_, "unknown native");
         return slots;
     }
     traceCall(*info);
+    if (++calls_this_frame_ == kMaxCallsPerFrame && FibreScheduler::currentFibre() != nullptr) {
+        recordFault(info->hash, "the script made " + std::to_string(kMaxCallsPerFrame) +
+                                    " native calls in one frame without yielding; it is ended");
+        fibres_.abortCurrent();
+    }
     if (info->handler != nullptr) {
         NativeCall call{*this, world_, *info, call_args_, slots};
         info->handler(call);
@@ -132,7 +137,13 @@ void Simulator::traceCall(const NativeInfo& info) {
         }
     }
     if (trace_sink_) trace_sink_(e);
-    if (keep_trace_) trace_.push_back(std::move(e));
+    if (!keep_trace_) return;
+    if (trace_.size() >= kTraceLimit) {
+        const std::size_t cut = trace_.size() / 2;
+        trace_.erase(trace_.begin(), trace_.begin() + static_cast<std::ptrdiff_t>(cut));
+        trace_dropped_ += cut;
+    }
+    trace_.push_back(std::move(e));
 }
 
 int Simulator::hostWorldPeds(int* handles, int capacity) {

@@ -46,6 +46,10 @@ struct ScenarioOptions {
 // Runs a scenario on a fresh Simulator; returns the exit status (0, 1, 2).
 int runScenario(std::istream& in, const std::string& fileName, const ScenarioOptions& options, std::ostream& out,
                 std::ostream& err);
+// The same on a given Simulator (tests add their own scripts first).
+// REQUIRES: no frame has run yet.
+int runScenarioOn(Simulator& sim, std::istream& in, const std::string& fileName, const ScenarioOptions& options,
+                  std::ostream& out, std::ostream& err);
 
 // Checks one command (`run` false) or carries it out (`run` true) on `sim`.
 // Throws ScenarioError. Output commands write to `out`.

@@ -69,18 +69,31 @@ std::vector<ScenarioLine> parseScenario(std::istream& in) {
 
 int runScenario(std::istream& in, const std::string& fileName, const ScenarioOptions& options, std::ostream& out,
                 std::ostream& err) {
+    Simulator sim;
+    return runScenarioOn(sim, in, fileName, options, out, err);
+}
+
+int runScenarioOn(Simulator& sim, std::istream& in, const std::string& fileName, const ScenarioOptions& options,
+                  std::ostream& out, std::ostream& err) {
     const auto scenarioError = [&](const ScenarioError& e) {
         err << fileName << ":" << e.line << ": " << e.what() << "\n";
         return 2;
     };
     std::vector<ScenarioLine> commands;
-    Simulator sim;
     try {
         commands = parseScenario(in);
         for (const ScenarioLine& cmd : commands) scenarioCommand(cmd, sim, out, false);
     } catch (const ScenarioError& e) {
         return scenarioError(e);
     }
+    // The sinks refer to this call's streams: take them off again on the way out.
+    struct SinkReset {
+        Simulator& sim;
+        ~SinkReset() {
+            sim.setTraceSink(nullptr);
+            sim.setKeySink(nullptr);
+        }
+    } sinkReset{sim};
     sim.setStartTick(options.start_tick);
     sim.setFrameMs(options.frame_ms);
     sim.setTraceKept(false);

@@ -66,6 +66,7 @@ void Simulator::endFrame() {
     text_style_ = TextStyle{};
     text_command_ = TextCommand::None;
     ++frame_;
+    calls_this_frame_ = 0;
     clock_.store(now() + frame_ms_, std::memory_order_relaxed);
 }
 

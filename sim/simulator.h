@@ -22,6 +22,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/host_abi.h"
@@ -36,6 +37,11 @@ namespace tavrel::sim {
 inline constexpr std::uint32_t kDefaultStartTick = 3600000;
 inline constexpr std::uint32_t kDefaultFrameMs = 16;
 inline constexpr std::uint32_t kKeyRepeatMs = 33;
+// A fibre that makes this many native calls in one frame is taken to loop
+// without yielding: a fault is recorded and the fibre is ended.
+inline constexpr std::uint64_t kMaxCallsPerFrame = 1000000;
+// The kept trace is cut to its newer half when it reaches this size.
+inline constexpr std::size_t kTraceLimit = 2000000;
 
 struct TraceArg {
     ParamKind kind = ParamKind::Int;
@@ -49,7 +55,7 @@ struct TraceEntry {
     std::uint64_t frame = 0;
     std::string fibre;  // "main", "menu" or "host" (called from the host thread)
     std::uint64_t hash = 0;
-    std::string name;
+    std::string_view name;  // from the native table: lives as long as the program
     std::vector<TraceArg> args;
 };
 
@@ -132,6 +138,7 @@ public:
     // [SECTION] Trace and faults
     const std::vector<TraceEntry>& trace() const { return trace_; }
     void clearTrace() { trace_.clear(); }
+    std::size_t traceDropped() const { return trace_dropped_; }  // entries cut at kTraceLimit
     // Off: calls are not kept (sinks still see them); keeping them allocates.
     void setTraceKept(bool keep) { keep_trace_ = keep; }
     std::size_t countCalls(std::uint64_t hash) const;
@@ -217,6 +224,8 @@ private:
     std::size_t horns_reported_ = 0;
 
     bool keep_trace_ = true;
+    std::size_t trace_dropped_ = 0;
+    std::uint64_t calls_this_frame_ = 0;
     std::vector<TraceEntry> trace_;
     std::function<void(const TraceEntry&)> trace_sink_;
     std::function<void(const KeyMessage&)> key_sink_;

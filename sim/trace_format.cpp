@@ -40,7 +40,7 @@ std::string traceJson(const TraceEntry& e) {
 }
 
 std::string timelineLine(const TraceEntry& e) {
-    std::string line = std::to_string(e.tick) + " " + e.fibre + " " + e.name + "(";
+    std::string line = std::to_string(e.tick) + " " + e.fibre + " " + std::string(e.name) + "(";
     for (std::size_t i = 0; i < e.args.size(); ++i) {
         const TraceArg& a = e.args[i];
         if (i > 0) line += ", ";

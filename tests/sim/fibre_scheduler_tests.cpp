@@ -56,6 +56,14 @@ void sleeper() {
     }
 }
 
+void neverYields() {
+    UnwindCounter guard;
+    for (;;) {
+        host::nativeInit(0xD80958FC74E988A6ULL);  // PLAYER_PED_ID
+        host::nativeCall();
+    }
+}
+
 void returnsAtOnce() { events.push_back("ran"); }
 
 void throwsOnce() { throw 42; }
@@ -151,6 +159,20 @@ TEST(FibreScheduler, ScriptThatReturnsOrThrowsEndsItsFibre) {
     EXPECT_EQ(events, std::vector<std::string>{"ran"});
     ASSERT_EQ(sim.faults().size(), 1u);
     EXPECT_EQ(sim.faults()[0].fibre, "menu");
+}
+
+TEST(FibreScheduler, ScriptThatNeverYieldsIsEndedWithAFault) {
+    reset();
+    Simulator sim;
+    sim.setTraceKept(false);
+    host::scriptRegister(&testModule, &neverYields);
+    host::scriptRegisterAdditionalThread(&testModule, &menuLoop);
+    sim.runFrames(2);
+    ASSERT_EQ(sim.faults().size(), 1u);
+    EXPECT_EQ(sim.faults()[0].fibre, "main");
+    EXPECT_NE(sim.faults()[0].message.find("without yielding"), std::string::npos);
+    EXPECT_EQ(unwound, 1);
+    EXPECT_EQ(events, (std::vector<std::string>{"menu0", "menu1"}));  // the other fibre still runs
 }
 
 TEST(FibreScheduler, WaitOutsideAFibreIsAFault) {

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "config/settings.h"
+#include "host/host_abi.h"
 #include "sim/reports.h"
 #include "sim/scenario.h"
 #include "sim/scenario_values.h"
@@ -97,6 +98,31 @@ TEST_F(ScenarioTest, WorldErrorsStopWhenTheCommandRuns) {
     EXPECT_NE(run("vehicle 3 car 0 0 0 driver=9\n").err.find("no character 9"), std::string::npos);
     EXPECT_NE(run("unload\n").err.find("not loaded"), std::string::npos);
     EXPECT_NE(run("delete 5\n").err.find("no vehicle or character 5"), std::string::npos);
+}
+
+void callsAnUnknownNative() {
+    for (int frame = 0;; ++frame) {
+        if (frame == 2) {
+            host::nativeInit(0x0123456789ABCDEFULL);
+            host::nativeCall();
+        }
+        host::scriptWait(0);
+    }
+}
+
+TEST_F(ScenarioTest, ProtocolFaultStopsTheRunWithStatus1) {
+    static char module;
+    Simulator sim;
+    host::scriptRegister(&module, &callsAnUnknownNative);
+    std::istringstream in("echo before\nframes 5\necho after\n");
+    std::ostringstream out;
+    std::ostringstream err;
+    ScenarioOptions options;
+    options.start_tick = 1000;
+    options.frame_ms = 10;
+    EXPECT_EQ(runScenarioOn(sim, in, "f.scn", options, out, err), 1);
+    EXPECT_EQ(out.str(), "before\n");
+    EXPECT_EQ(err.str(), "f.scn:2: tick 1020, main: unknown native [0x0123456789ABCDEF]\n");
 }
 
 TEST(ScenarioValues, NumbersAndKeyNames) {
