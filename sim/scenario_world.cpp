@@ -101,7 +101,13 @@ void addVehicle(const CommandContext& c) {
         if (w.idInUse(vid)) c.fail("ID " + std::to_string(vid) + " is already in use");
         v = &w.addVehicle(vid, *kind, pos);
     }
-    for (std::size_t i = 5; i < c.cmd.args.size(); ++i) vehicleOption(c, v, c.arg(i));
+    // forward= wins over the forward part that speed= implies, wherever it stands.
+    for (std::size_t i = 5; i < c.cmd.args.size(); ++i) {
+        if (!c.arg(i).starts_with("forward=")) vehicleOption(c, v, c.arg(i));
+    }
+    for (std::size_t i = 5; i < c.cmd.args.size(); ++i) {
+        if (c.arg(i).starts_with("forward=")) vehicleOption(c, v, c.arg(i));
+    }
 }
 
 void movePlayerBeside(World& w, const SimVehicle& v) {

@@ -148,7 +148,7 @@ TEST_F(ScenarioTest, StateShowsTheWorldInAFixedShape) {
     const RunResult r = run(
         "ped 30 0 0 0\n"
         "vehicle 12 car 5 6 7 neon=1010 door=2,0.5 primary=1,2,3 lock=2 convertible=1 driver=30\n"
-        "vehicle 13 bike 50 0 0 radio=RADIO_02_POP\n"
+        "vehicle 13 bike 50 0 0 radio=RADIO_02_POP forward=-2 speed=3\n"
         "weapon WEAPON_PISTOL\n"
         "sit 12\n"
         "state\n"
@@ -176,6 +176,12 @@ TEST_F(ScenarioTest, StateShowsTheWorldInAFixedShape) {
     }
     EXPECT_NE(second.find("\"x\":7,\"y\":6,\"z\":7,\"vehicle\":null"), std::string::npos) << second;  // beside the car
     EXPECT_EQ(second.find("\"13\":"), std::string::npos);
+    Simulator sim;
+    std::istringstream in("vehicle 13 bike 50 0 0 forward=-2 speed=3\n");
+    std::ostringstream out;
+    ASSERT_EQ(runScenarioOn(sim, in, "v.scn", ScenarioOptions{}, out, out), 0);
+    EXPECT_EQ(sim.world().vehicleById(13)->speed, 3.0f);
+    EXPECT_EQ(sim.world().vehicleById(13)->forward, -2.0f);
 }
 
 TEST(ScenarioReports, SoundsAndHornsSinceThePreviousState) {
