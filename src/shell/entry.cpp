@@ -4,6 +4,7 @@
 #include "effects/colour_changer.h"
 #include "host/host_abi.h"
 #include "locking/runtime_state.h"
+#include "menu/menu.h"
 #include "shell/key_state.h"
 
 namespace tavrel {
@@ -25,6 +26,7 @@ void resetPluginState() {
     resetRuntimeState();
     resetKeyStateTable();
     resetColourChanger();
+    resetMenuState();
 }
 
 }  // namespace tavrel
