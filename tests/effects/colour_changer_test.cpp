@@ -97,7 +97,7 @@ TEST_F(ColourChangerTest, PaintNeonAndTyreSmokeFollowTargetsDrawnInOrder) {
         car().speed = 6.0f;
         for (int step = 0; step < 40; ++step) {
             const std::size_t done = paintCalls().size();
-            while (paintCalls().size() == done) sim.runFrame();
+            ASSERT_TRUE(runUntil([&] { return paintCalls().size() > done; })) << "step " << step;
             model.step();
             ASSERT_EQ(car().primary, model.primary) << "step " << step;
             ASSERT_EQ(car().secondary, model.secondary) << "step " << step;
@@ -112,6 +112,7 @@ TEST_F(ColourChangerTest, PaintNeonAndTyreSmokeFollowTargetsDrawnInOrder) {
 }
 
 struct WaitCase {
+    std::uint32_t start_tick;
     int base;
     int multiplier;
     float speed;
@@ -120,12 +121,15 @@ struct WaitCase {
 
 TEST_F(ColourChangerTest, WaitShrinksWithSpeedDownToEveryFrame) {
     const WaitCase cases[] = {
-        {1000, 0, 3.0f, 1001}, {1000, 50, 10.0f, 501}, {1000, 50, 10.9f, 501},
-        {1000, 50, 20.0f, 1},  {1000, 50, 35.0f, 1},    {2, 0, 1.0f, 3},
+        {sim::kDefaultStartTick, 1000, 0, 3.0f, 1001}, {sim::kDefaultStartTick, 1000, 50, 10.0f, 501},
+        {sim::kDefaultStartTick, 1000, 50, 10.9f, 501}, {sim::kDefaultStartTick, 1000, 50, 20.0f, 1},
+        {sim::kDefaultStartTick, 1000, 50, 35.0f, 1},   {sim::kDefaultStartTick, 2, 0, 1.0f, 3},
+        {0xFFFFFFFFu - 1500u, 1000, 50, 10.0f, 501},  // across the wrap of the tick
     };
     for (const WaitCase& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.base << " - " << c.speed << " x " << c.multiplier);
         sim.resetWorld();
+        sim.setStartTick(c.start_tick);
         sim.setFrameMs(1);
         unlockWith("color_changer_speed_base_value=" + std::to_string(c.base) + "\r\nvehicle_speed_multiplier_value=" +
                    std::to_string(c.multiplier) + "\r\ncolor_changer_primary_color_speed=1\r\n");

@@ -125,7 +125,7 @@ TEST_F(CharactersTest, CharacterGoneWhileTheDictionaryLoadsIsSkipped) {
     pedTries(kOtherPed, kCar);
     startWithLocks(true, false);
     const int gone = ped(kPed).handle;
-    while (scriptCalls(nat::REQUEST_ANIM_DICT).empty()) sim.runFrame();
+    ASSERT_TRUE(runUntil([&] { return !scriptCalls(nat::REQUEST_ANIM_DICT).empty(); }));
     world().removeById(kPed);
     sim.waitMs(200);
     for (const auto& e : scriptCalls(nat::TASK_PLAY_ANIM)) EXPECT_NE(e.args[0].value, gone);

@@ -58,6 +58,12 @@ protected:
     }
     // Long enough for at least one 300 ms world pass.
     void worldPass() { sim.waitMs(400); }
+    // Runs frames until `done` holds; false if it never did within `max_frames`.
+    template <typename Done>
+    bool runUntil(Done done, int max_frames = 2000) {
+        for (int i = 0; i < max_frames && !done(); ++i) sim.runFrame();
+        return done();
+    }
 
     // The calls of one native made by the plug-in's scripts (not by the test).
     std::vector<sim::TraceEntry> scriptCalls(std::uint64_t hash) const {
