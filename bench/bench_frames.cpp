@@ -13,6 +13,7 @@
 #include "locking/runtime_state.h"
 #include "shell/entry.h"
 #include "shell/input.h"
+#include "tests/support/heap_counter.h"
 
 namespace tavrel {
 namespace {
@@ -33,16 +34,26 @@ void idleWorld() {
     bench::setAnswer(nat::DOES_ENTITY_EXIST, 1);
 }
 
+// Counts natives and heap allocations from here to reportNatives.
+void startCounting() {
+    bench::resetNativeCallCount();
+    testing::heap::allocations = 0;
+    testing::heap::counting = true;
+}
+
 void reportNatives(benchmark::State& state) {
+    testing::heap::counting = false;
     state.counters["natives"] =
         benchmark::Counter(static_cast<double>(bench::nativeCallCount()), benchmark::Counter::kAvgIterations);
+    state.counters["allocs"] = benchmark::Counter(static_cast<double>(testing::heap::allocations.load()),
+                                                  benchmark::Counter::kAvgIterations);
 }
 
 // One frame of both fibres with nothing to do: the locking tick (its world
 // pass runs every 300 ms, as in the game) and the menu toggle poll.
 void BM_IdleFrameOnFoot(benchmark::State& state) {
     idleWorld();
-    bench::resetNativeCallCount();
+    startCounting();
     for (auto _ : state) {
         bench::advanceTick(16);
         lockingTick();
@@ -65,7 +76,7 @@ void BM_WorldPass1024Characters(benchmark::State& state) {
     settings.neon_affects_all_cars = true;
     runtime.tracked_vehicle = kCar;
     bench::setPedCount(1024);
-    bench::resetNativeCallCount();
+    startCounting();
     for (auto _ : state) {
         bench::advanceTick(301);  // every frame is a world-pass frame
         lockingTick();
@@ -102,7 +113,7 @@ void actionWorld() {
 
 void BM_FullLock(benchmark::State& state) {
     actionWorld();
-    bench::resetNativeCallCount();
+    startCounting();
     for (auto _ : state) lockVehicle();
     reportNatives(state);
 }
@@ -110,7 +121,7 @@ BENCHMARK(BM_FullLock);
 
 void BM_FullUnlock(benchmark::State& state) {
     actionWorld();
-    bench::resetNativeCallCount();
+    startCounting();
     for (auto _ : state) unlockVehicle();
     reportNatives(state);
 }
@@ -120,7 +131,7 @@ BENCHMARK(BM_FullUnlock);
 void BM_NearestOf1024Vehicles(benchmark::State& state) {
     actionWorld();
     bench::setVehicleCount(1024);
-    bench::resetNativeCallCount();
+    startCounting();
     for (auto _ : state) benchmark::DoNotOptimize(findNearestVehicle());
     reportNatives(state);
 }

@@ -4,13 +4,9 @@
 //
 //   build/release/bench/tavrel_bench --benchmark_filter=Menu
 //
-// Global operator new is replaced in this program to count allocations
-// while a menu benchmark runs; every other benchmark is unaffected.
+// Global operator new is replaced in this program (bench/support) to count
+// allocations while a benchmark asks for it.
 #include <benchmark/benchmark.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <new>
 
 #include "bench/support/bench_host.h"
 #include "config/settings.h"
@@ -19,25 +15,8 @@
 #include "menu/page_loop.h"
 #include "menu/pages.h"
 #include "shell/entry.h"
+#include "tests/support/heap_counter.h"
 
-namespace {
-std::atomic<bool> counting_allocations{false};
-std::atomic<long> allocation_count{0};
-}  // namespace
-
-// The replacements pair malloc with free; GCC cannot see that they match.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-void* operator new(std::size_t size) {
-    if (counting_allocations.load(std::memory_order_relaxed)) allocation_count.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return ::operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace tavrel {
 namespace {
@@ -53,12 +32,12 @@ void menuWorld() {
 void countAllocations(benchmark::State& state, void (*frame)()) {
     frame();  // warm-up
     bench::resetNativeCallCount();
-    allocation_count = 0;
-    counting_allocations = true;
+    tavrel::testing::heap::allocations = 0;
+    tavrel::testing::heap::counting = true;
     for (auto _ : state) frame();
-    counting_allocations = false;
+    tavrel::testing::heap::counting = false;
     state.counters["allocs"] =
-        benchmark::Counter(static_cast<double>(allocation_count.load()), benchmark::Counter::kAvgIterations);
+        benchmark::Counter(static_cast<double>(tavrel::testing::heap::allocations.load()), benchmark::Counter::kAvgIterations);
     state.counters["natives"] =
         benchmark::Counter(static_cast<double>(bench::nativeCallCount()), benchmark::Counter::kAvgIterations);
 }

@@ -170,7 +170,7 @@ INSTANTIATE_TEST_SUITE_P(
         DelayCase{"FobClickOnFoot",
                   "[Vehicle]\r\nnotification_sound_signal=0\r\nremote_control_fob_sound=1\r\n[Animation]\r\nanimation=0\r\n",
                   false, 1000, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<DelayCase>& p) { return std::string(p.param.name); });
 
 TEST_F(SequenceTest, NewRequestWhilePendingRestartsTheWait) {
     // The controller combination has a 500 ms guard, shorter than the
