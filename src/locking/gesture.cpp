@@ -1,5 +1,7 @@
 #include "locking/gesture.h"
 
+#include <cstring>
+
 #include "config/settings.h"
 #include "host/world_queries.h"
 #include "locking/runtime_state.h"
@@ -28,6 +30,30 @@ constexpr Clip kFobInVehicle{kPhoneDictionary, "cellphone_horizontal_outro", 0.5
 constexpr Clip kPhoneInVehicle{kPhoneDictionary, "cellphone_horizontal_intro", 0.5f, 1.0f, 100, 100};
 constexpr Clip kPhoneOnFoot{kPhoneDictionary, "cellphone_horizontal_intro", 10.0f, -5.0f, 500, 2000};
 
+// Dictionaries that did not load in time. The characters scan asks for its
+// dictionary every 300 ms: waiting 5 s each time would stall the main script.
+struct DictFailure {
+    const char* dictionary = nullptr;  // one of the constant names; null: free slot
+    Tick at = 0;
+};
+DictFailure dictFailures[4];
+
+DictFailure* failureOf(const char* dictionary) {
+    for (DictFailure& failure : dictFailures) {
+        if (failure.dictionary != nullptr && std::strcmp(failure.dictionary, dictionary) == 0) return &failure;
+    }
+    return nullptr;
+}
+
+void recordFailure(const char* dictionary, Tick now) {
+    DictFailure* slot = failureOf(dictionary);
+    for (DictFailure& failure : dictFailures) {
+        if (slot == nullptr && failure.dictionary == nullptr) slot = &failure;
+    }
+    if (slot == nullptr) slot = &dictFailures[0];  // more names than slots: forget the oldest-placed
+    *slot = DictFailure{dictionary, now};
+}
+
 int onFootFlags() {
     return invoke<float>(nat::GET_ENTITY_SPEED, runtime.player_ped) > 0.0f ? kFlagsWhileMoving : 0;
 }
@@ -54,12 +80,26 @@ void playPhoneGesture() {
 
 bool ensureAnimDictLoaded(const char* dictionary) {
     invoke(nat::REQUEST_ANIM_DICT, dictionary);
+    DictFailure* failure = failureOf(dictionary);
     const Tick start = host::getTickCount();
     for (;;) {
-        if (invoke<bool>(nat::HAS_ANIM_DICT_LOADED, dictionary)) return true;
-        if (hasElapsed(start, kAnimDictTimeoutMs, host::getTickCount())) return false;
+        if (invoke<bool>(nat::HAS_ANIM_DICT_LOADED, dictionary)) {
+            if (failure != nullptr) failure->dictionary = nullptr;
+            return true;
+        }
+        const Tick now = host::getTickCount();
+        // Recently given up on: asked, not waited for again.
+        if (failure != nullptr && isWithin(failure->at, kAnimDictRetryMs, now)) return false;
+        if (hasElapsed(start, kAnimDictTimeoutMs, now)) {
+            recordFailure(dictionary, now);
+            return false;
+        }
         host::scriptWait(kAnimDictPollMs);
     }
+}
+
+void resetAnimDictFailures() {
+    for (DictFailure& failure : dictFailures) failure = DictFailure{};
 }
 
 void holsterWeapon() {

@@ -3,6 +3,7 @@
 #include "config/settings.h"
 #include "effects/colour_changer.h"
 #include "host/host_abi.h"
+#include "locking/gesture.h"
 #include "locking/runtime_state.h"
 #include "menu/menu.h"
 #include "shell/key_state.h"
@@ -27,6 +28,7 @@ void resetPluginState() {
     resetKeyStateTable();
     resetColourChanger();
     resetMenuState();
+    resetAnimDictFailures();
 }
 
 }  // namespace tavrel

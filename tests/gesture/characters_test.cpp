@@ -148,5 +148,23 @@ TEST_F(CharactersTest, MeleeDictionaryThatNeverLoadsSkipsTheReactionAndLocksStil
     EXPECT_EQ(car(kCar).lock, 0) << "the unlock was served between the passes";
 }
 
+TEST_F(CharactersTest, DictionaryGivenUpOnIsNotWaitedForAgainSoShortTapsAreServed) {
+    world().dicts_never.insert(kMeleeDict);
+    addCar(kCar).lock = 2;
+    addCar(2, sim::VehicleKind::Car, {0, 30, 0}).lock = 2;
+    world().addPed(kPed, {0, 31, 0});
+    pedTries(kPed, 2);
+    startWithLocks(true, false);
+    sim.waitMs(5600);  // the first pass waited its 5 s and gave up
+    const std::size_t requests = scriptCalls(nat::REQUEST_ANIM_DICT).size();
+    for (int i = 0; i < 4; ++i) {
+        sim.tap(i % 2 == 0 ? kVkU : kVkL);
+        sim.waitMs(1200);
+        EXPECT_EQ(car(kCar).lock, i % 2 == 0 ? 0 : 4) << "tap " << i;
+    }
+    EXPECT_GT(scriptCalls(nat::REQUEST_ANIM_DICT).size(), requests + 10) << "still asked for at every pass";
+    EXPECT_EQ(ped().ragdolls, 0);
+}
+
 }  // namespace
 }  // namespace tavrel::testing
