@@ -21,7 +21,8 @@ namespace {
 constexpr int kPlayer = 1;
 constexpr int kCar = 5;
 
-// Defaults of a missing INI file, the player on foot, the notice posted.
+// Defaults of a missing INI file with the controller off (as the shipped
+// file has it), the player on foot, the notice posted.
 void idleWorld() {
     bench::clearAnswers();
     bench::setPedCount(0);
@@ -29,6 +30,7 @@ void idleWorld() {
     resetPluginState();
     loadSettings();
     normaliseSettings();
+    settings.activate_controller = false;
     runtime.startup_notice_shown = true;
     bench::setAnswer(nat::PLAYER_PED_ID, kPlayer);
     bench::setAnswer(nat::DOES_ENTITY_EXIST, 1);

@@ -105,7 +105,9 @@ bool replaceFile(const char* path, const char* data, std::size_t size) {
 
     struct stat st;
     if (::stat(mapped, &st) != 0 || !S_ISREG(st.st_mode)) return false;  // never creates the file
-    if (::access(mapped, W_OK) != 0) return false;                          // read-only stays untouched
+    // Read-only stays untouched: no write permission for us, or (as for root,
+    // who may write anything) no write bit at all, like a read-only attribute.
+    if (::access(mapped, W_OK) != 0 || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
 
     const int fd = ::open(temp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return false;
