@@ -2,10 +2,7 @@
 // ".\\TavrelConfig.ini" resolves there.
 #pragma once
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -13,6 +10,7 @@
 
 #include "config/settings.h"
 #include "locking/runtime_state.h"
+#include "support/sandbox.h"
 
 namespace tavrel::testing {
 
@@ -29,26 +27,15 @@ inline std::string readBytes(const std::string& path) {
 // The plug-in's file, as seen from the test's working directory.
 inline constexpr const char* kIniFile = "TavrelConfig.ini";
 
-// chdir into a new mkdtemp directory; back and removed afterwards. Settings
-// and the runtime record start from their library-load values.
+// Runs in a fresh temporary directory (the shared Sandbox). Settings and the
+// runtime record start from their library-load values.
 class TempDirTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        old_cwd_ = std::filesystem::current_path();
-        char pattern[] = "/tmp/tavrel_config_XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        std::filesystem::current_path(dir_);
         resetSettings();
         runtime = RuntimeState{};
     }
-    void TearDown() override {
-        std::filesystem::current_path(old_cwd_);
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
-    std::filesystem::path old_cwd_;
-    std::filesystem::path dir_;
+    Sandbox sandbox_;
 };
 
 }  // namespace tavrel::testing
