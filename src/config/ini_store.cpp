@@ -206,7 +206,10 @@ std::size_t getProfileString(const IniDocument& doc, const char* section, const 
     if (size == 0 || !out) return 0;
     std::string_view text;
     if (const IniKey* k = findKey(doc, section, key)) {
-        text = keyValue(doc, *k);
+        // Windows counts a value's length in 16 bits: 65536 characters read
+        // as none, 65537 as the first one.
+        text = cutAtNul(keyValue(doc, *k));
+        text = text.substr(0, text.size() & 0xFFFF);
     } else {
         text = fallback ? std::string_view(fallback) : std::string_view();
         while (!text.empty() && text.back() == ' ') text.remove_suffix(1);  // only ' ' counts here

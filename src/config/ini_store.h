@@ -93,9 +93,10 @@ std::int32_t profileIntFromText(std::string_view text);
 // absent or its value is empty.
 std::int32_t getProfileInt(const IniDocument& doc, const char* section, const char* key, std::int32_t fallback);
 
-// GetPrivateProfileStringA: copies at most size-1 characters of the value (or
-// of `fallback` with trailing spaces removed, when the key is absent; nullptr
-// counts as "") into `out` and NUL-terminates it. Returns the characters
+// GetPrivateProfileStringA: copies at most size-1 characters of the value (its
+// length taken modulo 65536, as Windows counts it in 16 bits), or of
+// `fallback` with trailing spaces removed when the key is absent (nullptr
+// counts as ""), into `out` and NUL-terminates it. Returns the characters
 // copied. size 0 writes nothing and returns 0.
 std::size_t getProfileString(const IniDocument& doc, const char* section, const char* key,
                              const char* fallback, char* out, std::size_t size);
