@@ -1,59 +1,6 @@
 // tavrel-sim: runs the plug-in against a scenario file in the simulator.
 //
 //   tavrel-sim [--timeline] [--trace FILE] [--start-tick N] [--frame-ms N] [SCENARIO | -]
-#include <fstream>
-#include <iostream>
-#include <string>
+#include "sim/cli.h"
 
-#include "sim/scenario.h"
-#include "sim/scenario_values.h"
-
-namespace {
-
-int usage(const std::string& problem) {
-    std::cerr << "tavrel-sim: " << problem << "\n"
-              << "usage: tavrel-sim [--timeline] [--trace FILE] [--start-tick N] [--frame-ms N] [SCENARIO | -]\n";
-    return 2;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    using namespace tavrel::sim;
-    ScenarioOptions options;
-    std::string scenario = "-";
-    std::string tracePath;
-    bool haveScenario = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        const auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-        if (a == "--timeline") {
-            options.timeline = true;
-        } else if (a == "--trace") {
-            const char* v = next();
-            if (v == nullptr) return usage("--trace wants a file");
-            tracePath = v;
-        } else if (a == "--start-tick" || a == "--frame-ms") {
-            const char* v = next();
-            const auto n = v != nullptr ? parseInteger(v) : std::nullopt;
-            const std::int64_t low = a == "--frame-ms" ? 1 : 0;
-            if (!n || *n < low || *n > 0xFFFFFFFF) return usage(a + " wants a number " + std::to_string(low) + "...4294967295");
-            (a == "--start-tick" ? options.start_tick : options.frame_ms) = static_cast<std::uint32_t>(*n);
-        } else if ((a.size() > 1 && a[0] == '-') || haveScenario) {
-            return usage("unexpected argument " + a);
-        } else {
-            scenario = a;
-            haveScenario = true;
-        }
-    }
-    std::ofstream trace;
-    if (!tracePath.empty()) {
-        trace.open(tracePath, std::ios::binary | std::ios::trunc);
-        if (!trace) return usage("cannot write " + tracePath);
-        options.trace = &trace;
-    }
-    if (scenario == "-") return runScenario(std::cin, "<stdin>", options, std::cout, std::cerr);
-    std::ifstream file(scenario, std::ios::binary);
-    if (!file) return usage("cannot read " + scenario);
-    return runScenario(file, scenario, options, std::cout, std::cerr);
-}
+int main(int argc, char** argv) { return tavrel::sim::runCommandLine(argc, argv); }

@@ -11,8 +11,10 @@ namespace tavrel::sim {
 // The world as the scenario contract describes it. Sounds and horns are
 // those since the previous stateJson (marks them reported).
 std::string stateJson(Simulator& sim);
-// Every Settings field under its INI key, in the record's order.
+// Every Settings field under its INI key, in the record's order: of the
+// plug-in (pluginSettings()) or of the given record.
 std::string settingsJson();
+std::string settingsJson(const Settings& settings);
 // The last frame's texts and rectangles in drawing order, normalised units.
 std::string screenJson(const Drawing& drawing);
 // The drawing as an SVG picture of `width` x `height` pixels.

@@ -1,16 +1,11 @@
-// Script and keyboard-handler registration of the host ABI, and the plug-in's
-// load and unload.
+// Script and keyboard-handler registration of the host ABI. The plug-in's
+// load and unload are the build's: plugin_loader.cpp (linked in) or
+// plugin_loader_windows.cpp (the .asi file).
 #include <algorithm>
 
-#include "shell/entry.h"
 #include "sim/simulator.h"
 
 namespace tavrel::sim {
-
-namespace {
-// Stands in for the plug-in's module handle.
-char pluginModule;
-}  // namespace
 
 void Simulator::hostScriptRegister(void* module, host::ScriptMain script, bool main) {
     if (script == nullptr) {
@@ -48,18 +43,7 @@ void Simulator::hostKeyboardRegister(host::KeyboardHandler handler) {
 
 void Simulator::hostKeyboardUnregister(host::KeyboardHandler handler) { std::erase(keyboard_handlers_, handler); }
 
-void Simulator::start() {
-    if (started_) return;
-    module_ = &pluginModule;
-    tavrel::resetPluginState();
-    tavrel::pluginEntry(module_, tavrel::kProcessAttach);
-    started_ = true;
-    runFrame();
-}
-
-void Simulator::unload() {
-    if (!started_) return;
-    tavrel::pluginEntry(module_, tavrel::kProcessDetach);
+void Simulator::afterDetach() {
     // The library is gone after detach: whatever it left registered would
     // call into unmapped code in the game.
     if (!keyboard_handlers_.empty()) recordFault(0, "keyboard handler still registered after process detach");

@@ -32,6 +32,10 @@
 #include "sim/screen.h"
 #include "sim/world.h"
 
+namespace tavrel {
+struct Settings;
+}
+
 namespace tavrel::sim {
 
 inline constexpr std::uint32_t kDefaultStartTick = 3600000;
@@ -111,10 +115,12 @@ public:
     // Runs frames until at least `ms` simulated ms have passed.
     void waitMs(std::uint32_t ms);
 
-    // [SECTION] Plug-in life cycle (plugin_loader.cpp)
-    // resetPluginState, process attach, then one frame.
+    // [SECTION] Plug-in life cycle (plugin_loader.cpp: the plug-in linked in;
+    // plugin_loader_windows.cpp: Tavrel.asi loaded from its file)
+    // The plug-in's load state (resetPluginState, or a fresh library), process
+    // attach, then one frame. A plug-in that cannot be loaded is a fault.
     void start();
-    // Process detach, then every fibre of the plug-in is stopped and joined.
+    // Process detach, then every fibre of the plug-in is stopped and ended.
     void unload();
     bool started() const { return started_; }
 
@@ -178,6 +184,7 @@ public:
     std::size_t& hornsReported() { return horns_reported_; }
 
 private:
+    void afterDetach();  // checks what the plug-in left registered; ends its fibres
     void endFrame();
     void processDeferredUnregisters();
     void sendKey(std::uint32_t vk, std::uint16_t repeats, bool wasDown, bool isUp);
@@ -231,5 +238,10 @@ private:
     std::function<void(const KeyMessage&)> key_sink_;
     std::vector<Fault> faults_;
 };
+
+// The plug-in's Settings record as it stands: read from the loaded plug-in;
+// before the first load its load-time values, after an unload the values it
+// held at the unload.
+const Settings& pluginSettings();
 
 }  // namespace tavrel::sim

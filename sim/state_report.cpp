@@ -162,10 +162,11 @@ std::string stateJson(Simulator& sim) {
     return j.str();
 }
 
-std::string settingsJson() {
+std::string settingsJson() { return settingsJson(pluginSettings()); }
+
+std::string settingsJson(const Settings& s) {
     JsonWriter j;
     j.beginObject();
-    const Settings& s = tavrel::settings;
 #define TAVREL_SIM_SETTING_Bool(field) j.value(static_cast<bool>(s.field));
 #define TAVREL_SIM_SETTING_Int(field) j.value(static_cast<std::int64_t>(s.field));
 #define TAVREL_SIM_SETTING_Int8(field) j.value(static_cast<std::int64_t>(s.field));

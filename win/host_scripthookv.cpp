@@ -6,8 +6,9 @@
 // or any export is missing, the library stays loaded but inert: nothing is
 // registered on attach and nothing unregistered on detach.
 //
-// Threading: DllMain runs under the loader lock and only resolves exports and
-// calls pluginEntry (which registers, calls no native). The keyboard
+// Threading: DllMain runs under the loader lock and only sets the records to
+// their load state, resolves exports and calls pluginEntry (which registers,
+// calls no native). The keyboard
 // trampoline runs on the game's window thread; every other function here is
 // called from the script fibres.
 #define WIN32_LEAN_AND_MEAN
@@ -162,6 +163,10 @@ int nextRandom() { return std::rand(); }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
     if (reason == DLL_PROCESS_ATTACH) {
+        // The records' load state: static initialisation gives the constant
+        // part; the stamps taken at load (the first world pass comes 300 ms
+        // after it, not at the first frame) need the clock.
+        tavrel::resetPluginState();
         if (resolveScriptHook()) {
             tavrel::pluginEntry(instance, tavrel::kProcessAttach);
             plugin_attached = true;
