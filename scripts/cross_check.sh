@@ -15,8 +15,9 @@
 #
 # Needs: the Linux tavrel-sim (default build/asan/sim/tavrel-sim, or
 # $TAVREL_SIM_LINUX), the mingw build (build/mingw: sim/tavrel-sim.exe,
-# sim/ScriptHookV.dll, win/Tavrel.asi and win/Tavrel.map) and dist/Tavrel.asi
-# from scripts/dist.sh, and Wine.
+# sim/ScriptHookV.dll, win/Tavrel.asi and win/Tavrel.map), dist/Tavrel.asi
+# from scripts/dist.sh (or $TAVREL_ASI: the same bytes as the build's), and
+# Wine.
 # Usage: scripts/cross_check.sh [SCENARIO...]
 set -euo pipefail
 
@@ -26,7 +27,7 @@ cd "$root"
 linux_sim="${TAVREL_SIM_LINUX:-$root/build/asan/sim/tavrel-sim}"
 mingw="${TAVREL_MINGW_BUILD:-$root/build/mingw}"
 windows_sim="$mingw/sim/tavrel-sim.exe"
-asi="$root/dist/Tavrel.asi"
+asi="$(realpath -m "${TAVREL_ASI:-$root/dist/Tavrel.asi}")"
 link_map="$mingw/win/Tavrel.map"
 
 fail() {
@@ -48,9 +49,11 @@ done
 linux_sim="$(realpath "$linux_sim")"
 windows_sim="$(realpath "$windows_sim")"
 link_map="$(realpath "$link_map")"
-# The map describes the library the build linked: the shipped file must be it.
+# The map describes the library the build linked: the shipped file must be
+# it, and writing the map must not have changed it.
 cmp -s "$asi" "$mingw/win/Tavrel.asi" ||
-  fail "dist/Tavrel.asi is not the library of $mingw (run scripts/dist.sh again)"
+  fail "$asi is not the library of $mingw (run scripts/dist.sh again)"
+bash "$root/scripts/check_link_map.sh" "$mingw"
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko prompts in a new prefix
