@@ -110,12 +110,108 @@ void parseIni(IniDocument& doc) {
     }
 }
 
+// [SECTION] UTF-16LE files
+
+namespace {
+
+constexpr std::string_view kUtf16Mark = "\xFF\xFE";
+
+void appendUtf8(std::string& out, std::uint32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {  // unpaired surrogates too, so they come back
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+void appendUnit(std::string& out, std::uint32_t unit) {
+    out.push_back(static_cast<char>(unit & 0xFF));
+    out.push_back(static_cast<char>(unit >> 8));
+}
+
+std::uint32_t unitAt(std::string_view s, std::size_t i) {
+    return static_cast<std::uint8_t>(s[i]) | (static_cast<std::uint32_t>(static_cast<std::uint8_t>(s[i + 1])) << 8);
+}
+
+// The code point of a well-formed UTF-8 sequence at s[i] and its length; 0
+// when the bytes there are not one (such a byte stands for itself).
+std::size_t utf8Sequence(std::string_view s, std::size_t i, std::uint32_t& cp) {
+    const auto byte = [&](std::size_t k) { return static_cast<std::uint8_t>(s[k]); };
+    const std::uint8_t lead = byte(i);
+    const std::size_t length = lead < 0xC0 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF8 ? 4 : 0;
+    if (length == 0 || i + length > s.size()) return 0;
+    cp = lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (byte(i + k) & 0x3F);
+    }
+    return cp <= 0x10FFFF ? length : 0;
+}
+
+}  // namespace
+
+void utf16ToUtf8(std::string_view utf16, std::string& out, std::string& tail) {
+    out.clear();
+    std::size_t i = 0;
+    while (i + 1 < utf16.size()) {
+        std::uint32_t cp = unitAt(utf16, i);
+        i += 2;
+        if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < utf16.size()) {
+            const std::uint32_t low = unitAt(utf16, i);
+            if (low >= 0xDC00 && low < 0xE000) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+        appendUtf8(out, cp);
+    }
+    tail.assign(utf16.substr(i));
+}
+
+void utf8ToUtf16(std::string_view utf8, std::string_view tail, std::string& out) {
+    out.clear();
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::uint32_t cp = 0;
+        const std::size_t length = utf8Sequence(utf8, i, cp);
+        if (length == 0) {
+            cp = static_cast<std::uint8_t>(utf8[i]);
+            i += 1;
+        } else {
+            i += length;
+        }
+        if (cp >= 0x10000) {
+            appendUnit(out, 0xD800 + ((cp - 0x10000) >> 10));
+            appendUnit(out, 0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            appendUnit(out, cp);
+        }
+    }
+    out.append(tail);
+}
+
 bool loadIniFile(const char* path, IniDocument& doc) {
     // One byte over the limit tells a cut file from one of exactly the limit.
     const bool ok = host::readFile(path, doc.bytes, kMaxIniBytes + 1);
     if (!ok) doc.bytes.clear();
     doc.cut = doc.bytes.size() > kMaxIniBytes;
     if (doc.cut) doc.bytes.resize(kMaxIniBytes);
+    doc.utf16 = doc.bytes.size() >= 2 && std::string_view(doc.bytes).substr(0, 2) == kUtf16Mark;
+    doc.utf16_tail.clear();
+    if (doc.utf16) {
+        std::string decoded;
+        utf16ToUtf8(std::string_view(doc.bytes).substr(2), decoded, doc.utf16_tail);
+        doc.bytes.swap(decoded);
+    }
     parseIni(doc);
     return ok;
 }
@@ -271,7 +367,11 @@ bool writeProfileString(const char* path, const char* section, const char* key, 
                         IniDocument& scratch, std::string& edited) {
     if (!loadIniFile(path, scratch) || scratch.cut) return false;
     setProfileString(scratch, section, key, value, edited);
-    return host::replaceFile(path, edited.data(), edited.size());
+    if (!scratch.utf16) return host::replaceFile(path, edited.data(), edited.size());
+    static std::string encoded;  // reused between writes
+    utf8ToUtf16(edited, scratch.utf16_tail, encoded);
+    encoded.insert(0, kUtf16Mark);
+    return host::replaceFile(path, encoded.data(), encoded.size());
 }
 
 }  // namespace tavrel::ini

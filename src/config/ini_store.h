@@ -4,6 +4,11 @@
 // deliberate differences: a UTF-8 byte-order mark at the start is skipped,
 // a missing file is never created, and writes replace the file crash-safely.
 //
+// Encodings: bytes as they are (ANSI or UTF-8), or UTF-16LE with its
+// byte-order mark (Notepad's "Unicode"), which Windows reads and writes as
+// such: the store works on a UTF-8 copy of it and encodes a write back to
+// UTF-16LE, so every character of the file survives.
+//
 // Grammar (what the parser accepts):
 //   - Lines end at CR, LF or CRLF; a last line needs no line break.
 //   - Leading space, tab and VT are ignored on every line.
@@ -64,8 +69,15 @@ struct IniDocument {
     std::string bytes;
     std::vector<IniSection> sections;
     std::vector<IniKey> keys;
-    bool cut = false;  // the file was longer than kMaxIniBytes
+    bool cut = false;     // the file was longer than kMaxIniBytes
+    bool utf16 = false;   // the file is UTF-16LE; `bytes` holds it as UTF-8
+    std::string utf16_tail;  // a last odd byte of such a file, kept as it was
 };
+
+// UTF-16LE (after its byte-order mark) to UTF-8, and back. Unpaired
+// surrogates and an odd last byte survive the round trip.
+void utf16ToUtf8(std::string_view utf16, std::string& out, std::string& tail);
+void utf8ToUtf16(std::string_view utf8, std::string_view tail, std::string& out);
 
 // Indexes doc.bytes (one pass). Any bytes are accepted.
 void parseIni(IniDocument& doc);
