@@ -30,9 +30,8 @@ void appendFixed1(MenuText& out, float value) {
 
 MenuText formatToggleLabel(const MenuText& label, const bool* toggle) {
     MenuText out = label;
-    if (toggle == nullptr) return out;
     for (std::size_t length = std::strlen(out.text); length < kToggleLabelWidth; ++length) appendText(out, " ");
-    appendText(out, *toggle ? " [ON]" : " [OFF]");
+    if (toggle != nullptr) appendText(out, *toggle ? " [ON]" : " [OFF]");
     return out;
 }
 

@@ -31,8 +31,8 @@ void appendInt(MenuText& out, std::int32_t value);
 // `value` with one decimal ("4.8", "350.0").
 void appendFixed1(MenuText& out, float value);
 
-// The label, spaces up to 18 characters, then " [ON]" / " [OFF]" when the
-// toggle is present; the label alone otherwise.
+// The label, spaces up to 18 characters (also for rows without a toggle),
+// then " [ON]" / " [OFF]" when the toggle is present.
 MenuText formatToggleLabel(const MenuText& label, const bool* toggle);
 
 // label ":   " ["<< "] value unit [" >>"]: no left marker at 0, no right

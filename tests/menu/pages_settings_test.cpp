@@ -283,9 +283,9 @@ TEST_F(MenuUiPage, SizeAndWidthStepsWithTheirSounds) {
     EXPECT_EQ(rows(), (std::vector<std::string>{
                           "Menu Size:\t<< 5.0 >>",
                           "Menu Width:\t<< 350.0 >>",
-                          "Red:\t<< 60 >>",
-                          "Green:\t<< 104 >>",
-                          "Blue:\t<< 166 >>",
+                          "Red:\t<< 60 >>     ",  // padded to 18 characters
+                          "Green:\t<< 104 >>  ",
+                          "Blue:\t<< 166 >>   ",
                           "Transparent:\t<< 180 >>",
                           "Reset This Menu Page",
                       }));
@@ -352,7 +352,7 @@ TEST_F(MenuUiPage, ResetRestoresTheDefaultsAndWritesThem) {
     EXPECT_EQ(iniValue("menu_red"), "60");
     EXPECT_EQ(iniValue("menu_transparent"), "180");
     EXPECT_EQ(rows()[0], "Menu Size:\t<< 4.8 >>");
-    EXPECT_EQ(rows()[2], "Red:\t<< 60 >>");
+    EXPECT_EQ(rows()[2], "Red:\t<< 60 >>     ");
     sim.runFrame();
     EXPECT_EQ(sim.lastDrawing().rects[1].rgba, (sim::Rgba{60, 104, 166, 180}));
 }
