@@ -5,6 +5,7 @@
 
 #include "host/host_abi.h"
 #include "host/host_file.h"
+#include "sim/crt_random.h"
 
 namespace tavrel {
 
@@ -17,7 +18,7 @@ std::uint64_t call_count = 0;
 int ped_count = 0;
 int vehicle_count = 0;
 std::uint32_t tick = 3600000;
-std::uint32_t random_state = 1;
+sim::CrtRandom generator;  // the C runtime's generator, as the game has it
 
 int fillHandles(int* handles, int capacity, int count) {
     const int n = count < capacity ? count : capacity;
@@ -64,11 +65,8 @@ std::uint64_t* nativeCall() {
 int worldGetAllPeds(int* handles, int capacity) { return fillHandles(handles, capacity, ped_count); }
 int worldGetAllVehicles(int* handles, int capacity) { return fillHandles(handles, capacity, vehicle_count); }
 std::uint32_t getTickCount() { return tick; }
-void seedRandom(std::uint32_t seed) { random_state = seed; }
-int nextRandom() {
-    random_state = random_state * 214013u + 2531011u;
-    return static_cast<int>((random_state >> 16) & 0x7FFF);
-}
+void seedRandom(std::uint32_t seed) { generator.seed(seed); }
+int nextRandom() { return generator.next(); }
 
 }  // namespace host
 }  // namespace tavrel

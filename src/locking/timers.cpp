@@ -78,14 +78,19 @@ void serviceSoundSignal(Tick now) {
     runtime.last_notification_sound_time = now;
 }
 
+// One step of a running flash series (lock or unlock).
+void nextFlash(std::int32_t& flashes_left, bool& series_active, bool is_lock, Tick now) {
+    runtime.flash_in_progress = true;
+    series_active = true;
+    flashStep(true, is_lock);
+    --flashes_left;
+    runtime.last_flash_time = now;
+}
+
 void serviceLockFlashes(Tick now) {
     if (!hasElapsed(runtime.last_flash_time, delayOf(settings.lock_flash_interval), now)) return;
     if (runtime.lock_flashes_left > 0) {
-        runtime.flash_in_progress = true;
-        runtime.lock_flash_active = true;
-        flashStep(true, true);
-        --runtime.lock_flashes_left;
-        runtime.last_flash_time = now;
+        nextFlash(runtime.lock_flashes_left, runtime.lock_flash_active, true, now);
     } else if (runtime.lock_flash_active && runtime.lock_flashes_left == 0) {
         const int vehicle = runtime.tracked_vehicle;
         runtime.flash_in_progress = false;
@@ -103,11 +108,7 @@ void serviceLockFlashes(Tick now) {
 void serviceUnlockFlashes(Tick now) {
     if (!hasElapsed(runtime.last_flash_time, delayOf(settings.unlock_flash_interval), now)) return;
     if (runtime.unlock_flashes_left > 0) {
-        runtime.flash_in_progress = true;
-        runtime.unlock_flash_active = true;
-        flashStep(true, false);
-        --runtime.unlock_flashes_left;
-        runtime.last_flash_time = now;
+        nextFlash(runtime.unlock_flashes_left, runtime.unlock_flash_active, false, now);
     } else if (runtime.unlock_flash_active && runtime.unlock_flashes_left == 0) {
         const int vehicle = runtime.tracked_vehicle;
         runtime.flash_in_progress = false;

@@ -36,24 +36,28 @@ void buildRows() {
 // Writes the toggle's new state, the first step of every toggle row here.
 void writeNewState(const char* section, const char* key, bool field) { writeIntSetting(section, key, field ? 0 : 1); }
 
+// The blip and persistence toggles: switching one off leaves its applied flag
+// set, so that the next lock or unlock takes the marker off the car;
+// switching it on clears the flag.
+void selectMarkerToggle(const char* key, bool& field, bool& applied) {
+    writeNewState("Vehicle", key, field);
+    applied = field;
+    field = !field;
+    playNavigationSound();
+}
+
 void selectRow(int row) {
     switch (row) {
         case 0:
             selectToggle("Vehicle", "make_vehicle_belong_to_player", settings.make_vehicle_belong_to_player);
             break;
         case 1:
-            // Switching the blip off leaves the flag set, so that the next
-            // lock or unlock takes the blip off the car.
-            writeNewState("Vehicle", "current_player_vehicle_blip", settings.current_player_vehicle_blip);
-            runtime.vehicle_blip_applied = settings.current_player_vehicle_blip;
-            settings.current_player_vehicle_blip = !settings.current_player_vehicle_blip;
-            playNavigationSound();
+            selectMarkerToggle("current_player_vehicle_blip", settings.current_player_vehicle_blip,
+                               runtime.vehicle_blip_applied);
             break;
         case 2:
-            writeNewState("Vehicle", "current_player_vehicle_persistent", settings.current_player_vehicle_persistent);
-            runtime.vehicle_persistent_applied = settings.current_player_vehicle_persistent;
-            settings.current_player_vehicle_persistent = !settings.current_player_vehicle_persistent;
-            playNavigationSound();
+            selectMarkerToggle("current_player_vehicle_persistent", settings.current_player_vehicle_persistent,
+                               runtime.vehicle_persistent_applied);
             break;
         case 4: selectToggle("Controller", "activate_controller", settings.activate_controller); break;
         case 5:

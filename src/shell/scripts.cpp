@@ -5,14 +5,11 @@
 #include "locking/locking_tick.h"
 #include "locking/runtime_state.h"
 #include "menu/menu.h"
+#include "menu/menu_draw.h"
 #include "shell/entry.h"
 #include "shell/input.h"
 
 namespace tavrel {
-
-namespace {
-constexpr int kLocalPlayer = 0;
-}  // namespace
 
 void mainScript() {
     host::seedRandom(host::getTickCount());
@@ -32,7 +29,7 @@ void menuThread() {
     host::seedRandom(host::getTickCount());
     for (;;) {
         if (isMenuToggleRequested()) {
-            invoke(nat::PLAY_SOUND_FRONTEND, -1, "NAV_UP_DOWN", "HUD_FRONTEND_DEFAULT_SOUNDSET", false);
+            playNavigationSound();
             const bool block = settings.game_input_disabled_while_menu_is_open;
             applyMenuInputBlock(block);
             runMenu();
@@ -40,10 +37,7 @@ void menuThread() {
             // next full load brings it back). Control is also given back when
             // the block was switched on from inside the menu, so the player is
             // never left without control after closing it.
-            if (block || settings.game_input_disabled_while_menu_is_open) {
-                settings.game_input_disabled_while_menu_is_open = false;
-                invoke(nat::SET_PLAYER_CONTROL, kLocalPlayer, true, 0);
-            }
+            if (block || settings.game_input_disabled_while_menu_is_open) applyMenuInputBlock(false);
         }
         host::scriptWait(0);
     }
