@@ -56,6 +56,11 @@ void Simulator::releaseSlots() {
 }
 
 void Simulator::hostNativeInit(std::uint64_t hash) {
+    if (FibreScheduler::currentFibre() == nullptr && !host_calls_allowed_) {
+        const NativeInfo* info = findNative(hash);
+        recordFault(hash, std::string(info != nullptr ? info->name : hexHash(hash)) +
+                              " called outside a script fibre");
+    }
     if (call_open_) recordFault(call_hash_, "nativeInit before the previous call was made (" + hexHash(hash) + " next)");
     call_hash_ = hash;
     call_open_ = true;
@@ -92,6 +97,12 @@ std::uint64_t* Simulator::hostNativeCall() {
     if (info == nullptr) {
         recordFault(call_hash_, "unknown native");
         return slots;
+    }
+    if (call_argc_ < info->argc) {
+        // The game does not clear its argument slots: a missing argument is
+        // whatever the previous call left there.
+        recordFault(info->hash, std::string("fewer arguments than ") + info->name + " declares (" +
+                                    std::to_string(call_argc_) + " of " + std::to_string(info->argc) + ")");
     }
     traceCall(*info);
     if (++calls_this_frame_ == kMaxCallsPerFrame && FibreScheduler::currentFibre() != nullptr) {

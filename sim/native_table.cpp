@@ -17,7 +17,7 @@ struct RawNative {
 };
 
 constexpr RawNative kRawNatives[] = {
-#define TAVREL_NATIVE(name, hash, argc, ret, params) {hash, #name, argc, ret, params},
+#define TAVREL_NATIVE(name, hash, argc, ret, params, ...) {hash, #name, argc, ret, params},
 #include "host/native_list.inc"
 #undef TAVREL_NATIVE
 };

@@ -20,7 +20,7 @@ enum class ParamKind : std::uint8_t { Int, Hash, Float, Text, Pointer };
 struct NativeInfo {
     std::uint64_t hash = 0;
     const char* name = "";
-    int argc = 0;  // the most arguments a call may push
+    int argc = 0;  // the arguments every call pushes, no fewer and no more
     const char* returns = "";
     ParamKind kinds[kMaxNativeArgs] = {};
     NativeHandler handler = nullptr;

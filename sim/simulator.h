@@ -152,6 +152,11 @@ public:
     void setTraceSink(std::function<void(const TraceEntry&)> sink) { trace_sink_ = std::move(sink); }
     void setKeySink(std::function<void(const KeyMessage&)> sink) { key_sink_ = std::move(sink); }
     const std::vector<Fault>& faults() const { return faults_; }
+    // A native called from the host thread (not from a script fibre) is a
+    // fault, as the game misbehaves then. Tests that probe a native handler
+    // directly from the host thread allow it first; the scenario runner never
+    // does.
+    void allowNativeCallsFromHost(bool allow) { host_calls_allowed_ = allow; }
 
     // [SECTION] Host ABI side (host_binding.cpp forwards here)
     void hostScriptRegister(void* module, host::ScriptMain script, bool main);
@@ -208,6 +213,7 @@ private:
     // The native call being built.
     std::uint64_t call_hash_ = 0;
     bool call_open_ = false;
+    bool host_calls_allowed_ = false;
     int call_argc_ = 0;
     std::uint64_t call_args_[kMaxNativeArgs] = {};
     // Result slots, two sets used in turn: the set of the previous call is

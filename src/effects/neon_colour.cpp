@@ -18,7 +18,10 @@ void setNeonColour(const Rgb& colour) {
     invoke(nat::SET_VEHICLE_NEON_COLOUR, runtime.tracked_vehicle, colour.r, colour.g, colour.b);
 }
 
-Rgb paintColour(std::uint64_t getter) {
+// GET_VEHICLE_NEON_COLOUR and the two custom paint getters share one shape.
+using ColourGetter = Native<void(nat::Vehicle, int*, int*, int*)>;
+
+Rgb paintColour(ColourGetter getter) {
     Rgb colour;
     invoke(getter, runtime.tracked_vehicle, &colour.r, &colour.g, &colour.b);
     return colour;

@@ -9,7 +9,7 @@ namespace tavrel {
 namespace {
 
 struct SpriteRule {
-    std::uint64_t model_test;
+    Native<nat::BOOL(nat::Hash)> model_test;
     int sprite;
 };
 

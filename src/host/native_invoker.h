@@ -1,7 +1,17 @@
 // NativeInvoker: the one typed layer over the host's native protocol.
 //
-//   int ped = invoke<int>(nat::PLAYER_PED_ID);
+//   int ped = invoke(nat::PLAYER_PED_ID);
+//   bool dead = invoke<bool>(nat::IS_ENTITY_DEAD, ped, false);
 //   invoke(nat::SET_VEHICLE_DOORS_LOCKED, vehicle, 2);
+//
+// Every native is declared with its parameter and result types (natives.h,
+// generated from natives.tsv). A call passes every declared argument with
+// exactly its declared type (bool for BOOL, float for float: 1.0f, not 1 or
+// 1.0; std::uint32_t for Hash; int for handles and int; a pointer to the
+// declared type for out-parameters), or it does not compile: the host does
+// not clear its argument slots, so a missing argument would be whatever the
+// previous call left there. An explicit result type, invoke<R>, must be the
+// declared one; without it the call returns the declared type.
 //
 // Each argument becomes one zeroed 64-bit word with the value in its low
 // bytes: 32-bit integers, handles, hashes and booleans in the low half (-1 goes
@@ -19,12 +29,6 @@
 #include "host/natives.h"
 
 namespace tavrel {
-
-struct Vector3 {
-    float x = 0.0f;
-    float y = 0.0f;
-    float z = 0.0f;
-};
 
 namespace native_detail {
 
@@ -55,32 +59,55 @@ inline float slotFloat(std::uint64_t slot) {
     return value;
 }
 
+struct DeclaredResult;  // invoke<> without an explicit result type
+
+// Whether an argument of type Arg may fill a parameter declared as Param:
+// the same type, or mutable text for const text.
+template <typename Param, typename Arg>
+inline constexpr bool kAccepts =
+    std::is_same_v<Param, Arg> || (std::is_same_v<Param, const char*> && std::is_same_v<Arg, char*>);
+
+template <typename... Params, typename... Args>
+constexpr bool argumentsMatch(void (*)(Params...), void (*)(Args...)) {
+    return (kAccepts<Params, Args> && ...);
+}
+
 }  // namespace native_detail
 
-// Calls native `hash` with `args`; R is void, int, std::uint32_t (hashes),
-// bool, float, Vector3 or const char* (text; may be null: check before use).
-template <typename R = void, typename... Args>
-R invoke(std::uint64_t hash, Args... args) {
-    host::nativeInit(hash);
+// Calls `native` with `args`, which must be exactly its declared parameters;
+// returns its declared result (text may be null: check before use).
+template <typename R = native_detail::DeclaredResult, typename Result, typename... Params, typename... Args>
+auto invoke(Native<Result(Params...)> native, Args... args)
+    -> std::conditional_t<std::is_same_v<R, native_detail::DeclaredResult>, Result, R> {
+    static_assert(sizeof...(Args) == sizeof...(Params),
+                  "a native call passes every argument the native declares, and no more");
+    if constexpr (sizeof...(Args) == sizeof...(Params)) {
+        static_assert(native_detail::argumentsMatch(static_cast<void (*)(Params...)>(nullptr),
+                                                    static_cast<void (*)(Args...)>(nullptr)),
+                      "each argument of a native call has exactly its declared type");
+    }
+    static_assert(std::is_same_v<R, native_detail::DeclaredResult> || std::is_same_v<R, Result>,
+                  "a native's result is read as its declared type");
+    host::nativeInit(native.hash);
     (host::nativePush64(native_detail::packArg(args)), ...);
     const std::uint64_t* slots = host::nativeCall();
-    if constexpr (std::is_void_v<R>) {
+    if constexpr (std::is_void_v<Result>) {
         (void)slots;
-    } else if constexpr (std::is_same_v<R, bool>) {
+    } else if constexpr (std::is_same_v<Result, bool>) {
         return native_detail::low32(slots[0]) != 0;
-    } else if constexpr (std::is_same_v<R, int>) {
+    } else if constexpr (std::is_same_v<Result, int>) {
         return static_cast<int>(native_detail::low32(slots[0]));
-    } else if constexpr (std::is_same_v<R, std::uint32_t>) {
+    } else if constexpr (std::is_same_v<Result, std::uint32_t>) {
         return native_detail::low32(slots[0]);
-    } else if constexpr (std::is_same_v<R, float>) {
+    } else if constexpr (std::is_same_v<Result, float>) {
         return native_detail::slotFloat(slots[0]);
-    } else if constexpr (std::is_same_v<R, Vector3>) {
+    } else if constexpr (std::is_same_v<Result, Vector3>) {
         return Vector3{native_detail::slotFloat(slots[0]), native_detail::slotFloat(slots[1]),
                        native_detail::slotFloat(slots[2])};
-    } else if constexpr (std::is_same_v<R, const char*>) {
+    } else if constexpr (std::is_same_v<Result, const char*>) {
         return reinterpret_cast<const char*>(static_cast<std::uintptr_t>(slots[0]));
     } else {
-        static_assert(sizeof(R) == 0, "unsupported native result type");
+        static_assert(sizeof(Result) == 0, "unsupported native result type");
     }
 }
 

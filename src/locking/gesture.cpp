@@ -127,7 +127,7 @@ void showFobProp() {
     }
     const int bone = invoke<int>(nat::GET_PED_BONE_INDEX, player, kHandBone);
     invoke(nat::ATTACH_ENTITY_TO_ENTITY, runtime.fob_prop, player, bone, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, true,
-           false, false, false, 2, true);
+           false, false, false, 2, true, 0);
 }
 
 void playFobAnimation() {

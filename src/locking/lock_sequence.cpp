@@ -18,7 +18,7 @@ constexpr int kKeepCurrentHorn = -2;
 
 int vehicleHandles[kWorldCapacity];  // reused by every search: no allocation
 
-bool modelIs(std::uint64_t test, std::uint32_t model) { return invoke<bool>(test, model); }
+bool modelIs(Native<nat::BOOL(nat::Hash)> test, std::uint32_t model) { return invoke<bool>(test, model); }
 
 bool isEligible(int vehicle) {
     if (!invoke<bool>(nat::IS_VEHICLE_DRIVEABLE, vehicle, false)) return false;
@@ -41,7 +41,7 @@ float distanceBetween(const Vector3& a, const Vector3& b) {
 }
 
 bool seatTaken(int vehicle, int seat) {
-    const int ped = invoke<int>(nat::GET_PED_IN_VEHICLE_SEAT, vehicle, seat);
+    const int ped = invoke<int>(nat::GET_PED_IN_VEHICLE_SEAT, vehicle, seat, false);
     return entityExists(ped);
 }
 
@@ -100,7 +100,7 @@ int findNearestVehicle() {
         const Vector3 at = invoke<Vector3>(nat::GET_ENTITY_COORDS, vehicle, true);
         const float distance = distanceBetween(player_at, at);
         float ground = 0.0f;
-        invoke<bool>(nat::GET_GROUND_Z_FOR_3D_COORD, at.x, at.y, at.z, &ground, false);
+        invoke<bool>(nat::GET_GROUND_Z_FOR_3D_COORD, at.x, at.y, at.z, &ground, false, false);
         const float height = distanceBetween(at, Vector3{at.x, at.y, ground});
         if (distance <= best && height <= limit && height >= 0.0f && isEligible(vehicle)) {
             result = vehicle;

@@ -30,7 +30,7 @@ Request pendingRequest() {
 void waitWhilePlayerIncapable() {
     for (;;) {
         const int ped = invoke<int>(nat::PLAYER_PED_ID);
-        if (!invoke<bool>(nat::IS_ENTITY_DEAD, ped) &&
+        if (!invoke<bool>(nat::IS_ENTITY_DEAD, ped, false) &&
             !invoke<bool>(nat::IS_PLAYER_BEING_ARRESTED, invoke<int>(nat::PLAYER_ID), true)) {
             return;
         }

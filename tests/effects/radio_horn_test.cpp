@@ -51,7 +51,7 @@ TEST_F(RadioHornTest, UseCurrentTunesTheCarToTheStationThePlayerHears) {
     startWith(carIni(""));
     runtime.tracked_vehicle = handleOf(kCar);
     settings.radio_station_index = -1;
-    applyRadioStation();
+    callDirectly(applyRadioStation);
     EXPECT_EQ(car(kCar).radio, "RADIO_04_PUNK");
 }
 

@@ -23,6 +23,7 @@ TEST(NativeTable, EveryListedNativeIsModelled) {
 
 TEST(NativeProtocol, UnknownHashIsAFaultWithHashAndTick) {
     Simulator sim;
+    sim.allowNativeCallsFromHost(true);
     sim.setStartTick(5000);
     host::nativeInit(kUnknownHash);
     host::nativePush64(7);
@@ -35,21 +36,48 @@ TEST(NativeProtocol, UnknownHashIsAFaultWithHashAndTick) {
     EXPECT_TRUE(sim.trace().empty());
 }
 
-TEST(NativeProtocol, MoreArgumentsThanListedIsAFaultFewerIsNot) {
+// A raw call through the protocol, as a binding that miscounts would make it.
+void rawCall(std::uint64_t hash, std::initializer_list<std::uint64_t> args) {
+    host::nativeInit(hash);
+    for (std::uint64_t a : args) host::nativePush64(a);
+    host::nativeCall();
+}
+
+TEST(NativeProtocol, AnyArgumentCountButTheListedOneIsAFault) {
     Simulator sim;
+    sim.allowNativeCallsFromHost(true);
     SimVehicle& v = sim.world().addVehicle(3, VehicleKind::Car, {});
-    invoke(nat::SET_VEHICLE_DOORS_LOCKED, v.handle);  // fewer: the rest read as 0
+    const auto handle = static_cast<std::uint64_t>(v.handle);
+    rawCall(nat::SET_VEHICLE_DOORS_LOCKED, {handle, 2});
     EXPECT_TRUE(sim.faults().empty());
-    EXPECT_EQ(v.lock, 0);
-    invoke(nat::SET_VEHICLE_DOORS_LOCKED, v.handle, 2, 9);
+    EXPECT_EQ(v.lock, 2);
+    rawCall(nat::SET_VEHICLE_DOORS_LOCKED, {handle});  // the game would read a stale slot
     ASSERT_EQ(sim.faults().size(), 1u);
     EXPECT_EQ(sim.faults()[0].hash, nat::SET_VEHICLE_DOORS_LOCKED);
-    EXPECT_NE(sim.faults()[0].message.find("SET_VEHICLE_DOORS_LOCKED"), std::string::npos);
-    EXPECT_EQ(v.lock, 2);  // the listed arguments still act
+    EXPECT_EQ(sim.faults()[0].message, "fewer arguments than SET_VEHICLE_DOORS_LOCKED declares (1 of 2)");
+    rawCall(nat::SET_VEHICLE_DOORS_LOCKED, {handle, 4, 9});
+    ASSERT_EQ(sim.faults().size(), 2u);
+    EXPECT_NE(sim.faults()[1].message.find("more arguments than SET_VEHICLE_DOORS_LOCKED"), std::string::npos);
+    EXPECT_EQ(v.lock, 4);  // the listed arguments still act
+    rawCall(nat::GET_IS_LOADING_SCREEN_ACTIVE, {});  // no parameters: nothing missing
+    EXPECT_EQ(sim.faults().size(), 2u);
+}
+
+TEST(NativeProtocol, ANativeCalledOutsideAScriptFibreIsAFault) {
+    Simulator sim;
+    invoke(nat::PLAYER_ID);
+    ASSERT_EQ(sim.faults().size(), 1u);
+    EXPECT_EQ(sim.faults()[0].fibre, "host");
+    EXPECT_EQ(sim.faults()[0].hash, nat::PLAYER_ID);
+    EXPECT_EQ(sim.faults()[0].message, "PLAYER_ID called outside a script fibre");
+    sim.allowNativeCallsFromHost(true);
+    invoke(nat::PLAYER_ID);
+    EXPECT_EQ(sim.faults().size(), 1u);
 }
 
 TEST(NativeProtocol, CallsOutOfOrderAreFaults) {
     Simulator sim;
+    sim.allowNativeCallsFromHost(true);
     host::nativePush64(1);  // no init
     host::nativeCall();     // no init
     host::nativeInit(nat::PLAYER_ID);
@@ -62,6 +90,7 @@ TEST(NativeProtocol, CallsOutOfOrderAreFaults) {
 
 TEST(NativeProtocol, ResultsOfThePreviousCallAreNotKept) {
     Simulator sim;
+    sim.allowNativeCallsFromHost(true);
     host::nativeInit(nat::PLAYER_PED_ID);
     const std::uint64_t* first = host::nativeCall();
     EXPECT_EQ(static_cast<int>(first[0]), sim.world().player.handle);
@@ -84,6 +113,7 @@ TEST(NativeProtocol, ResultsOfThePreviousCallAreNotKept) {
 
 TEST(NativeProtocol, TraceDecodesArgumentsByTheirListedTypes) {
     Simulator sim;
+    sim.allowNativeCallsFromHost(true);
     SimVehicle& v = sim.world().addVehicle(12, VehicleKind::Car, {});
     int w = 0;
     int h = 0;
@@ -109,6 +139,7 @@ TEST(NativeProtocol, TraceDecodesArgumentsByTheirListedTypes) {
 
 TEST(NativeProtocol, CallsAreCountedPerFrame) {
     Simulator sim;
+    sim.allowNativeCallsFromHost(true);
     invoke(nat::PLAYER_ID);
     sim.runFrame();
     invoke(nat::PLAYER_ID);

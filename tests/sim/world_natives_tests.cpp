@@ -14,6 +14,7 @@ namespace {
 
 TEST(WorldHandles, ScenarioIdsMapToHandlesOfTheSimulatorsOwn) {
     Simulator sim;
+    sim.allowNativeCallsFromHost(true);  // probes the handlers directly
     World& w = sim.world();
     // IDs chosen to collide with the first handles the counter hands out.
     const int a = w.addVehicle(World::kFirstHandle + 1, VehicleKind::Car, {}).handle;
@@ -54,6 +55,7 @@ TEST(WorldControls, JustPressedAndJustReleasedHoldOnTheNextFrameOnly) {
     controlLog.clear();
     static char module;
     Simulator sim;
+    sim.allowNativeCallsFromHost(true);  // probes the handlers directly
     host::scriptRegister(&module, &controlWatcher);
     sim.runFrame();
     sim.controlDown(51);
@@ -66,6 +68,7 @@ TEST(WorldControls, JustPressedAndJustReleasedHoldOnTheNextFrameOnly) {
 
 TEST(WorldVehicles, EnteringSittingAndLockedDoors) {
     Simulator sim;
+    sim.allowNativeCallsFromHost(true);  // probes the handlers directly
     World& w = sim.world();
     const int player = w.player.handle;
     SimVehicle& v = w.addVehicle(5, VehicleKind::Car, {10, 0, 0});
@@ -92,6 +95,7 @@ TEST(WorldVehicles, EnteringSittingAndLockedDoors) {
 
 TEST(WorldVehicles, RulesTheGameEnforces) {
     Simulator sim;
+    sim.allowNativeCallsFromHost(true);  // probes the handlers directly
     World& w = sim.world();
     SimVehicle& v = w.addVehicle(7, VehicleKind::Bike, {3, 4, 40});
     v.ground = 9.0f;
@@ -109,9 +113,9 @@ TEST(WorldVehicles, RulesTheGameEnforces) {
     EXPECT_FALSE(v.mission);
     // Ground height below the vehicle, flat 0 elsewhere.
     float ground = -1.0f;
-    invoke(nat::GET_GROUND_Z_FOR_3D_COORD, 3.0f, 4.0f, 40.0f, &ground, false);
+    invoke(nat::GET_GROUND_Z_FOR_3D_COORD, 3.0f, 4.0f, 40.0f, &ground, false, false);
     EXPECT_EQ(ground, 9.0f);
-    invoke(nat::GET_GROUND_Z_FOR_3D_COORD, 30.0f, 4.0f, 40.0f, &ground, false);
+    invoke(nat::GET_GROUND_Z_FOR_3D_COORD, 30.0f, 4.0f, 40.0f, &ground, false, false);
     EXPECT_EQ(ground, 0.0f);
     // Model kinds: a motorbike is only a motorbike.
     const auto model = invoke<std::uint32_t>(nat::GET_ENTITY_MODEL, v.handle);
@@ -131,6 +135,7 @@ TEST(WorldVehicles, RulesTheGameEnforces) {
 
 TEST(WorldAnimations, DictionariesLoadAFewFramesAfterTheRequest) {
     Simulator sim;
+    sim.allowNativeCallsFromHost(true);  // probes the handlers directly
     World& w = sim.world();
     w.dicts_never.insert("never@");
     invoke(nat::REQUEST_ANIM_DICT, "cellphone@");
@@ -154,6 +159,7 @@ TEST(WorldAnimations, DictionariesLoadAFewFramesAfterTheRequest) {
 
 TEST(WorldRadio, StationsByIndexAndThePlayersStation) {
     Simulator sim;
+    sim.allowNativeCallsFromHost(true);  // probes the handlers directly
     const auto name = [](int i) { return invoke<const char*>(nat::GET_RADIO_STATION_NAME, i); };
     EXPECT_STREQ(name(0), "RADIO_01_CLASS_ROCK");
     EXPECT_STREQ(name(13), "RADIO_20_THELAB");
@@ -175,6 +181,7 @@ TEST(WorldRadio, StationsByIndexAndThePlayersStation) {
 
 TEST(WorldScreen, TextStyleAppliesToOneTextAndFramesAreCaptured) {
     Simulator sim;
+    sim.allowNativeCallsFromHost(true);  // probes the handlers directly
     invoke(nat::SET_TEXT_FONT, 4);
     invoke(nat::SET_TEXT_SCALE, 0.0f, 0.5f);
     invoke(nat::SET_TEXT_COLOUR, 10, 20, 30, 40);

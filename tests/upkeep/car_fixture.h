@@ -74,6 +74,14 @@ protected:
         return out;
     }
     std::uint32_t weaponHash(const char* name) { return world().hashName(name); }
+    // Runs a plug-in operation from the test thread, between frames, as if a
+    // script fibre called it (outside a fibre a native call is a fault).
+    template <typename Operation>
+    void callDirectly(Operation operation) {
+        sim.allowNativeCallsFromHost(true);
+        operation();
+        sim.allowNativeCallsFromHost(false);
+    }
 };
 
 }  // namespace tavrel::testing

@@ -62,7 +62,7 @@ TEST_F(LightsTest, HeadlightMode1StaysOnOnceMovedUntilTheNextUnlock) {
     car().speed = 8.0f;
     worldPass();
     car().speed = 0.0f;
-    updateHeadlights(true);  // the light page after a change: latch reset too
+    callDirectly([] { updateHeadlights(true); });  // the light page after a change: latch reset too
     EXPECT_EQ(car().headlights, kForcedOff);
 }
 
@@ -71,7 +71,7 @@ TEST_F(LightsTest, HeadlightMode3IsSetToNormalOnlyByAReset) {
     startWith(carIni("headlights_at_movement=3\r\n"));
     unlock();
     car().headlights = kForcedOn;
-    updateHeadlights(true);
+    callDirectly([] { updateHeadlights(true); });
     EXPECT_EQ(car().headlights, kNormal);
 }
 
