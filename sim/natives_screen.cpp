@@ -6,14 +6,16 @@
 #include "host/natives.h"
 #include "sim/native_call.h"
 #include "sim/native_table.h"
+#include "sim/screen.h"
 
 namespace tavrel::sim {
 
 namespace {
 
 // Text metrics. The game's fonts are not modelled: a line is 0.0373 of the
-// screen height at scale 1, and an average glyph is half a line height wide.
-// Line counts wrap by characters at the right screen edge, not by words.
+// screen height at scale 1, and an average glyph is half a line height wide
+// on the game's 1280 x 720 canvas. Line counts wrap by characters at the
+// right screen edge, not by words.
 constexpr float kLineHeightAtScale1 = 0.0373f;
 constexpr float kGlyphWidthPerHeight = 0.5f;
 
@@ -23,10 +25,10 @@ void beginCommand(NativeCall& c, TextCommand kind) {
     if (c.s(0) != nullptr && std::strcmp(c.s(0), "STRING") != 0) c.sim.addTextComponent(c.s(0));
 }
 
-int lineCount(const std::string& text, float x, float scale, const World& w) {
+int lineCount(const std::string& text, float x, float scale) {
     if (text.empty()) return 0;
-    const float glyph = kGlyphWidthPerHeight * kLineHeightAtScale1 * scale * static_cast<float>(w.screen_h) /
-                        static_cast<float>(w.screen_w > 0 ? w.screen_w : 1);
+    const float glyph = kGlyphWidthPerHeight * kLineHeightAtScale1 * scale * static_cast<float>(kGameScreenHeight) /
+                        static_cast<float>(kGameScreenWidth);
     const float room = std::fmax(1.0f - x, glyph);
     const float lines = std::ceil(static_cast<float>(text.size()) * glyph / room);
     return lines < 1.0f ? 1 : static_cast<int>(lines);
@@ -55,7 +57,7 @@ const HandlerBinding kHandlers[] = {
     {nat::END_TEXT_COMMAND_GET_NUMBER_OF_LINES_FOR_STRING,
      [](NativeCall& c) {
          const std::string& text = c.sim.endTextCommand(TextCommand::LineCount);
-         c.retInt(lineCount(text, c.f(0), c.sim.textStyle().scale, c.world));
+         c.retInt(lineCount(text, c.f(0), c.sim.textStyle().scale));
          c.sim.textStyle() = TextStyle{};
      }},
     {nat::GET_RENDERED_CHARACTER_HEIGHT, [](NativeCall& c) { c.retFloat(kLineHeightAtScale1 * c.f(0)); }},
@@ -71,12 +73,13 @@ const HandlerBinding kHandlers[] = {
      [](NativeCall& c) {
          c.sim.drawRect(RectItem{c.f(0), c.f(1), c.f(2), c.f(3), Rgba{c.i(4), c.i(5), c.i(6), c.i(7)}});
      }},
+    // The game answers its HUD canvas, not the display's size.
     {nat::GET_SCREEN_RESOLUTION,
      [](NativeCall& c) {
          int* w = c.out<int>(0);
          int* h = c.out<int>(1);
-         if (w != nullptr) *w = c.world.screen_w;
-         if (h != nullptr) *h = c.world.screen_h;
+         if (w != nullptr) *w = kGameScreenWidth;
+         if (h != nullptr) *h = kGameScreenHeight;
      }},
 };
 

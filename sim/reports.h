@@ -22,6 +22,10 @@ std::string screenSvg(const Drawing& drawing, int width, int height);
 
 // {"t":..,"fiber":..,"hash":"0x..","name":..,"args":[..]}
 std::string traceJson(const TraceEntry& entry);
+// A keyboard message sent to the plug-in's handlers:
+// {"t":3601016,"key":85,"down":true,"repeat":false} (key: the virtual-key
+// code; down: false for a release; repeat: a key-repeat down).
+std::string traceJson(const KeyMessage& message);
 // "3601016 main SET_VEHICLE_DOORS_LOCKED(1027, 2)"
 std::string timelineLine(const TraceEntry& entry);
 // "3601016 window key down 0x55"

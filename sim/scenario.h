@@ -40,7 +40,7 @@ struct ScenarioOptions {
     std::uint32_t start_tick = kDefaultStartTick;
     std::uint32_t frame_ms = kDefaultFrameMs;
     bool timeline = false;
-    std::ostream* trace = nullptr;  // JSON lines of every native call
+    std::ostream* trace = nullptr;  // JSON lines of every native call and keyboard message
 };
 
 // Runs a scenario on a fresh Simulator; returns the exit status (0, 1, 2).

@@ -97,7 +97,7 @@ bool outputCommand(const CommandContext& c) {
         c.argCount(1, 1);
         if (!c.run) return true;
         std::ofstream file(c.arg(0), std::ios::binary | std::ios::trunc);
-        file << screenSvg(sim.lastDrawing(), sim.world().screen_w, sim.world().screen_h);
+        file << screenSvg(sim.lastDrawing(), sim.world().picture_w, sim.world().picture_h);
         if (!file) c.fail("cannot write " + c.arg(0));
     } else if (word == "echo") {
         if (c.run) c.out << c.cmd.rest << "\n";

@@ -103,7 +103,14 @@ int runScenarioOn(Simulator& sim, std::istream& in, const std::string& fileName,
             if (options.trace != nullptr) *options.trace << traceJson(e) << "\n";
         });
     }
-    if (options.timeline) sim.setKeySink([&out](const KeyMessage& m) { out << timelineLine(m) << "\n"; });
+    // Keyboard messages go into the same streams, in the order they happen
+    // between the calls.
+    if (options.timeline || options.trace != nullptr) {
+        sim.setKeySink([&out, &options](const KeyMessage& m) {
+            if (options.timeline) out << timelineLine(m) << "\n";
+            if (options.trace != nullptr) *options.trace << traceJson(m) << "\n";
+        });
+    }
 
     std::size_t faultsShown = 0;
     for (const ScenarioLine& cmd : commands) {

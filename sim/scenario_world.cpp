@@ -193,8 +193,8 @@ bool worldCommand(const CommandContext& c) {
         const auto width = static_cast<int>(c.integer(0, 1, 100000, "W"));
         const auto height = static_cast<int>(c.integer(1, 1, 100000, "H"));
         if (!c.run) return true;
-        w.screen_w = width;
-        w.screen_h = height;
+        w.picture_w = width;
+        w.picture_h = height;
     } else {
         return false;
     }

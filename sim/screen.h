@@ -9,6 +9,16 @@ namespace tavrel::sim {
 
 using Rgba = std::array<int, 4>;
 
+// What the game's resolution query (GET_SCREEN_RESOLUTION) answers, whatever
+// the display: the game lays its HUD out on a 1280 x 720 canvas and scales
+// it. Text metrics are measured on that canvas too, so a scenario's
+// `screen-size` changes the pictures and nothing the plug-in can see.
+inline constexpr int kGameScreenWidth = 1280;
+inline constexpr int kGameScreenHeight = 720;
+
+// Font 4 of the game's HUD text: a condensed face.
+inline constexpr int kCondensedFont = 4;
+
 struct TextItem {
     std::string text;
     float x = 0.0f;  // normalised screen units

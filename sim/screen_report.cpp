@@ -17,10 +17,24 @@ std::string xmlEscaped(const std::string& text) {
             case '>': out += "&gt;"; break;
             case '&': out += "&amp;"; break;
             case '"': out += "&quot;"; break;
+            // The HUD font has no tab stops: a tab advances as a space does.
+            case '\t': out.push_back(' '); break;
             default: out.push_back(c);
         }
     }
     return out;
+}
+
+// Font 4 is the game's condensed face; the picture asks for a condensed face
+// of its own (DejaVu Sans Condensed is in Debian's fonts-dejavu-extra), so
+// that a label that fits its box in the game fits in the picture. The other
+// fonts are drawn as plain sans-serif.
+std::string fontAttributes(int font) {
+    if (font == kCondensedFont) {
+        return " font-family=\"'DejaVu Sans Condensed', 'Liberation Sans Narrow', 'Arial Narrow', sans-serif\""
+               " font-stretch=\"condensed\"";
+    }
+    return " font-family=\"sans-serif\"";
 }
 
 int channel(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
@@ -81,9 +95,11 @@ std::string screenSvg(const Drawing& drawing, int width, int height) {
     for (const TextItem& t : drawing.texts) {
         // Same metrics as the line-height native: 0.0373 of the height at scale 1.
         const float size = 0.0373f * t.scale * h * 0.85f;
-        svg += "<text x=\"" + px(t.x * w) + "\" y=\"" + px(t.y * h + size) + "\" font-family=\"sans-serif\" font-size=\"" +
-               px(size) + "\" fill=\"#ffffff\"" + (t.centre ? " text-anchor=\"middle\"" : "") + ">" +
-               xmlEscaped(t.text) + "</text>\n";
+        // Runs of spaces are kept, as the game draws them (labels are padded
+        // with spaces to line up their switches).
+        svg += "<text xml:space=\"preserve\" style=\"white-space:pre\" x=\"" + px(t.x * w) + "\" y=\"" +
+               px(t.y * h + size) + "\"" + fontAttributes(t.font) + " font-size=\"" + px(size) + "\" fill=\"#ffffff\"" +
+               (t.centre ? " text-anchor=\"middle\"" : "") + ">" + xmlEscaped(t.text) + "</text>\n";
     }
     svg += "</svg>\n";
     return svg;

@@ -39,6 +39,17 @@ std::string traceJson(const TraceEntry& e) {
     return j.str();
 }
 
+std::string traceJson(const KeyMessage& m) {
+    JsonWriter j;
+    j.beginObject();
+    j.key("t").value(m.tick);
+    j.key("key").value(m.key);
+    j.key("down").value(!m.is_up_now);
+    j.key("repeat").value(!m.is_up_now && m.was_down_before);
+    j.endObject();
+    return j.str();
+}
+
 std::string timelineLine(const TraceEntry& e) {
     std::string line = std::to_string(e.tick) + " " + e.fibre + " " + std::string(e.name) + "(";
     for (std::size_t i = 0; i < e.args.size(); ++i) {

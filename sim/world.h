@@ -188,8 +188,12 @@ public:
     bool loading_screen = false;
     bool mp_audio = false;
     std::map<std::string, bool> audio_flags;
-    int screen_w = 1920;
-    int screen_h = 1080;
+    // Size in pixels of the pictures `screenshot` draws (scenario
+    // `screen-size`). The plug-in never sees it: the game's resolution query
+    // answers kGameScreenWidth x kGameScreenHeight (screen.h) whatever
+    // the display.
+    int picture_w = 1920;
+    int picture_h = 1080;
 
 private:
     enum class Kind { Vehicle, Ped, Prop };

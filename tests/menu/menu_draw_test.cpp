@@ -1,38 +1,46 @@
 // drawMenuLine's numbers: positions, sizes, scales and colours of the title
-// and the rows at menu sizes 1, 5 and 10 on two screens, worked out from the
-// layout in pixels (one unit = 0.15 x (size + 2) px).
+// and the rows at menu sizes 1, 5 and 10, worked out from the layout in
+// pixels (one unit = 0.15 x (size + 2) px) of the 1280 x 720 screen the game
+// reports whatever the display; the picture of the menu scales to the
+// display.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <regex>
 
 #include "config/settings.h"
+#include "host/host_abi.h"
+#include "menu/menu_draw.h"
+#include "menu/menu_text.h"
 #include "menu_fixture.h"
+#include "sim/reports.h"
 
 namespace tavrel::testing {
 namespace {
 
-struct Screen {
+struct Picture {
     int w;
     int h;
 };
 
-class MenuDrawing : public MenuTest, public ::testing::WithParamInterface<std::tuple<int, Screen>> {};
+class MenuDrawing : public MenuTest, public ::testing::WithParamInterface<std::tuple<int, Picture>> {};
 
 constexpr float kLineHeight = 0.0373f;  // the simulator's text line height at scale 1
+constexpr double kGameW = 1280.0;      // what GET_SCREEN_RESOLUTION answers on every display
+constexpr double kGameH = 720.0;
 
-TEST_P(MenuDrawing, TitleAndRowsFollowTheLayoutInPixels) {
-    const auto [size, screen] = GetParam();
+TEST_P(MenuDrawing, TitleAndRowsFollowTheLayoutInPixelsOfTheGamesScreen) {
+    const auto [size, picture] = GetParam();
     std::string ini = menuIni();
     ini.replace(ini.find("menu_size=5.0"), 13, "menu_size=" + std::to_string(size));
     startWith(ini);
-    sim.world().screen_w = screen.w;
-    sim.world().screen_h = screen.h;
+    scenario("screen-size " + std::to_string(picture.w) + " " + std::to_string(picture.h) + "\n");
     openMenu();
     sim.runFrame();
 
     const double s = size + 2.0;
     const double unit = 0.15 * s;  // px
-    const double W = screen.w, H = screen.h;
+    const double W = kGameW, H = kGameH;  // the picture's size plays no part
     const auto& texts = sim.lastDrawing().texts;
     const auto& rects = sim.lastDrawing().rects;
     ASSERT_EQ(texts.size(), 9u);
@@ -75,40 +83,89 @@ TEST_P(MenuDrawing, TitleAndRowsFollowTheLayoutInPixels) {
     EXPECT_EQ(rects.back().rgba, (sim::Rgba{0, 0, 0, 180}));
 }
 
-INSTANTIATE_TEST_SUITE_P(SizesAndScreens, MenuDrawing,
+INSTANTIATE_TEST_SUITE_P(SizesAndPictures, MenuDrawing,
                          ::testing::Combine(::testing::Values(1, 5, 10),
-                                            ::testing::Values(Screen{1920, 1080}, Screen{3440, 1440})));
+                                            ::testing::Values(Picture{1920, 1080}, Picture{3440, 1440},
+                                                              Picture{640, 1080})));
 
 TEST_F(MenuTest, AtSize5OneUnitIs105PixelsAndRowsAre38UnitsApart) {
     startWith(menuIni());
     openMenu();
     const auto& texts = sim.lastDrawing().texts;
     ASSERT_GE(texts.size(), 3u);
-    EXPECT_NEAR((texts[2].y - texts[1].y) * 1080.0, 38 * 1.05, 1e-3);
-    EXPECT_NEAR(texts[1].x * 1920.0, 9 * 1.05, 1e-3);
+    EXPECT_NEAR((texts[2].y - texts[1].y) * kGameH, 38 * 1.05, 1e-3);
+    EXPECT_NEAR(texts[1].x * kGameW, 9 * 1.05, 1e-3);
+}
+
+// The first <rect> after the background and the first <text> of a picture:
+// x, y, width, height of the box; x, y, font-size of the text.
+struct PictureBox {
+    double x, y, w, h;
+    double text_x, text_y, font_size;
+};
+
+PictureBox firstBoxAndText(const std::string& svg) {
+    static const std::regex rect(R"re(<rect x="([0-9.]+)" y="([0-9.]+)" width="([0-9.]+)" height="([0-9.]+)")re");
+    static const std::regex text(R"re(<text [^>]*x="([0-9.]+)" y="([0-9.]+)"[^>]* font-size="([0-9.]+)")re");
+    std::smatch r;
+    std::smatch t;
+    if (!std::regex_search(svg, r, rect) || !std::regex_search(svg, t, text)) return {};
+    return {std::stod(r[1]), std::stod(r[2]), std::stod(r[3]), std::stod(r[4]),
+            std::stod(t[1]), std::stod(t[2]), std::stod(t[3])};
+}
+
+TEST_F(MenuTest, ThePictureScalesToItsSizeWhileTheLayoutStaysTheGames) {
+    startWith(menuIni());
+    openMenu();
+    const sim::Drawing drawn = sim.lastDrawing();
+    // One unit at size 5 is 1.05 px of the game's 1280 x 720 screen.
+    ASSERT_FALSE(drawn.rects.empty());
+    EXPECT_NEAR(drawn.rects[0].w * kGameW, 350 * 1.05, 1e-3);
+
+    const PictureBox full = firstBoxAndText(sim::screenSvg(drawn, 1920, 1080));
+    const PictureBox wide = firstBoxAndText(sim::screenSvg(drawn, 3440, 1440));
+    const PictureBox game = firstBoxAndText(sim::screenSvg(drawn, 1280, 720));
+    // Pixels are written with one decimal: a scaled value is off by up to
+    // half a tenth on each side.
+    constexpr double kTol = 0.2;
+    EXPECT_NEAR(game.w, 350 * 1.05, 0.06) << "at the game's own size the picture is the layout in pixels";
+    EXPECT_NEAR(full.w, game.w * 1.5, kTol);
+    EXPECT_NEAR(full.h, game.h * 1.5, kTol);
+    EXPECT_NEAR(full.font_size, game.font_size * 1.5, kTol);
+    EXPECT_NEAR(wide.w, game.w * 3440 / 1280, kTol) << "boxes stretch with the width";
+    EXPECT_NEAR(wide.h, game.h * 2, kTol);
+    EXPECT_NEAR(wide.font_size, game.font_size * 2, kTol) << "text follows the height";
+    EXPECT_NEAR(wide.text_x, game.text_x * 3440 / 1280, kTol);
+}
+
+// A text as long as a menu text can be: on the game's screen no menu label
+// wraps, but the box follows whatever line count the game reports.
+const std::string kLongText(kMenuTextSize - 1, 'W');
+
+void drawsAShortAndALongHeading() {
+    for (;;) {
+        drawMenuLine("LIGHTS", 350.0f, kTitleMargin, rowTop(0), kTitleLeft, false, true);
+        drawMenuLine(kLongText.c_str(), 350.0f, kTitleMargin, rowTop(1), kTitleLeft, false, true);
+        host::scriptWait(0);
+    }
 }
 
 TEST_F(MenuTest, AWrappedLabelMakesItsBoxTallerByOneLineHeightPerLine) {
-    std::string ini = menuIni();
-    ini.replace(ini.find("menu_size=5.0"), 13, "menu_size=10");
-    startWith(ini);
-    sim.world().screen_w = 640;  // narrow: long labels wrap
-    sim.world().screen_h = 1080;
-    openMenu();
-    enterMain(2);  // the light page has long labels
+    static char module;
+    settings.menu_size = 10.0f;
+    scenario("screen-size 640 1080\n");  // a narrow picture wraps nothing
+    host::scriptRegister(&module, &drawsAShortAndALongHeading);
+    sim.runFrames(2);
+    host::scriptUnregister(&module);
+    settings = Settings{};
     const auto& texts = sim.lastDrawing().texts;
     const auto& rects = sim.lastDrawing().rects;
-    std::size_t short_row = 0, long_row = 0;
-    for (std::size_t i = 1; i + 1 < texts.size(); ++i) {
-        if (texts[i].text == "Light Notification [OFF]") short_row = i;
-        if (texts[i].text.rfind("Allow Headlights", 0) == 0) long_row = i;
-    }
-    ASSERT_NE(short_row, 0u);
-    ASSERT_NE(long_row, 0u);
-    const double line = kLineHeight * 12 * 0.0675;
-    const double extra = rects[long_row].h - rects[short_row].h;
-    EXPECT_GT(extra, line * 0.99);
-    EXPECT_NEAR(std::fmod(extra + line * 0.01, line), line * 0.01, 1e-4) << "whole lines only";
+    ASSERT_EQ(texts.size(), 2u);
+    ASSERT_EQ(rects.size(), 2u);
+    EXPECT_EQ(texts[1].text, kLongText);
+    // 127 glyphs of half a line height at 12 x 0.0945 scale on 1280 x 720: two lines.
+    const double line = kLineHeight * 12 * 0.0945;
+    EXPECT_NEAR(rects[1].h - rects[0].h, line, 1e-5);
 }
 
 }  // namespace

@@ -131,8 +131,8 @@ TEST(NativeProtocol, TraceDecodesArgumentsByTheirListedTypes) {
     EXPECT_EQ(t[1].args[1].value, -1);
     EXPECT_FALSE(t[2].args[1].text.has_value());
     EXPECT_EQ(traceJson(t[3]).substr(traceJson(t[3]).find("\"args\"")), "\"args\":[\"ptr\",\"ptr\"]}");
-    EXPECT_EQ(w, 1920);
-    EXPECT_EQ(h, 1080);
+    EXPECT_EQ(w, 1280);  // the game's answer on any display
+    EXPECT_EQ(h, 720);
     EXPECT_EQ(timelineLine(t[4]),
               "3600000 host SET_CURRENT_PED_WEAPON(" + std::to_string(sim.world().player.handle) + ", 0xA2719263, 1)");
 }

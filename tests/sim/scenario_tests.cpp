@@ -9,10 +9,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <sstream>
 
 #include "config/settings.h"
 #include "host/host_abi.h"
+#include "host/native_invoker.h"
 #include "sim/reports.h"
 #include "sim/scenario.h"
 #include "sim/scenario_values.h"
@@ -267,6 +269,140 @@ TEST(ScenarioReports, ScreenshotDrawsBoxesInTheirColoursAndTextOnTop) {
     EXPECT_EQ(screenJson(d), "{\"texts\":[{\"text\":\"A<B\",\"x\":0.25,\"y\":0.25,\"scale\":0.5,\"font\":4,"
                              "\"rgba\":[255,255,255,255],\"centre\":false}],\"rects\":[{\"x\":0.5,\"y\":0.5,"
                              "\"w\":0.5,\"h\":0.5,\"rgba\":[60,104,166,51]}]}");
+}
+
+// The <text ...>...</text> element of the picture that holds `content`.
+std::string textElement(const std::string& svg, const std::string& content) {
+    const std::size_t end = svg.find(">" + content + "</text>");
+    if (end == std::string::npos) return {};
+    const std::size_t begin = svg.rfind("<text ", end);
+    return svg.substr(begin, end - begin + content.size() + 8);
+}
+
+TEST(ScenarioReports, ScreenshotKeepsSpacesAndDrawsFont4Condensed) {
+    Drawing d;
+    d.texts.push_back(TextItem{"Neon  Lights      [ON]", 0.1f, 0.1f, 0.5f, 4, Rgba{255, 255, 255, 255}, false});
+    d.texts.push_back(TextItem{"Menu Size:\t<< 5.0 >>", 0.1f, 0.2f, 0.5f, 4, Rgba{255, 255, 255, 255}, false});
+    d.texts.push_back(TextItem{"  plain   face", 0.1f, 0.3f, 0.5f, 0, Rgba{255, 255, 255, 255}, false});
+    const std::string svg = screenSvg(d, 1280, 720);
+
+    const std::string neon = textElement(svg, "Neon  Lights      [ON]");
+    ASSERT_FALSE(neon.empty()) << "the runs of spaces are written as they stand: " << svg;
+    EXPECT_NE(neon.find("xml:space=\"preserve\""), std::string::npos) << neon;
+    EXPECT_NE(neon.find("white-space:pre"), std::string::npos) << neon;
+    EXPECT_NE(neon.find("font-family=\"'DejaVu Sans Condensed', "), std::string::npos) << neon;
+    EXPECT_NE(neon.find("font-stretch=\"condensed\""), std::string::npos) << neon;
+
+    // The game's HUD text has no tab stops: a tab is one space wide.
+    EXPECT_NE(textElement(svg, "Menu Size: &lt;&lt; 5.0 &gt;&gt;"), "") << svg;
+    EXPECT_EQ(svg.find('\t'), std::string::npos);
+
+    const std::string plain = textElement(svg, "  plain   face");
+    ASSERT_FALSE(plain.empty()) << svg;
+    EXPECT_NE(plain.find("xml:space=\"preserve\""), std::string::npos) << plain;
+    EXPECT_NE(plain.find("font-family=\"sans-serif\""), std::string::npos) << plain;
+    EXPECT_EQ(plain.find("condensed"), std::string::npos) << "only font 4 is condensed: " << plain;
+}
+
+int resolution_seen[2] = {};
+
+void asksTheScreenResolution() {
+    for (;;) {
+        invoke(nat::GET_SCREEN_RESOLUTION, &resolution_seen[0], &resolution_seen[1]);
+        host::scriptWait(0);
+    }
+}
+
+TEST_F(ScenarioTest, ScreenSizeSetsThePictureOnlyTheGameAnswers1280x720) {
+    static char module;
+    struct Case {
+        const char* command;
+        const char* picture;  // the screenshot's size
+    };
+    for (const Case& c : {Case{"", "width=\"1920\" height=\"1080\""},
+                          Case{"screen-size 3440 1440\n", "width=\"3440\" height=\"1440\""},
+                          Case{"screen-size 640 1080\n", "width=\"640\" height=\"1080\""}}) {
+        Simulator sim;
+        host::scriptRegister(&module, &asksTheScreenResolution);
+        resolution_seen[0] = resolution_seen[1] = 0;
+        std::istringstream in(std::string(c.command) + "frames 2\nscreenshot p.svg\n");
+        std::ostringstream out;
+        ASSERT_EQ(runScenarioOn(sim, in, "r.scn", ScenarioOptions{}, out, out), 0) << out.str();
+        host::scriptUnregister(&module);
+        EXPECT_EQ(resolution_seen[0], 1280) << c.command;
+        EXPECT_EQ(resolution_seen[1], 720) << c.command;
+        std::ifstream picture("p.svg");
+        std::string header;
+        std::getline(picture, header);
+        EXPECT_NE(header.find(c.picture), std::string::npos) << header;
+    }
+}
+
+void callsOneNativeAFrame() {
+    for (;;) {
+        invoke(nat::PLAYER_ID);
+        host::scriptWait(0);
+    }
+}
+
+// What a trace line stands for, in the timeline's words: "1020 key down 0x55",
+// "1020 native PLAYER_ID".
+std::string traceLineSummary(const std::string& json) {
+    const std::regex key(R"re(^\{"t":(\d+),"key":(\d+),"down":(true|false),"repeat":(true|false)\}$)re");
+    const std::regex native(R"re(^\{"t":(\d+),"fiber":"main","hash":"0x[0-9A-F]{16}","name":"([A-Z_0-9]+)","args":\[.*\]\}$)re");
+    std::smatch m;
+    if (std::regex_match(json, m, key)) {
+        char vk[8];
+        std::snprintf(vk, sizeof vk, "0x%02X", std::stoi(m[2]));
+        return m[1].str() + " key " + (m[3] == "true" ? "down " : "up ") + vk + (m[4] == "true" ? " repeat" : "");
+    }
+    if (std::regex_match(json, m, native)) return m[1].str() + " native " + m[2].str();
+    return "unreadable: " + json;
+}
+
+std::string timelineLineSummary(const std::string& line) {
+    const std::regex key(R"re(^(\d+) window key (.*)$)re");
+    const std::regex native(R"re(^(\d+) main ([A-Z_0-9]+)\(.*\)$)re");
+    std::smatch m;
+    if (std::regex_match(line, m, key)) return m[1].str() + " key " + m[2].str();
+    if (std::regex_match(line, m, native)) return m[1].str() + " native " + m[2].str();
+    return "unreadable: " + line;
+}
+
+TEST_F(ScenarioTest, TraceHoldsKeyboardMessagesInOrderWithTheCalls) {
+    static char module;
+    Simulator sim;
+    host::scriptRegister(&module, &callsOneNativeAFrame);
+    std::istringstream in("frames 2\nkey down U\nframes 1\nkey up U\nhold A 50\n");
+    std::ostringstream out;
+    std::ostringstream trace;
+    ScenarioOptions options;
+    options.start_tick = 1000;
+    options.frame_ms = 10;
+    options.timeline = true;
+    options.trace = &trace;
+    ASSERT_EQ(runScenarioOn(sim, in, "k.scn", options, out, out), 0) << out.str();
+    host::scriptUnregister(&module);
+
+    std::vector<std::string> fromTrace;
+    std::istringstream traceLines(trace.str());
+    for (std::string line; std::getline(traceLines, line);) fromTrace.push_back(traceLineSummary(line));
+    std::vector<std::string> fromTimeline;
+    std::istringstream timelineLines(out.str());
+    for (std::string line; std::getline(timelineLines, line);) fromTimeline.push_back(timelineLineSummary(line));
+
+    // A frame every 10 ms; "hold" repeats the key after 33 ms and releases it after 50.
+    const std::vector<std::string> expected = {
+        "1000 native PLAYER_ID", "1010 native PLAYER_ID",  "1020 key down 0x55",   "1020 native PLAYER_ID",
+        "1030 key up 0x55",      "1030 key down 0x41",     "1030 native PLAYER_ID", "1040 native PLAYER_ID",
+        "1050 native PLAYER_ID", "1060 native PLAYER_ID",  "1070 key down 0x41 repeat", "1070 native PLAYER_ID",
+        "1080 key up 0x41",      "1080 native PLAYER_ID"};
+    EXPECT_EQ(fromTrace, expected) << trace.str();
+    EXPECT_EQ(fromTimeline, expected) << out.str();
+    EXPECT_NE(trace.str().find("{\"t\":1020,\"key\":85,\"down\":true,\"repeat\":false}\n"), std::string::npos);
+    EXPECT_NE(trace.str().find("{\"t\":1020,\"fiber\":\"main\",\"hash\":\"0x4F8644AF03D0E0D6\",\"name\":\"PLAYER_ID\",\"args\":[]}\n"),
+              std::string::npos)
+        << "native lines keep their shape: " << trace.str();
 }
 
 }  // namespace
