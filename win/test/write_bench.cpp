@@ -2,9 +2,14 @@
 // menu's write of one key: the file read, the key set, the file replaced
 // through the Windows store) on a copy of the shipped TavrelConfig.ini,
 // alternating between two values so every write changes the file. The store
-// here is the same object code Tavrel.asi links (tavrel_win, tavrel_core).
-// Prints the median and spread; checks every write landed; asserts no budget
-// (the budget, under 1 ms median, is read off the output).
+// here is the same object code Tavrel.asi links (tavrel_win, tavrel_core);
+// its share before ReplaceFileW (read, edit, temporary file written) is
+// timed through the store's test seam. Prints the median and spread; checks every write landed; asserts no budget
+// (the budget, under 1 ms median, is read off the output). Then, to tell the
+// system's share from the store's, the one step that puts a written
+// temporary file in the file's place, timed alone: ReplaceFileW (what the
+// store calls) and, for comparison only, MoveFileExW (a plain rename, which
+// would recreate a deleted file).
 //
 //   tavrel_write_bench <TavrelConfig.ini> [repetitions]
 //   e.g. WINEDEBUG=-all /usr/lib/wine/wine64 build/mingw/win/test/tavrel_write_bench.exe dist/TavrelConfig.ini
@@ -46,6 +51,10 @@ void line(const char* what, const std::vector<double>& v) {
                 quantile(v, 0.1), quantile(v, 0.9), quantile(v, 1.0));
 }
 
+// When the store reached the put-in-place step (the test seam runs right before it).
+double reached_replace = 0;
+void markReplace(const char* /*temp*/) { reached_replace = nowMicroseconds(); }
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -71,19 +80,22 @@ int main(int argc, char** argv) {
     }
 
     int status = 0;
-    std::vector<double> step, replace_only;
+    std::vector<double> step, before_replace, replace_only;
     const int values[2] = {90, 150};
+    tavrel::host::testing::before_replace = &markReplace;
     for (int i = 0; i < reps + 5; ++i) {  // the first 5 warm up
         const int value = values[i % 2];
         const double start = nowMicroseconds();
         tavrel::writeIntSetting("Vehicle", "lock_flash_interval", value);
         const double took = nowMicroseconds() - start;
+        if (i >= 5) before_replace.push_back(reached_replace - start);
         if (tavrel::readIntSetting("Vehicle", "lock_flash_interval") != value) {
             std::fprintf(stderr, "write %d did not land\n", i);
             status = 1;
         }
         if (i >= 5) step.push_back(took);
     }
+    tavrel::host::testing::before_replace = nullptr;
     // The replace alone, with the file's whole bytes (no read, no edit).
     for (int i = 0; i < reps + 5; ++i) {
         const double start = nowMicroseconds();
@@ -92,13 +104,39 @@ int main(int argc, char** argv) {
         if (!ok) status = 1;
         if (i >= 5) replace_only.push_back(took);
     }
+    // The put-in-place step alone, the two calls taking turns.
+    std::vector<double> replace_call, move_call;
+    for (int i = 0; i < 2 * (reps + 5); ++i) {
+        const bool replace = i % 2 == 0;
+        HANDLE temp = CreateFileW(L".\\bench.tmp", GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
+        const bool made = temp != INVALID_HANDLE_VALUE &&
+                          WriteFile(temp, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != 0;
+        if (temp != INVALID_HANDLE_VALUE) CloseHandle(temp);
+        const double start = nowMicroseconds();
+        const bool ok = made && (replace ? ReplaceFileW(L".\\TavrelConfig.ini", L".\\bench.tmp", nullptr,
+                                                        REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0
+                                         : MoveFileExW(L".\\bench.tmp", L".\\TavrelConfig.ini",
+                                                       MOVEFILE_REPLACE_EXISTING) != 0);
+        const double took = nowMicroseconds() - start;
+        if (!ok) {
+            std::fprintf(stderr, "%s failed: error %lu\n", replace ? "ReplaceFileW" : "MoveFileExW", GetLastError());
+            DeleteFileW(L".\\bench.tmp");
+            status = 1;
+        }
+        if (i >= 10) (replace ? replace_call : move_call).push_back(took);
+    }
     DeleteFileA("TavrelConfig.ini");
     SetCurrentDirectoryA("..");
     const bool left_nothing = RemoveDirectoryA(dir.c_str()) != 0;  // fails if a temporary file stayed
 
     std::printf("one menu step's write, %zu-byte file, %d repetitions\n", bytes.size(), reps);
     line("writeIntSetting (read, set one key, replace)", step);
-    line("replaceFile alone", replace_only);
+    line("  of which up to the put-in-place step", before_replace);
+    line("replaceFile alone (no read, no edit)", replace_only);
+    std::printf("putting a written temporary file in place, alone:\n");
+    line("ReplaceFileW (the store's call)", replace_call);
+    line("MoveFileExW (for comparison)", move_call);
     if (!left_nothing) {
         std::fprintf(stderr, "files were left in %s\n", dir.c_str());
         status = 1;
