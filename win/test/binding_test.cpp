@@ -101,14 +101,13 @@ void testReadFile() {
     fs::remove("TavrelConfig.ini");
 }
 
-// The store's temporary files left in the working directory (named after
-// the INI file). Wine's ReplaceFileW leaves a file of its own ("rf*.tmp")
-// when it fails; that one is not the store's.
+// Everything in the working directory but the INI file: temporary files left
+// behind (the store's own, or one the system's replace made up).
 std::vector<std::string> strayFiles() {
     std::vector<std::string> stray;
     for (const fs::directory_entry& entry : fs::directory_iterator(".")) {
         const std::string name = entry.path().filename().string();
-        if (name.rfind("TavrelConfig.ini.", 0) == 0) stray.push_back(name);
+        if (name != "TavrelConfig.ini") stray.push_back(name);
     }
     for (const std::string& name : stray) std::fprintf(stderr, "left in the folder: %s\n", name.c_str());
     return stray;
