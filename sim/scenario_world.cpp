@@ -188,6 +188,9 @@ bool worldCommand(const CommandContext& c) {
     } else if (word == "dict-never") {
         c.argCount(1, 1);
         if (c.run) w.dicts_never.insert(c.arg(0));
+    } else if (word == "model-never") {
+        c.argCount(1, 1);
+        if (c.run) w.models_never.insert(w.hashName(c.arg(0)));
     } else if (word == "screen-size") {
         c.argCount(2, 2);
         const auto width = static_cast<int>(c.integer(0, 1, 100000, "W"));

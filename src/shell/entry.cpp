@@ -28,7 +28,7 @@ void resetPluginState() {
     resetKeyStateTable();
     resetColourChanger();
     resetMenuState();
-    resetAnimDictFailures();
+    resetLoadFailures();
 }
 
 }  // namespace tavrel

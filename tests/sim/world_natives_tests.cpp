@@ -152,6 +152,38 @@ TEST(WorldAnimations, DictionariesLoadAFewFramesAfterTheRequest) {
     EXPECT_FALSE(invoke<bool>(nat::HAS_ANIM_DICT_LOADED, "never-requested@"));
 }
 
+TEST(WorldModels, ObjectsAreCreatedOnlyFromLoadedModels) {
+    Simulator sim;
+    World& w = sim.world();
+    const std::uint32_t fob = w.hashName("lr_prop_carkey_fob");
+    const std::uint32_t never = w.hashName("prop_never");
+    w.models_never.insert(never);
+    const auto create = [](std::uint32_t model) {
+        return invoke<int>(nat::CREATE_OBJECT, model, 1.0f, 2.0f, 3.0f, true, false, false);
+    };
+    EXPECT_EQ(create(fob), 0) << "never requested";
+    invoke(nat::REQUEST_MODEL, fob);
+    invoke(nat::REQUEST_MODEL, never);
+    std::vector<bool> loaded;
+    for (int i = 0; i < 4; ++i) {
+        loaded.push_back(invoke<bool>(nat::HAS_MODEL_LOADED, fob));
+        sim.runFrame();
+    }
+    EXPECT_EQ(loaded, (std::vector<bool>{false, false, false, true}));
+    const int prop = create(fob);
+    EXPECT_NE(prop, 0);
+    ASSERT_NE(w.prop(prop), nullptr);
+    EXPECT_EQ(w.prop(prop)->model, fob);
+    invoke(nat::SET_MODEL_AS_NO_LONGER_NEEDED, fob);
+    EXPECT_FALSE(invoke<bool>(nat::HAS_MODEL_LOADED, fob));
+    EXPECT_EQ(create(fob), 0) << "released";
+    sim.runFrames(50);
+    EXPECT_FALSE(invoke<bool>(nat::HAS_MODEL_LOADED, never));
+    EXPECT_EQ(create(never), 0);
+    EXPECT_EQ(w.props.size(), 1u);
+    EXPECT_EQ(w.refused_objects, 3);
+}
+
 TEST(WorldRadio, StationsByIndexAndThePlayersStation) {
     Simulator sim;
     const auto name = [](int i) { return invoke<const char*>(nat::GET_RADIO_STATION_NAME, i); };
