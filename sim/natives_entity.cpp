@@ -221,14 +221,20 @@ const HandlerBinding kHandlers[] = {
      }},
     // The ground is flat at height 0, except below a vehicle that says
     // otherwise (its `ground` value, for points within half a metre of it).
+    // Where no ground is found (ground=none) the answer is false and the
+    // height 0, as the game gives where the ground is not loaded.
     {nat::GET_GROUND_Z_FOR_3D_COORD,
      [](NativeCall& c) {
          float ground = 0.0f;
+         bool found = true;
          for (const auto& [id, v] : c.world.vehicles) {
-             if (std::fabs(v.pos.x - c.f(0)) <= 0.5f && std::fabs(v.pos.y - c.f(1)) <= 0.5f) ground = v.ground;
+             if (std::fabs(v.pos.x - c.f(0)) <= 0.5f && std::fabs(v.pos.y - c.f(1)) <= 0.5f) {
+                 found = v.ground_known;
+                 ground = found ? v.ground : 0.0f;
+             }
          }
          if (float* out = c.out<float>(3)) *out = ground;
-         c.retBool(true);
+         c.retBool(found);
      }},
     {nat::GET_IS_LOADING_SCREEN_ACTIVE, [](NativeCall& c) { c.retBool(c.world.loading_screen); }},
 };

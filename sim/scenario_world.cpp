@@ -44,8 +44,10 @@ void vehicleOption(const CommandContext& c, SimVehicle* v, const std::string& op
         const float f = decimal();
         if (v) v->forward = f;
     } else if (key == "ground") {
-        const float g = decimal();
-        if (v) v->ground = g;
+        // "none": no ground is found below it (the answer is false, height 0).
+        const bool known = value != "none";
+        const float g = known ? decimal() : 0.0f;
+        if (v) v->ground = g, v->ground_known = known;
     } else if (key == "driveable") {
         const bool f = flag();
         if (v) v->driveable = f;

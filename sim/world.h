@@ -54,6 +54,7 @@ struct SimVehicle {
     float speed = 0.0f;             // m/s
     float forward = 0.0f;           // m/s, forward part of the vehicle-relative velocity
     float ground = 0.0f;            // ground height below it
+    bool ground_known = true;       // false: the game finds no ground below it (ground=none)
     bool driveable = true;
     bool convertible = false;
     bool roof_down = false;

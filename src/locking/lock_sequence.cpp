@@ -100,8 +100,10 @@ int findNearestVehicle() {
         const Vector3 at = invoke<Vector3>(nat::GET_ENTITY_COORDS, vehicle, true);
         const float distance = distanceBetween(player_at, at);
         float ground = 0.0f;
-        invoke<bool>(nat::GET_GROUND_Z_FOR_3D_COORD, at.x, at.y, at.z, &ground, false);
-        const float height = distanceBetween(at, Vector3{at.x, at.y, ground});
+        // No ground found (not loaded, out of the map): no height test, rather
+        // than a height measured to 0, which would drop every car up a hill.
+        const bool has_ground = invoke<bool>(nat::GET_GROUND_Z_FOR_3D_COORD, at.x, at.y, at.z, &ground, false);
+        const float height = has_ground ? distanceBetween(at, Vector3{at.x, at.y, ground}) : 0.0f;
         if (distance <= best && height <= limit && height >= 0.0f && isEligible(vehicle)) {
             result = vehicle;
             best = distance;

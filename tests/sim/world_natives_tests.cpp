@@ -111,7 +111,14 @@ TEST(WorldVehicles, RulesTheGameEnforces) {
     float ground = -1.0f;
     invoke(nat::GET_GROUND_Z_FOR_3D_COORD, 3.0f, 4.0f, 40.0f, &ground, false);
     EXPECT_EQ(ground, 9.0f);
-    invoke(nat::GET_GROUND_Z_FOR_3D_COORD, 30.0f, 4.0f, 40.0f, &ground, false);
+    EXPECT_TRUE(invoke<bool>(nat::GET_GROUND_Z_FOR_3D_COORD, 30.0f, 4.0f, 40.0f, &ground, false));
+    EXPECT_EQ(ground, 0.0f);
+    // No ground found below a vehicle with ground=none: false, height 0.
+    SimVehicle& high = w.addVehicle(8, VehicleKind::Car, {50, 4, 300});
+    high.ground = 280.0f;
+    high.ground_known = false;
+    ground = -1.0f;
+    EXPECT_FALSE(invoke<bool>(nat::GET_GROUND_Z_FOR_3D_COORD, 50.0f, 4.0f, 300.0f, &ground, false));
     EXPECT_EQ(ground, 0.0f);
     // Model kinds: a motorbike is only a motorbike.
     const auto model = invoke<std::uint32_t>(nat::GET_ENTITY_MODEL, v.handle);
