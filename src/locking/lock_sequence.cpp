@@ -45,8 +45,15 @@ bool seatTaken(int vehicle, int seat) {
     return entityExists(ped);
 }
 
-// Steps C1 to C7, shared by the lock and the unlock; returns the chosen car.
-int beginAction(bool is_lock) {
+struct ActionTarget {
+    int vehicle = 0;
+    // A flash series is still running on this very car: its neon shows the
+    // series' blinking, not the car's own sides, which are saved already.
+    bool series_running = false;
+};
+
+// Steps C1 to C7, shared by the lock and the unlock.
+ActionTarget beginAction(bool is_lock) {
     runtime.lock_flashes_left = 0;
     runtime.unlock_flashes_left = 0;
     if (!is_lock) {
@@ -55,6 +62,7 @@ int beginAction(bool is_lock) {
     }
     const VehicleChoice choice = chooseVehicle();
     (is_lock ? runtime.locked_from_inside : runtime.unlocked_from_inside) = choice.inside;
+    const bool series_running = runtime.flash_in_progress && choice.vehicle == runtime.tracked_vehicle;
 
     if (choice.vehicle != runtime.tracked_vehicle) {
         const int old = runtime.tracked_vehicle;
@@ -73,7 +81,7 @@ int beginAction(bool is_lock) {
     applyRadioStation();
     applyLoudRadio();
     applyVehicleMarkers();
-    return vehicle;
+    return {vehicle, series_running};
 }
 
 }  // namespace
@@ -129,7 +137,8 @@ void applyVehicleMarkers() {
 }
 
 void lockVehicle() {
-    const int vehicle = beginAction(true);
+    const ActionTarget target = beginAction(true);
+    const int vehicle = target.vehicle;
     const bool from_inside = runtime.locked_from_inside;
     if (settings.roll_up_windows_upon_lock) {
         for (int window = 0; window < 4; ++window) invoke(nat::ROLL_UP_WINDOW, vehicle, window);
@@ -148,7 +157,7 @@ void lockVehicle() {
     }
     shutOpenDoors(vehicle, settings.shut_doors_instantly);
     if (settings.color_change_can_pause) runtime.color_changer_running = false;
-    saveNeonSides();
+    if (!target.series_running) saveNeonSides();
     if (settings.notification_sound_signal != 0 && !from_inside) {
         runtime.notification_sounds_left = settings.notification_sound_times_when_locking;
         runtime.notification_is_lock = true;
@@ -164,7 +173,8 @@ void lockVehicle() {
 }
 
 void unlockVehicle() {
-    const int vehicle = beginAction(false);
+    const ActionTarget target = beginAction(false);
+    const int vehicle = target.vehicle;
     invoke(nat::SET_VEHICLE_ALARM, runtime.tracked_vehicle, false);
     if (settings.make_vehicle_belong_to_player && !seatTaken(vehicle, -1) && !seatTaken(vehicle, 0)) {
         invoke(nat::SET_VEHICLE_HAS_BEEN_OWNED_BY_PLAYER, vehicle, true);
@@ -192,7 +202,7 @@ void unlockVehicle() {
     if (settings.interior_lights == 1) invoke(nat::SET_VEHICLE_INTERIORLIGHT, vehicle, true);
     applyNeonDefaultColour();
     updateNeon();
-    saveNeonSides();
+    if (!target.series_running) saveNeonSides();
     runtime.color_changer_running = true;
     if (settings.light_notification) {
         runtime.unlock_flashes_left = settings.number_of_unlock_flashes;
