@@ -46,21 +46,24 @@ bool seatTaken(int vehicle, int seat) {
 }
 
 struct ActionTarget {
-    int vehicle = 0;
+    int vehicle = 0;  // 0: no car qualifies, and nothing was changed
     // A flash series is still running on this very car: its neon shows the
     // series' blinking, not the car's own sides, which are saved already.
     bool series_running = false;
 };
 
-// Steps C1 to C7, shared by the lock and the unlock.
+// Steps C1 to C7, shared by the lock and the unlock. With no car in range
+// nothing changes: the tracked car keeps its blip and persistence, and a
+// running signal goes on.
 ActionTarget beginAction(bool is_lock) {
+    const VehicleChoice choice = chooseVehicle();
+    if (choice.vehicle == 0) return {};
     runtime.lock_flashes_left = 0;
     runtime.unlock_flashes_left = 0;
     if (!is_lock) {
         runtime.vehicle_has_moved = false;
         runtime.neon_move_latch = false;
     }
-    const VehicleChoice choice = chooseVehicle();
     (is_lock ? runtime.locked_from_inside : runtime.unlocked_from_inside) = choice.inside;
     const bool series_running = runtime.flash_in_progress && choice.vehicle == runtime.tracked_vehicle;
 
@@ -139,6 +142,7 @@ void applyVehicleMarkers() {
 void lockVehicle() {
     const ActionTarget target = beginAction(true);
     const int vehicle = target.vehicle;
+    if (vehicle == 0) return;
     const bool from_inside = runtime.locked_from_inside;
     if (settings.roll_up_windows_upon_lock) {
         for (int window = 0; window < 4; ++window) invoke(nat::ROLL_UP_WINDOW, vehicle, window);
@@ -175,6 +179,7 @@ void lockVehicle() {
 void unlockVehicle() {
     const ActionTarget target = beginAction(false);
     const int vehicle = target.vehicle;
+    if (vehicle == 0) return;
     invoke(nat::SET_VEHICLE_ALARM, runtime.tracked_vehicle, false);
     if (settings.make_vehicle_belong_to_player && !seatTaken(vehicle, -1) && !seatTaken(vehicle, 0)) {
         invoke(nat::SET_VEHICLE_HAS_BEEN_OWNED_BY_PLAYER, vehicle, true);

@@ -23,6 +23,8 @@ VehicleChoice chooseVehicle();
 // ties go to the later vehicle of the world list. 0 if none.
 int findNearestVehicle();
 
+// Lock or unlock the chosen car; without one (no car qualifies) they do
+// nothing at all.
 void lockVehicle();
 void unlockVehicle();
 
