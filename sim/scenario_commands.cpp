@@ -78,6 +78,10 @@ bool iniCommand(const CommandContext& c) {
     } else if (word == "no-ini") {
         c.argCount(0, 0);
         if (c.run) removeIni(kIniPath);
+    } else if (word == "ini-read-only") {
+        c.argCount(1, 1);
+        const bool on = c.flag(0);
+        if (c.run && !setIniReadOnly(kIniPath, on)) c.fail(std::string("no ") + kIniPath + " to change");
     } else {
         return false;
     }

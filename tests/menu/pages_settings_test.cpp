@@ -3,6 +3,11 @@
 // step timing, the misc flags and the appearance edits with their sounds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
 #include "config/settings.h"
 #include "locking/runtime_state.h"
 #include "menu/menu.h"
@@ -249,6 +254,51 @@ TEST_F(MiscPage, BlipAndPersistenceLeaveTheirFlagsForTheNextRequest) {
     press(kVkUp);
     press(kVkUp);
     EXPECT_EQ(selected(), "Game Input Disabled While In Menu [OFF]") << "up on row 0 wraps to row 5";
+}
+
+// [SECTION] A write that fails
+
+constexpr const char* kSaveFailed = "Tavrel: TavrelConfig.ini could not be saved";
+
+std::size_t countOf(const std::vector<std::string>& texts, const std::string& text) {
+    return static_cast<std::size_t>(std::count(texts.begin(), texts.end(), text));
+}
+
+TEST_F(MiscPage, AFailedWriteIsReportedOncePerMenuSessionAndTheFileStaysAsItWas) {
+    startWith(menuIni());
+    const std::string before = sandbox.readIni();
+    std::filesystem::permissions(Sandbox::kIni, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    openMenu();
+    enterMain(6);
+    press(kVkSelect);  // "Make Vehicle Belong To Player" on, in memory only
+    EXPECT_TRUE(settings.make_vehicle_belong_to_player);
+    EXPECT_EQ(countOf(sim.notifications(), kSaveFailed), 1u);
+    press(kVkSelect);
+    press(kVkSelect);
+    EXPECT_EQ(countOf(sim.notifications(), kSaveFailed), 1u) << "once per menu session";
+    closeMenu();
+    openMenu();
+    press(kVkSelect);
+    EXPECT_EQ(countOf(sim.notifications(), kSaveFailed), 2u) << "again in the next session";
+    closeMenu();
+    EXPECT_EQ(sandbox.readIni(), before);
+    EXPECT_FALSE(std::filesystem::exists("TavrelConfig.ini.tmp"));
+    std::filesystem::permissions(Sandbox::kIni, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+}
+
+TEST_F(MiscPage, NoFailureNoticeForASavedChangeOrAMissingFile) {
+    startWith(menuIni());
+    openMenu();
+    enterMain(6);
+    press(kVkSelect);
+    EXPECT_EQ(iniValue("make_vehicle_belong_to_player"), "1");
+    closeMenu();
+    sandbox.removeIni();  // without a file nothing is saved, by design, silently
+    openMenu();
+    press(kVkSelect);
+    closeMenu();
+    EXPECT_FALSE(sandbox.iniExists());
+    EXPECT_EQ(countOf(sim.notifications(), kSaveFailed), 0u);
 }
 
 TEST_F(MiscPage, AnimationClampsAndSelectOnItDoesNothing) {
