@@ -80,6 +80,25 @@ TEST_F(SoundPage, WithoutAFileTheReloadsFallBackSilently) {
     EXPECT_FALSE(settings.loud_radio_on);
 }
 
+TEST_F(SoundPage, RadioOffIsSentEvenWithNoCarTracked) {
+    startWith(menuIni("radio_station_index=36\r\n"));
+    ASSERT_EQ(runtime.tracked_vehicle, 0);
+    openMenu();
+    enterMain(3);
+    press(kVkUp);  // row 8
+    sim.clearTrace();
+    press(kVkRight);
+    ASSERT_EQ(settings.radio_station_index, 37);
+    std::size_t sent = 0;
+    for (const sim::TraceEntry& e : sim.trace()) {
+        if (e.hash != nat::SET_VEH_RADIO_STATION) continue;
+        ++sent;
+        EXPECT_EQ(e.args[0].value, 0) << "to handle 0, where it does nothing";
+        EXPECT_EQ(e.args[1].text.value_or(""), "OFF");
+    }
+    EXPECT_EQ(sent, 1u);
+}
+
 TEST_F(SoundPage, RadioWrapsBothWaysWithoutSoundAndTunesTheCar) {
     startWith(menuIni("radio_station_index=36\r\n"));
     sim::SimVehicle& car = sim.world().addVehicle(7, sim::VehicleKind::Car, {3, 0, 0});
