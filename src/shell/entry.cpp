@@ -29,6 +29,7 @@ void resetPluginState() {
     resetColourChanger();
     resetMenuState();
     resetLoadFailures();
+    resetHalt();
 }
 
 }  // namespace tavrel
