@@ -101,9 +101,7 @@ void worldPass() {
 void showStartupNotice() {
     if (runtime.startup_notice_shown) return;
     if (invoke<bool>(nat::GET_IS_LOADING_SCREEN_ACTIVE)) return;
-    invoke(nat::BEGIN_TEXT_COMMAND_THEFEED_POST, "STRING");
-    invoke(nat::ADD_TEXT_COMPONENT_SUBSTRING_PLAYER_NAME, kStartupNotice);
-    invoke<int>(nat::END_TEXT_COMMAND_THEFEED_POST_TICKER, true, true);
+    postFeedNotice(kStartupNotice);
     runtime.startup_notice_shown = true;
 }
 

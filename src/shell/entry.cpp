@@ -28,7 +28,8 @@ void resetPluginState() {
     resetKeyStateTable();
     resetColourChanger();
     resetMenuState();
-    resetAnimDictFailures();
+    resetLoadFailures();
+    resetHalt();
 }
 
 }  // namespace tavrel
