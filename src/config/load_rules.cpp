@@ -1,7 +1,7 @@
 #include "config/load_rules.h"
 
 #include "config/settings.h"
-#include "locking/runtime_state.h"
+#include "state/runtime_state.h"
 
 namespace tavrel {
 

@@ -6,8 +6,8 @@
 #include "effects/vehicle_markers.h"
 #include "host/world_queries.h"
 #include "locking/characters.h"
-#include "locking/runtime_state.h"
 #include "locking/vehicle_upkeep.h"
+#include "state/runtime_state.h"
 
 namespace tavrel {
 

@@ -3,13 +3,13 @@
 #include "config/persistence.h"
 #include "config/settings.h"
 #include "host/world_queries.h"
+#include "input/input.h"
 #include "locking/characters.h"
 #include "locking/gesture.h"
 #include "locking/lock_sequence.h"
-#include "locking/runtime_state.h"
 #include "locking/timers.h"
 #include "locking/vehicle_upkeep.h"
-#include "shell/input.h"
+#include "state/runtime_state.h"
 
 namespace tavrel {
 

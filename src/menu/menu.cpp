@@ -8,10 +8,10 @@
 #include "host/host_abi.h"
 #include "host/native_invoker.h"
 #include "host/world_queries.h"
+#include "input/input.h"
 #include "menu/menu_draw.h"
 #include "menu/page_loop.h"
 #include "menu/pages.h"
-#include "shell/input.h"
 
 namespace tavrel {
 

@@ -2,8 +2,8 @@
 
 #include "config/persistence.h"
 #include "host/host_abi.h"
+#include "input/input.h"
 #include "menu/menu.h"
-#include "shell/input.h"
 
 namespace tavrel {
 

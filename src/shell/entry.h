@@ -18,19 +18,10 @@ int pluginEntry(void* module, std::uint32_t reason);
 // REQUIRES: no script fibre of the plug-in is running; the host clock is set.
 void resetPluginState();
 
-// Set once an exception has reached the top of a script loop or of the
-// keyboard handler: from then on the plug-in does nothing (its loops only
-// yield, the handler ignores messages) and the game runs on. Cleared only by
-// resetPluginState (a new load).
-bool pluginHalted();
-void haltPlugin() noexcept;
-void resetHalt();
-
-// The two script functions and the keyboard handler (for hosts and tests).
-// None lets an exception out into the host.
+// The two script functions (for hosts and tests); the keyboard handler,
+// onKeyboardMessage, is input's (input/input.h). None lets an exception out
+// into the host.
 void mainScript();
 void menuThread();
-void onKeyboardMessage(std::uint32_t key, std::uint16_t repeats, std::uint8_t scan_code, int is_extended,
-                       int is_with_alt, int was_down_before, int is_up_now);
 
 }  // namespace tavrel

@@ -1,22 +1,18 @@
 // The two script loops the host runs as cooperative fibres.
-#include <atomic>
-
 #include "config/persistence.h"
 #include "config/settings.h"
 #include "host/native_invoker.h"
+#include "input/input.h"
 #include "locking/locking_tick.h"
-#include "locking/runtime_state.h"
 #include "menu/menu.h"
 #include "menu/menu_draw.h"
 #include "shell/entry.h"
-#include "shell/input.h"
+#include "state/plugin_halt.h"
+#include "state/runtime_state.h"
 
 namespace tavrel {
 
 namespace {
-
-// Written by either fibre, read by the keyboard handler on the window thread.
-std::atomic<bool> halted{false};
 
 // What a loop does once the plug-in has stopped: yield, frame after frame.
 [[noreturn]] void yieldForever() {
@@ -34,12 +30,6 @@ void giveControlBackAfterHalt(bool menu_open, bool block) noexcept {
 }
 
 }  // namespace
-
-bool pluginHalted() { return halted.load(std::memory_order_relaxed); }
-
-void haltPlugin() noexcept { halted.store(true, std::memory_order_relaxed); }
-
-void resetHalt() { halted.store(false, std::memory_order_relaxed); }
 
 void mainScript() {
     try {

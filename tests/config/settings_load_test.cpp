@@ -12,7 +12,7 @@
 #include "config/ini_store.h"
 #include "config/persistence.h"
 #include "config/settings.h"
-#include "locking/runtime_state.h"
+#include "state/runtime_state.h"
 #include "temp_dir.h"
 
 namespace tavrel {

@@ -2,7 +2,7 @@
 // distance and height limits, the one the player is in, or the last one.
 #include <gtest/gtest.h>
 
-#include "locking/runtime_state.h"
+#include "state/runtime_state.h"
 #include "support/plugin_fixture.h"
 
 namespace tavrel::testing {

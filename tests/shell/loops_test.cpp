@@ -7,9 +7,10 @@
 
 #include "config/settings.h"
 #include "host/ticks.h"
-#include "locking/runtime_state.h"
+#include "input/key_state.h"
 #include "shell/entry.h"
-#include "shell/key_state.h"
+#include "state/plugin_halt.h"
+#include "state/runtime_state.h"
 #include "support/plugin_fixture.h"
 
 namespace tavrel::testing {

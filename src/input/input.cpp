@@ -1,11 +1,11 @@
-#include "shell/input.h"
+#include "input/input.h"
 
 #include "config/settings.h"
 #include "host/native_invoker.h"
 #include "host/ticks.h"
-#include "locking/runtime_state.h"
-#include "shell/entry.h"
-#include "shell/key_state.h"
+#include "input/key_state.h"
+#include "state/plugin_halt.h"
+#include "state/runtime_state.h"
 
 namespace tavrel {
 
