@@ -19,11 +19,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "config/ini_store.h"
 #include "config/persistence.h"
 #include "config/settings.h"
@@ -179,37 +178,11 @@ bool setWriteAge(double age_seconds) {
     return ok;
 }
 
-double nowMicroseconds() {
-    static const double per_us = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart) / 1e6;
-    }();
-    LARGE_INTEGER c;
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / per_us;
-}
-
 template <typename Fn>
 double timed(Fn&& fn) {
-    const double start = nowMicroseconds();
+    const double start = bench::nowMicroseconds();
     fn();
-    return nowMicroseconds() - start;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-double quantile(std::vector<double> v, double q) {
-    std::sort(v.begin(), v.end());
-    return v[static_cast<std::size_t>(q * static_cast<double>(v.size() - 1))];
-}
-
-void line(const char* what, const std::vector<double>& v) {
-    std::printf("  %-52s median %9.1f us   p10 %9.1f   p90 %9.1f\n", what, median(v), quantile(v, 0.1),
-                quantile(v, 0.9));
+    return bench::nowMicroseconds() - start;
 }
 
 }  // namespace
@@ -220,21 +193,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     const int reps = argc > 2 ? std::max(1, std::atoi(argv[2])) : 201;
-    std::ifstream in(argv[1], std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.empty()) {
-        std::fprintf(stderr, "cannot read %s\n", argv[1]);
-        return 2;
-    }
-    const std::string dir = ".\\ini-bench-" + std::to_string(GetCurrentProcessId());
-    if (!CreateDirectoryA(dir.c_str(), nullptr) || !SetCurrentDirectoryA(dir.c_str())) {
-        std::fprintf(stderr, "cannot work in %s\n", dir.c_str());
-        return 2;
-    }
-    {
-        std::ofstream out("TavrelConfig.ini", std::ios::binary);
-        out << bytes;
-    }
+    std::string dir;
+    const std::string bytes = bench::enterScratchFolder(argv[1], "ini-bench", dir);
+    if (bytes.empty()) return 2;
     int status = 0;
     std::int32_t system_values[84], store_values[84];
     profileCalls(system_values);
@@ -270,18 +231,17 @@ int main(int argc, char** argv) {
             calls_fresh.push_back(b);
         }
     }
-    DeleteFileA("TavrelConfig.ini");
-    SetCurrentDirectoryA("..");
-    RemoveDirectoryA(dir.c_str());
+    bench::leaveScratchFolder(dir);
 
     std::printf("full settings load, %zu-byte file, %d repetitions each (code page %u)\n", bytes.size(), reps,
                 GetACP());
-    line("store: loadSettings + normaliseSettings", store_old);
-    line("84 profile calls, file unchanged (Wine's cache)", calls_old);
-    line("store, file written just now", store_fresh);
-    line("84 profile calls, file written just now (re-parse)", calls_fresh);
+    bench::printSpread("store: loadSettings + normaliseSettings", store_old);
+    bench::printSpread("84 profile calls, file unchanged (Wine's cache)", calls_old);
+    bench::printSpread("store, file written just now", store_fresh);
+    bench::printSpread("84 profile calls, file written just now (re-parse)", calls_fresh);
     std::printf("  ratio of medians, calls / store: %.1fx with Wine's cache, %.1fx re-parsing at every call\n",
-                median(calls_old) / median(store_old), median(calls_fresh) / median(store_fresh));
+                bench::median(calls_old) / bench::median(store_old),
+                bench::median(calls_fresh) / bench::median(store_fresh));
     std::printf(status ? "the two read different values (above)\n" : "the 84 values read agree\n");
     return status;
 }
