@@ -5,7 +5,7 @@
 
 #include "host/host_abi.h"
 #include "host/host_file.h"
-#include "sim/crt_random.h"
+#include "sim/protocol/crt_random.h"
 
 namespace tavrel {
 

@@ -7,7 +7,7 @@
 #include "menu/menu.h"
 #include "menu/page_loop.h"
 #include "menu/pages.h"
-#include "sim/simulator.h"
+#include "sim/protocol/simulator.h"
 #include "tests/support/counting_new.h"
 
 using tavrel::testing::heap::allocations;

@@ -13,7 +13,7 @@
 #include "menu/menu_draw.h"
 #include "menu/menu_text.h"
 #include "menu_fixture.h"
-#include "sim/reports.h"
+#include "sim/report/reports.h"
 
 namespace tavrel::testing {
 namespace {

@@ -6,7 +6,7 @@
 #include "config/settings.h"
 #include "input/input.h"
 #include "shell/entry.h"
-#include "sim/simulator.h"
+#include "sim/protocol/simulator.h"
 #include "state/runtime_state.h"
 
 namespace tavrel {

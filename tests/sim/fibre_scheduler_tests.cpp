@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "host/host_abi.h"
-#include "sim/simulator.h"
+#include "sim/protocol/simulator.h"
 
 namespace tavrel::sim {
 namespace {

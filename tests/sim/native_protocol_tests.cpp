@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "host/native_invoker.h"
-#include "sim/native_table.h"
-#include "sim/reports.h"
-#include "sim/simulator.h"
+#include "sim/protocol/native_table.h"
+#include "sim/protocol/simulator.h"
+#include "sim/report/reports.h"
 
 namespace tavrel::sim {
 namespace {

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "host/native_invoker.h"
-#include "sim/crt_random.h"
-#include "sim/joaat.h"
-#include "sim/simulator.h"
+#include "sim/protocol/crt_random.h"
+#include "sim/protocol/simulator.h"
+#include "sim/world/joaat.h"
 
 namespace tavrel::sim {
 namespace {

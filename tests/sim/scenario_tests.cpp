@@ -15,9 +15,9 @@
 #include "config/settings.h"
 #include "host/host_abi.h"
 #include "host/native_invoker.h"
-#include "sim/reports.h"
-#include "sim/scenario.h"
-#include "sim/scenario_values.h"
+#include "sim/report/reports.h"
+#include "sim/scenario/scenario.h"
+#include "sim/scenario/scenario_values.h"
 
 namespace tavrel::sim {
 namespace {

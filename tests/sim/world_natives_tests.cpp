@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "host/native_invoker.h"
-#include "sim/simulator.h"
+#include "sim/protocol/simulator.h"
 
 namespace tavrel::sim {
 namespace {

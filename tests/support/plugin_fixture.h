@@ -9,8 +9,8 @@
 #include <string>
 
 #include "host/natives.h"
-#include "sim/scenario.h"
-#include "sim/simulator.h"
+#include "sim/protocol/simulator.h"
+#include "sim/scenario/scenario.h"
 #include "support/sandbox.h"
 
 namespace tavrel::testing {

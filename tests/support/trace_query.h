@@ -5,7 +5,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "sim/simulator.h"
+#include "sim/protocol/simulator.h"
 
 namespace tavrel::testing {
 

@@ -1,0 +1,61 @@
+#include "sim/cli/cli.h"
+
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include "sim/scenario/scenario.h"
+#include "sim/scenario/scenario_values.h"
+
+namespace {
+
+int usage(const std::string& problem) {
+    std::cerr << "tavrel-sim: " << problem << "\n"
+              << "usage: tavrel-sim [--timeline] [--trace FILE] [--start-tick N] [--frame-ms N] [SCENARIO | -]\n";
+    return 2;
+}
+
+}  // namespace
+
+namespace tavrel::sim {
+
+int runCommandLine(int argc, char** argv) {
+    ScenarioOptions options;
+    std::string scenario = "-";
+    std::string tracePath;
+    bool haveScenario = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+        if (a == "--timeline") {
+            options.timeline = true;
+        } else if (a == "--trace") {
+            const char* v = next();
+            if (v == nullptr) return usage("--trace wants a file");
+            tracePath = v;
+        } else if (a == "--start-tick" || a == "--frame-ms") {
+            const char* v = next();
+            const std::int64_t low = a == "--frame-ms" ? 1 : 0;
+            const std::int64_t n = (v != nullptr ? parseInteger(v) : std::nullopt).value_or(-1);
+            if (n < low || n > 0xFFFFFFFF) return usage(a + " wants a number " + std::to_string(low) + "...4294967295");
+            (a == "--start-tick" ? options.start_tick : options.frame_ms) = static_cast<std::uint32_t>(n);
+        } else if ((a.size() > 1 && a[0] == '-') || haveScenario) {
+            return usage("unexpected argument " + a);
+        } else {
+            scenario = a;
+            haveScenario = true;
+        }
+    }
+    std::ofstream trace;
+    if (!tracePath.empty()) {
+        trace.open(tracePath, std::ios::binary | std::ios::trunc);
+        if (!trace) return usage("cannot write " + tracePath);
+        options.trace = &trace;
+    }
+    if (scenario == "-") return runScenario(std::cin, "<stdin>", options, std::cout, std::cerr);
+    std::ifstream file(scenario, std::ios::binary);
+    if (!file) return usage("cannot read " + scenario);
+    return runScenario(file, scenario, options, std::cout, std::cerr);
+}
+
+}  // namespace tavrel::sim

@@ -1,0 +1,69 @@
+// The platform-independent part of the scheduler: which fibre runs when.
+#include "sim/protocol/fibre_scheduler.h"
+
+#include <algorithm>
+
+namespace tavrel::sim {
+
+void FibreScheduler::add(void* module, ScriptFunction script, bool main) {
+    auto f = std::make_unique<Fibre>();
+    f->module = module;
+    f->script = script;
+    if (main) {
+        f->name = "main";
+        const auto firstOther = std::find_if(fibres_.begin(), fibres_.end(),
+                                             [](const auto& p) { return p->name != "main"; });
+        fibres_.insert(firstOther, std::move(f));
+        return;
+    }
+    const auto others = std::count_if(fibres_.begin(), fibres_.end(),
+                                      [](const auto& p) { return p->name != "main"; });
+    f->name = others == 0 ? "menu" : "menu" + std::to_string(others + 1);
+    fibres_.push_back(std::move(f));
+}
+
+bool FibreScheduler::isDue(const Fibre& f, std::uint64_t frame, std::uint32_t now) {
+    if (f.finished || f.stop) return false;
+    if (!f.launched) return true;
+    if (frame <= f.yield_frame) return false;  // at most one run per frame
+    return now - f.sleep_start >= f.sleep_ms;   // unsigned: wrap-safe
+}
+
+void FibreScheduler::runFrame(std::uint64_t frame, std::uint32_t now) {
+    // Index loop: a script may register another one while it runs.
+    for (std::size_t i = 0; i < fibres_.size(); ++i) {
+        Fibre& f = *fibres_[i];
+        if (!isDue(f, frame, now)) continue;
+        if (!f.launched) launch(f);
+        if (f.launched) resume(f);
+    }
+}
+
+void FibreScheduler::runScript(Fibre& f) {
+    try {
+        f.script();
+    } catch (const Stopped&) {
+        // the host unloads the script
+    } catch (...) {
+        f.threw = true;
+        escaped_.push_back(f.name);
+    }
+    f.finished = true;
+}
+
+std::vector<std::string> FibreScheduler::takeEscaped() {
+    std::vector<std::string> names;
+    names.swap(escaped_);
+    return names;
+}
+
+void FibreScheduler::stop(void* module) {
+    for (auto& f : fibres_) {
+        if (module != nullptr && f->module != module) continue;
+        f->stop = true;
+        if (f->launched) end(*f);
+    }
+    std::erase_if(fibres_, [module](const auto& f) { return module == nullptr || f->module == module; });
+}
+
+}  // namespace tavrel::sim

@@ -1,0 +1,93 @@
+// FibreScheduler: the host's cooperative script fibres. Exactly one of them
+// runs at a time, or the host (the code that drives frames); fibres switch
+// only inside wait() (the host's scriptWait). The build picks how a fibre is
+// made:
+//   fibre_scheduler_threads.cpp  each fibre on its own std::thread; control
+//       passes as a baton under one mutex and condition variable, so what a
+//       fibre writes is visible to the host when the baton comes back. A
+//       stopped fibre resumes with an exception from wait() that unwinds its
+//       script and is caught at the top of its thread.
+//   windows/fibre_scheduler_windows.cpp  Windows fibres on the host's
+//       thread, as the game's script hook runs them (one C runtime state for
+//       all, rand included). A stopped fibre is deleted where it waits,
+//       unwound not at all, as the game does when it unloads a plug-in.
+//
+// Thread safety: every member except wait(), abortCurrent() and
+// currentFibre() is called by the host only, never from inside a fibre.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tavrel::sim {
+
+using ScriptFunction = void (*)();
+
+class FibreScheduler {
+public:
+    struct Context;  // the platform's part of one fibre
+
+    struct Fibre {
+        Fibre();
+        ~Fibre();
+        Fibre(const Fibre&) = delete;
+        Fibre& operator=(const Fibre&) = delete;
+
+        std::string name;          // "main", "menu", "menu2", ...
+        void* module = nullptr;    // the module that registered it
+        ScriptFunction script = nullptr;
+        std::unique_ptr<Context> context;  // set when launched
+        bool launched = false;     // the platform's fibre exists
+        bool stop = false;         // set by the host: the fibre never runs its script again
+        bool finished = false;     // the script has returned, thrown or been aborted
+        bool threw = false;        // the script let an exception other than the stop escape
+        std::uint64_t yield_frame = 0;  // frame in which it last yielded
+        std::uint32_t sleep_start = 0;  // tick at its last wait()
+        std::uint32_t sleep_ms = 0;     // 0: the next frame
+    };
+
+    FibreScheduler();
+    FibreScheduler(const FibreScheduler&) = delete;
+    FibreScheduler& operator=(const FibreScheduler&) = delete;
+    ~FibreScheduler();  // stops and ends every fibre
+
+    // Adds a script; `main` fibres run before the others in each frame.
+    void add(void* module, ScriptFunction script, bool main);
+    // Runs one frame: every fibre that is due (in order: main, then the
+    // others in registration order) runs until it yields or ends. New fibres
+    // start at the first frame after they were added.
+    void runFrame(std::uint64_t frame, std::uint32_t now);
+    // Stops and ends the fibres of `module` (all when null) and forgets them.
+    void stop(void* module);
+    // Called by the running fibre: yields the baton until the fibre is due.
+    // Returns false when called outside any fibre (nothing happens then).
+    bool wait(std::uint32_t ms, std::uint64_t frame, std::uint32_t now);
+    // Called by the running fibre: ends its script as a stop would.
+    [[noreturn]] void abortCurrent();
+
+    // The fibre the calling thread runs, or null on the host thread.
+    static const Fibre* currentFibre();
+    // Names of fibres whose script let an exception escape since the last call.
+    std::vector<std::string> takeEscaped();
+    std::size_t size() const { return fibres_.size(); }
+    const Fibre& fibre(std::size_t i) const { return *fibres_[i]; }
+
+private:
+    static bool isDue(const Fibre& f, std::uint64_t frame, std::uint32_t now);
+    // Runs f's script on the fibre; marks it finished when the script leaves.
+    void runScript(Fibre& f);
+    struct Stopped {};  // thrown by a platform to unwind a stopped script
+
+    // [SECTION] Per platform
+    struct Switch;                // how control passes between the host and the fibres
+    void launch(Fibre& f);        // makes the fibre; it runs its script at its first resume
+    void resume(Fibre& f);        // runs it until it yields or ends
+    void end(Fibre& f);           // REQUIRES: f.stop is set and f is not running
+
+    std::unique_ptr<Switch> switch_;
+    std::vector<std::unique_ptr<Fibre>> fibres_;
+    std::vector<std::string> escaped_;  // written by a fibre while it runs
+};
+
+}  // namespace tavrel::sim

@@ -1,0 +1,104 @@
+// The host ABI (src/host/host_abi.h) on Linux: each entry point forwards to
+// the live Simulator. Without one, scripts and handlers are not kept, natives
+// answer zeros and the clock reads 0.
+#include "host/host_abi.h"
+#include "sim/protocol/simulator.h"
+
+namespace tavrel::sim {
+
+void attachHostBinding() {}
+
+namespace {
+std::uint64_t idleSlots[4] = {};
+CrtRandom idleRandom;
+}  // namespace
+
+// A script the host has stopped is unwound here (a fibre is a thread that
+// leaves by an exception); whatever it still calls on its way out is not
+// seen, as a stopped fibre of the game never runs again.
+bool callerIsStopped() {
+    const FibreScheduler::Fibre* f = FibreScheduler::currentFibre();
+    return f != nullptr && f->stop;
+}
+
+std::uint64_t* idleCall() {
+    for (std::uint64_t& slot : idleSlots) slot = 0;
+    return idleSlots;
+}
+
+}  // namespace tavrel::sim
+
+namespace tavrel::host {
+
+using sim::Simulator;
+
+void scriptRegister(void* module, ScriptMain script) {
+    if (Simulator* s = Simulator::current()) s->hostScriptRegister(module, script, true);
+}
+
+void scriptRegisterAdditionalThread(void* module, ScriptMain script) {
+    if (Simulator* s = Simulator::current()) s->hostScriptRegister(module, script, false);
+}
+
+void scriptUnregister(void* module) {
+    if (Simulator* s = Simulator::current()) s->hostScriptUnregister(module);
+}
+
+void scriptWait(std::uint32_t ms) {
+    if (Simulator* s = Simulator::current()) s->hostScriptWait(ms);
+}
+
+void keyboardHandlerRegister(KeyboardHandler handler) {
+    if (Simulator* s = Simulator::current()) s->hostKeyboardRegister(handler);
+}
+
+void keyboardHandlerUnregister(KeyboardHandler handler) {
+    if (Simulator* s = Simulator::current()) s->hostKeyboardUnregister(handler);
+}
+
+void nativeInit(std::uint64_t hash) {
+    if (sim::callerIsStopped()) return;
+    if (Simulator* s = Simulator::current()) s->hostNativeInit(hash);
+}
+
+void nativePush64(std::uint64_t value) {
+    if (sim::callerIsStopped()) return;
+    if (Simulator* s = Simulator::current()) s->hostNativePush(value);
+}
+
+std::uint64_t* nativeCall() {
+    if (sim::callerIsStopped()) return sim::idleCall();
+    Simulator* s = Simulator::current();
+    if (s == nullptr) return sim::idleCall();
+    s->throwIfInjectedAtCall();
+    return s->hostNativeCall();
+}
+
+int worldGetAllPeds(int* handles, int capacity) {
+    Simulator* s = Simulator::current();
+    return s != nullptr ? s->hostWorldPeds(handles, capacity) : 0;
+}
+
+int worldGetAllVehicles(int* handles, int capacity) {
+    Simulator* s = Simulator::current();
+    return s != nullptr ? s->hostWorldVehicles(handles, capacity) : 0;
+}
+
+std::uint32_t getTickCount() {
+    Simulator* s = Simulator::current();
+    if (s == nullptr) return 0;
+    s->throwIfInjectedAtClockRead();
+    return s->now();
+}
+
+void seedRandom(std::uint32_t seed) {
+    Simulator* s = Simulator::current();
+    (s != nullptr ? s->random() : sim::idleRandom).seed(seed);
+}
+
+int nextRandom() {
+    Simulator* s = Simulator::current();
+    return (s != nullptr ? s->random() : sim::idleRandom).next();
+}
+
+}  // namespace tavrel::host

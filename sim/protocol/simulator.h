@@ -1,0 +1,275 @@
+// Simulator: the headless host. It implements the host ABI of
+// src/host/host_abi.h over a simulated world, runs the plug-in's scripts as
+// cooperative fibres frame by frame, and records every native call.
+//
+//   tavrel::sim::Simulator sim;           // at most one alive at a time
+//   sim.world().placePlayer({0, 0, 0});
+//   sim.start();                          // loads the plug-in, runs one frame
+//   sim.tap(0x55);                        // the unlock key
+//   sim.waitMs(1500);
+//   sim.unload();
+//
+// Clock: an unsigned 32-bit tick that holds the frame's value while the
+// frame runs and moves by frame-ms at its end; it wraps. Keyboard messages
+// and controls sent between frames are stamped with the next frame's tick.
+//
+// Thread safety: every member is for the host thread (the test or the
+// scenario runner), never for a script fibre; the host ABI entry points in
+// host_binding.cpp are the fibres' way in.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/host_abi.h"
+#include "sim/protocol/crt_random.h"
+#include "sim/protocol/fibre_scheduler.h"
+#include "sim/protocol/native_table.h"
+#include "sim/world/screen.h"
+#include "sim/world/world.h"
+
+namespace tavrel {
+struct Settings;
+}
+
+namespace tavrel::sim {
+
+inline constexpr std::uint32_t kDefaultStartTick = 3600000;
+inline constexpr std::uint32_t kDefaultFrameMs = 16;
+inline constexpr std::uint32_t kKeyRepeatMs = 33;
+// A fibre that makes this many native calls in one frame is taken to loop
+// without yielding: a fault is recorded and the fibre is ended.
+inline constexpr std::uint64_t kMaxCallsPerFrame = 1000000;
+// The kept trace is cut to its newer half when it reaches this size.
+inline constexpr std::size_t kTraceLimit = 2000000;
+
+struct TraceArg {
+    ParamKind kind = ParamKind::Int;
+    std::int32_t value = 0;  // Int and Hash (raw 32 bits), Pointer (0 or 1: null or not)
+    float number = 0.0f;     // Float
+    std::optional<std::string> text;  // Text; nullopt for a null pointer
+};
+
+struct TraceEntry {
+    std::uint32_t tick = 0;
+    std::uint64_t frame = 0;
+    std::string fibre;  // "main", "menu" or "host" (called from the host thread)
+    std::uint64_t hash = 0;
+    std::string_view name;  // from the native table: lives as long as the program
+    std::vector<TraceArg> args;
+};
+
+struct KeyMessage {
+    std::uint32_t tick = 0;
+    std::uint32_t key = 0;
+    std::uint16_t repeats = 0;
+    bool was_down_before = false;
+    bool is_up_now = false;
+};
+
+// What an injected fault throws into the plug-in (see Simulator::injectThrow).
+struct InjectedThrow : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// A breach of the host protocol by the plug-in: an unknown native, too many
+// arguments, calls out of order, a script left registered after unload.
+struct Fault {
+    std::uint32_t tick = 0;
+    std::uint64_t hash = 0;  // 0 when no native is involved
+    std::string fibre;
+    std::string message;
+};
+
+struct SoundEvent {
+    std::uint32_t tick = 0;
+    std::string name;
+    std::string set;
+    std::string source;  // "player", "frontend", "id" (see source_id) or "entity" (no ID)
+    int source_id = 0;   // the scenario ID of the entity when source is "id"
+};
+
+struct HornEvent {
+    std::uint32_t tick = 0;
+    int vehicle_id = 0;
+    int ms = 0;
+};
+
+class Simulator {
+public:
+    Simulator();
+    ~Simulator();  // stops and joins every fibre
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
+
+    // The live simulator, or null.
+    static Simulator* current();
+
+    // [SECTION] Clock and frames
+    void setStartTick(std::uint32_t tick);  // REQUIRES: no frame has run
+    void setFrameMs(std::uint32_t ms);
+    std::uint32_t now() const { return clock_.load(std::memory_order_relaxed); }
+    std::uint32_t frameMs() const { return frame_ms_; }
+    std::uint64_t frame() const { return frame_; }  // frames run so far
+    void runFrame();
+    void runFrames(int n);
+    // Runs frames until at least `ms` simulated ms have passed.
+    void waitMs(std::uint32_t ms);
+
+    // [SECTION] Plug-in life cycle (plugin_loader.cpp: the plug-in linked in;
+    // windows/plugin_loader_windows.cpp: Tavrel.asi loaded from its file)
+    // The plug-in's load state (resetPluginState, or a fresh library), process
+    // attach, then one frame. A plug-in that cannot be loaded is a fault.
+    void start();
+    // Process detach, then every fibre of the plug-in is stopped and ended.
+    void unload();
+    bool started() const { return started_; }
+
+    // [SECTION] Input, from the host thread (the game's window thread).
+    void keyDown(std::uint32_t vk, bool repeat = false);
+    void keyUp(std::uint32_t vk);
+    void tap(std::uint32_t vk);                    // down, frame, up, frame
+    void hold(std::uint32_t vk, std::uint32_t ms);  // down + repeats while waiting, up, frame
+    void controlDown(int id);
+    void controlUp(int id);
+
+    // [SECTION] World and what happened
+    World& world() { return world_; }
+    void resetWorld();
+    CrtRandom& random() { return random_; }
+    const Drawing& lastDrawing() const { return last_drawing_; }
+    const std::vector<SoundEvent>& sounds() const { return sounds_; }
+    const std::vector<HornEvent>& horns() const { return horns_; }
+    const std::vector<std::string>& notifications() const { return notifications_; }
+
+    // [SECTION] Trace and faults
+    const std::vector<TraceEntry>& trace() const { return trace_; }
+    void clearTrace() { trace_.clear(); }
+    std::size_t traceDropped() const { return trace_dropped_; }  // entries cut at kTraceLimit
+    // Off: calls are not kept (sinks still see them); keeping them allocates.
+    void setTraceKept(bool keep) { keep_trace_ = keep; }
+    std::size_t countCalls(std::uint64_t hash) const;
+    std::size_t countCallsInFrame(std::uint64_t frame, std::uint64_t hash = 0) const;  // 0: every native
+    void setTraceSink(std::function<void(const TraceEntry&)> sink) { trace_sink_ = std::move(sink); }
+    void setKeySink(std::function<void(const KeyMessage&)> sink) { key_sink_ = std::move(sink); }
+    const std::vector<Fault>& faults() const { return faults_; }
+    // A native called from the host thread (not from a script fibre) is a
+    // fault, as the game misbehaves then. Tests that probe a native handler
+    // directly from the host thread allow it first; the scenario runner never
+    // does.
+    void allowNativeCallsFromHost(bool allow) { host_calls_allowed_ = allow; }
+
+    // [SECTION] Fault injection: an exception thrown into the plug-in where a
+    // call of its own would throw one, to see that it never reaches the host.
+    // The next call of native `hash`, made by a script, throws InjectedThrow
+    // from nativeCall (the call is not made).
+    void injectThrowAtNative(std::uint64_t hash) { throw_at_native_ = hash; }
+    // The keyboard handler's clock read throws at the next key message.
+    void injectThrowInKeyHandler() { throw_in_key_handler_ = true; }
+    // For the bindings: throw when armed for the call being made / the clock
+    // read of a keyboard handler.
+    void throwIfInjectedAtCall();
+    void throwIfInjectedAtClockRead();
+
+    // [SECTION] Host ABI side (host_binding.cpp forwards here)
+    void hostScriptRegister(void* module, host::ScriptMain script, bool main);
+    void hostScriptUnregister(void* module);
+    void hostScriptWait(std::uint32_t ms);
+    void hostKeyboardRegister(host::KeyboardHandler handler);
+    void hostKeyboardUnregister(host::KeyboardHandler handler);
+    void hostNativeInit(std::uint64_t hash);
+    void hostNativePush(std::uint64_t value);
+    std::uint64_t* hostNativeCall();
+    int hostWorldPeds(int* handles, int capacity);
+    int hostWorldVehicles(int* handles, int capacity);
+
+    // [SECTION] For native handlers
+    void recordFault(std::uint64_t hash, std::string message);
+    void drawText(const std::string& text, float x, float y);
+    void drawRect(const RectItem& rect) { drawing_.rects.push_back(rect); }
+    TextStyle& textStyle() { return text_style_; }
+    void beginTextCommand(TextCommand kind);
+    void addTextComponent(const char* text);
+    // Ends the open command of `kind` and returns its text (empty on mismatch).
+    const std::string& endTextCommand(TextCommand kind);
+    void postNotification(const std::string& text) { notifications_.push_back(text); }
+    void recordSound(const char* name, const char* set, std::string source, int sourceId = 0);
+    void recordHorn(int vehicleId, int ms) { horns_.push_back({now(), vehicleId, ms}); }
+    // Text results stay valid until the next native call.
+    const char* keepText(const std::string& text);
+    // Index of the first sound not yet reported by a `state` print.
+    std::size_t& soundsReported() { return sounds_reported_; }
+    std::size_t& hornsReported() { return horns_reported_; }
+
+private:
+    void afterDetach();  // checks what the plug-in left registered; ends its fibres
+    void endFrame();
+    void processDeferredUnregisters();
+    void sendKey(std::uint32_t vk, std::uint16_t repeats, bool wasDown, bool isUp);
+    std::string fibreName() const;
+    void traceCall(const NativeInfo& info);
+    std::uint64_t* takeSlots();  // the next set, cleared; the other one poisoned
+    void releaseSlots();         // unpoisons both sets
+
+    World world_;
+    CrtRandom random_;
+    FibreScheduler fibres_;
+    std::atomic<std::uint32_t> clock_{kDefaultStartTick};
+    std::uint32_t frame_ms_ = kDefaultFrameMs;
+    std::uint64_t frame_ = 0;
+    bool started_ = false;
+    void* module_ = nullptr;
+    std::vector<host::KeyboardHandler> keyboard_handlers_;
+    std::vector<void*> registered_modules_;
+    std::vector<void*> deferred_unregisters_;  // asked for from inside a fibre
+
+    // The native call being built.
+    std::uint64_t call_hash_ = 0;
+    bool call_open_ = false;
+    bool host_calls_allowed_ = false;
+    int call_argc_ = 0;
+    std::uint64_t call_args_[kMaxNativeArgs] = {};
+    // Result slots, two sets used in turn: the set of the previous call is
+    // poisoned (for AddressSanitizer) or filled with a marker, so that a
+    // result read after the next call began is caught or obviously wrong.
+    alignas(32) std::uint64_t slots_[2][4] = {};
+    int slot_set_ = 0;
+    std::string text_result_;
+
+    Drawing drawing_;
+    Drawing last_drawing_;
+    TextStyle text_style_;
+    TextCommand text_command_ = TextCommand::None;
+    std::string text_buffer_;
+    std::string ended_text_;
+
+    std::vector<SoundEvent> sounds_;
+    std::vector<HornEvent> horns_;
+    std::vector<std::string> notifications_;
+    std::size_t sounds_reported_ = 0;
+    std::size_t horns_reported_ = 0;
+
+    bool keep_trace_ = true;
+    std::size_t trace_dropped_ = 0;
+    std::uint64_t calls_this_frame_ = 0;
+    std::vector<TraceEntry> trace_;
+    std::function<void(const TraceEntry&)> trace_sink_;
+    std::function<void(const KeyMessage&)> key_sink_;
+    std::vector<Fault> faults_;
+
+    std::uint64_t throw_at_native_ = 0;
+    bool throw_in_key_handler_ = false;
+    bool in_key_handler_ = false;  // a keyboard handler runs (host thread)
+};
+
+// The plug-in's Settings record as it stands: read from the loaded plug-in;
+// before the first load its load-time values, after an unload the values it
+// held at the unload.
+const Settings& pluginSettings();
+
+}  // namespace tavrel::sim

@@ -1,0 +1,34 @@
+// What the simulator prints: the `state`, `settings` and `screen` JSON
+// lines, the SVG screenshot, and the trace as JSON lines or timeline text.
+// Every JSON report is one compact line with a fixed key order.
+#pragma once
+#include <string>
+
+#include "sim/protocol/simulator.h"
+
+namespace tavrel::sim {
+
+// The world as the scenario contract describes it. Sounds and horns are
+// those since the previous stateJson (marks them reported).
+std::string stateJson(Simulator& sim);
+// Every Settings field under its INI key, in the record's order: of the
+// plug-in (pluginSettings()) or of the given record.
+std::string settingsJson();
+std::string settingsJson(const Settings& settings);
+// The last frame's texts and rectangles in drawing order, normalised units.
+std::string screenJson(const Drawing& drawing);
+// The drawing as an SVG picture of `width` x `height` pixels.
+std::string screenSvg(const Drawing& drawing, int width, int height);
+
+// {"t":..,"fiber":..,"hash":"0x..","name":..,"args":[..]}
+std::string traceJson(const TraceEntry& entry);
+// A keyboard message sent to the plug-in's handlers:
+// {"t":3601016,"key":85,"down":true,"repeat":false} (key: the virtual-key
+// code; down: false for a release; repeat: a key-repeat down).
+std::string traceJson(const KeyMessage& message);
+// "3601016 main SET_VEHICLE_DOORS_LOCKED(1027, 2)"
+std::string timelineLine(const TraceEntry& entry);
+// "3601016 window key down 0x55"
+std::string timelineLine(const KeyMessage& message);
+
+}  // namespace tavrel::sim

@@ -1,0 +1,79 @@
+#include <cstdio>
+
+#include "sim/report/json_writer.h"
+#include "sim/report/reports.h"
+
+namespace tavrel::sim {
+
+namespace {
+
+std::string hex(std::uint64_t v, int digits) {
+    char buf[24];
+    std::snprintf(buf, sizeof buf, "0x%0*llX", digits, static_cast<unsigned long long>(v));
+    return buf;
+}
+
+}  // namespace
+
+std::string traceJson(const TraceEntry& e) {
+    JsonWriter j;
+    j.beginObject();
+    j.key("t").value(e.tick);
+    j.key("fiber").value(e.fibre);
+    j.key("hash").value(hex(e.hash, 16));
+    j.key("name").value(e.name);
+    j.key("args").beginArray();
+    for (const TraceArg& a : e.args) {
+        switch (a.kind) {
+            case ParamKind::Float: j.value(a.number); break;
+            case ParamKind::Text:
+                if (a.text) j.value(*a.text);
+                else j.null();
+                break;
+            case ParamKind::Pointer: j.value(a.value != 0 ? "ptr" : "null"); break;
+            default: j.value(a.value);
+        }
+    }
+    j.endArray();
+    j.endObject();
+    return j.str();
+}
+
+std::string traceJson(const KeyMessage& m) {
+    JsonWriter j;
+    j.beginObject();
+    j.key("t").value(m.tick);
+    j.key("key").value(m.key);
+    j.key("down").value(!m.is_up_now);
+    j.key("repeat").value(!m.is_up_now && m.was_down_before);
+    j.endObject();
+    return j.str();
+}
+
+std::string timelineLine(const TraceEntry& e) {
+    std::string line = std::to_string(e.tick) + " " + e.fibre + " " + std::string(e.name) + "(";
+    for (std::size_t i = 0; i < e.args.size(); ++i) {
+        const TraceArg& a = e.args[i];
+        if (i > 0) line += ", ";
+        switch (a.kind) {
+            case ParamKind::Float: line += formatFloat(a.number); break;
+            case ParamKind::Text:
+                if (a.text) appendJsonString(line, *a.text);
+                else line += "null";
+                break;
+            case ParamKind::Pointer: line += a.value != 0 ? "ptr" : "null"; break;
+            case ParamKind::Hash: line += hex(static_cast<std::uint32_t>(a.value), 8); break;
+            default: line += std::to_string(a.value);
+        }
+    }
+    line += ")";
+    return line;
+}
+
+std::string timelineLine(const KeyMessage& m) {
+    std::string line = std::to_string(m.tick) + " window key " + (m.is_up_now ? "up " : "down ") + hex(m.key, 2);
+    if (!m.is_up_now && m.was_down_before) line += " repeat";
+    return line;
+}
+
+}  // namespace tavrel::sim

@@ -1,0 +1,58 @@
+// Scenario files: one command a line, run against a Simulator.
+//
+//   std::istringstream text("vehicle 12 car 5 0 0\nstart\nstate\n");
+//   const int status = runScenario(text, "demo.scn", options, std::cout, std::cerr);
+//
+// The whole file is read and every command checked before anything runs; a
+// command whose arguments are wrong stops the run with exit status 2 and
+// "FILE:LINE: message" on the error stream, as does a command that refers to
+// a vehicle or character that is not there when it runs. A protocol fault of
+// the plug-in (an unknown native, too many arguments, ...) stops it with 1.
+#pragma once
+#include <cstdint>
+#include <iosfwd>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "sim/protocol/simulator.h"
+
+namespace tavrel::sim {
+
+struct ScenarioLine {
+    int line = 0;                     // 1-based
+    std::string word;                 // the command
+    std::vector<std::string> args;    // the words after it, comment removed
+    std::string rest;                 // the raw text after the command word (echo, ini)
+    std::vector<std::string> block;   // the lines of ini-text ... end
+};
+
+struct ScenarioError : std::runtime_error {
+    int line;
+    ScenarioError(int at, const std::string& message) : std::runtime_error(message), line(at) {}
+};
+
+// Splits the text into commands; throws ScenarioError for an ini-text
+// without its end and for a stray end.
+std::vector<ScenarioLine> parseScenario(std::istream& in);
+
+struct ScenarioOptions {
+    std::uint32_t start_tick = kDefaultStartTick;
+    std::uint32_t frame_ms = kDefaultFrameMs;
+    bool timeline = false;
+    std::ostream* trace = nullptr;  // JSON lines of every native call and keyboard message
+};
+
+// Runs a scenario on a fresh Simulator; returns the exit status (0, 1, 2).
+int runScenario(std::istream& in, const std::string& fileName, const ScenarioOptions& options, std::ostream& out,
+                std::ostream& err);
+// The same on a given Simulator (tests add their own scripts first).
+// REQUIRES: no frame has run yet.
+int runScenarioOn(Simulator& sim, std::istream& in, const std::string& fileName, const ScenarioOptions& options,
+                  std::ostream& out, std::ostream& err);
+
+// Checks one command (`run` false) or carries it out (`run` true) on `sim`.
+// Throws ScenarioError. Output commands write to `out`.
+void scenarioCommand(const ScenarioLine& cmd, Simulator& sim, std::ostream& out, bool run);
+
+}  // namespace tavrel::sim

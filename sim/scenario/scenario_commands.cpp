@@ -1,0 +1,137 @@
+// Scenario commands that run the plug-in, send input, edit the INI file and
+// print reports.
+#include <fstream>
+
+#include "sim/protocol/native_table.h"
+#include "sim/report/reports.h"
+#include "sim/scenario/ini_file.h"
+#include "sim/scenario/scenario_context.h"
+
+namespace tavrel::sim {
+
+namespace {
+
+constexpr std::int64_t kMaxWaitMs = 0xFFFFFFFF;
+constexpr std::int64_t kMaxFrames = 100000000;
+
+bool runCommand(const CommandContext& c) {
+    const std::string& word = c.cmd.word;
+    Simulator& sim = c.sim;
+    if (word == "start") {
+        c.argCount(0, 0);
+        if (!c.run) return true;
+        if (sim.started()) c.fail("start: the plug-in is already loaded");
+        sim.start();
+    } else if (word == "unload") {
+        c.argCount(0, 0);
+        if (!c.run) return true;
+        if (!sim.started()) c.fail("unload: the plug-in is not loaded");
+        sim.unload();
+    } else if (word == "wait") {
+        c.argCount(1, 1);
+        const auto ms = static_cast<std::uint32_t>(c.integer(0, 0, kMaxWaitMs, "MS"));
+        if (c.run) sim.waitMs(ms);
+    } else if (word == "frames") {
+        c.argCount(1, 1);
+        const auto n = static_cast<int>(c.integer(0, 0, kMaxFrames, "N"));
+        if (c.run) sim.runFrames(n);
+    } else if (word == "key" || word == "control") {
+        c.argCount(2, 2);
+        const bool down = c.arg(0) == "down";
+        if (!down && c.arg(0) != "up") c.fail(word + ": expected down or up, got " + c.arg(0));
+        if (word == "key") {
+            const std::uint32_t vk = c.key(1);
+            if (c.run) down ? sim.keyDown(vk) : sim.keyUp(vk);
+        } else {
+            const auto id = static_cast<int>(c.integer(1, INT32_MIN, INT32_MAX, "ID"));
+            if (c.run) down ? sim.controlDown(id) : sim.controlUp(id);
+        }
+    } else if (word == "tap") {
+        c.argCount(1, 1);
+        const std::uint32_t vk = c.key(0);
+        if (c.run) sim.tap(vk);
+    } else if (word == "throw") {
+        // The next call of that native by a script, or the keyboard handler at
+        // the next key message, throws an exception into the plug-in.
+        c.argCount(1, 1);
+        if (c.arg(0) == "key") {
+            if (c.run) sim.injectThrowInKeyHandler();
+            return true;
+        }
+        const NativeInfo* native = nullptr;
+        for (const NativeInfo& n : allNatives()) {
+            if (c.arg(0) == n.name) native = &n;
+        }
+        if (native == nullptr) c.fail("throw: expected key or a native's name, got " + c.arg(0));
+        if (c.run) sim.injectThrowAtNative(native->hash);
+    } else if (word == "hold") {
+        c.argCount(2, 2);
+        const std::uint32_t vk = c.key(0);
+        const auto ms = static_cast<std::uint32_t>(c.integer(1, 0, kMaxWaitMs, "MS"));
+        if (c.run) sim.hold(vk, ms);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool iniCommand(const CommandContext& c) {
+    const std::string& word = c.cmd.word;
+    if (word == "ini") {
+        if (c.cmd.args.size() < 2) c.fail("ini: expected SECTION KEY VALUE...");
+        // The value is the rest of the line after the key, as it stands.
+        const std::string& rest = c.cmd.rest;
+        std::size_t pos = rest.find(c.arg(0)) + c.arg(0).size();
+        pos = rest.find(c.arg(1), pos) + c.arg(1).size();
+        const std::size_t valueStart = rest.find_first_not_of(" \t", pos);
+        std::string value = valueStart == std::string::npos ? "" : rest.substr(valueStart);
+        while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.pop_back();
+        if (c.run && !setIniKey(kIniPath, c.arg(0), c.arg(1), value)) c.fail(std::string("cannot write ") + kIniPath);
+    } else if (word == "ini-text") {
+        c.argCount(0, 0);
+        if (c.run && !writeIniLines(kIniPath, c.cmd.block)) c.fail(std::string("cannot write ") + kIniPath);
+    } else if (word == "no-ini") {
+        c.argCount(0, 0);
+        if (c.run) removeIni(kIniPath);
+    } else if (word == "ini-read-only") {
+        c.argCount(1, 1);
+        const bool on = c.flag(0);
+        if (c.run && !setIniReadOnly(kIniPath, on)) c.fail(std::string("no ") + kIniPath + " to change");
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool outputCommand(const CommandContext& c) {
+    const std::string& word = c.cmd.word;
+    Simulator& sim = c.sim;
+    if (word == "settings" || word == "state" || word == "screen") {
+        c.argCount(0, 0);
+        if (!c.run) return true;
+        if (word == "settings") c.out << settingsJson() << "\n";
+        else if (word == "state") c.out << stateJson(sim) << "\n";
+        else c.out << screenJson(sim.lastDrawing()) << "\n";
+    } else if (word == "screenshot") {
+        c.argCount(1, 1);
+        if (!c.run) return true;
+        std::ofstream file(c.arg(0), std::ios::binary | std::ios::trunc);
+        file << screenSvg(sim.lastDrawing(), sim.world().picture_w, sim.world().picture_h);
+        if (!file) c.fail("cannot write " + c.arg(0));
+    } else if (word == "echo") {
+        if (c.run) c.out << c.cmd.rest << "\n";
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void scenarioCommand(const ScenarioLine& cmd, Simulator& sim, std::ostream& out, bool run) {
+    const CommandContext c{cmd, sim, out, run};
+    if (worldCommand(c) || runCommand(c) || iniCommand(c) || outputCommand(c)) return;
+    c.fail("unknown command: " + cmd.word);
+}
+
+}  // namespace tavrel::sim

@@ -1,0 +1,70 @@
+// The argument readers shared by the scenario command handlers.
+#pragma once
+#include <ostream>
+
+#include "sim/scenario/scenario.h"
+#include "sim/scenario/scenario_values.h"
+
+namespace tavrel::sim {
+
+struct CommandContext {
+    const ScenarioLine& cmd;
+    Simulator& sim;
+    std::ostream& out;
+    bool run;  // false: only check the arguments
+
+    [[noreturn]] void fail(const std::string& message) const { throw ScenarioError(cmd.line, message); }
+
+    void argCount(std::size_t least, std::size_t most) const {
+        const std::size_t n = cmd.args.size();
+        if (n < least || n > most) {
+            const std::string want = least == most ? std::to_string(least)
+                                                   : std::to_string(least) + " to " + std::to_string(most);
+            fail(cmd.word + ": expected " + want + " argument" + (most == 1 ? "" : "s") + ", got " +
+                 std::to_string(n));
+        }
+    }
+
+    const std::string& arg(std::size_t i) const { return cmd.args.at(i); }
+
+    std::int64_t integer(std::size_t i, std::int64_t low, std::int64_t high, const char* what) const {
+        const auto v = parseInteger(arg(i));
+        if (!v) fail(std::string("not a number for ") + what + ": " + arg(i));
+        if (*v < low || *v > high) fail(std::string(what) + " out of range: " + arg(i));
+        return *v;
+    }
+
+    int id(std::size_t i) const { return static_cast<int>(integer(i, 1, 0x7FFFFFFF, "ID")); }
+
+    float decimal(std::size_t i, const char* what) const {
+        const auto v = parseDecimal(arg(i));
+        if (!v) fail(std::string("not a decimal number for ") + what + ": " + arg(i));
+        return *v;
+    }
+
+    Vec3 position(std::size_t i) const { return Vec3{decimal(i, "X"), decimal(i + 1, "Y"), decimal(i + 2, "Z")}; }
+
+    std::uint32_t key(std::size_t i) const {
+        const auto k = parseKey(arg(i));
+        if (!k) fail("unknown key: " + arg(i));
+        return *k;
+    }
+
+    bool flag(std::size_t i) const {
+        const auto f = parseFlag(arg(i));
+        if (!f) fail(cmd.word + ": expected 0 or 1, got " + arg(i));
+        return *f;
+    }
+
+    // The vehicle with that ID; fails when there is none.
+    SimVehicle& vehicle(int vid) const {
+        SimVehicle* v = sim.world().vehicleById(vid);
+        if (v == nullptr) fail("no vehicle " + std::to_string(vid));
+        return *v;
+    }
+};
+
+// World commands (scenario_world.cpp); false when `word` is not one.
+bool worldCommand(const CommandContext& c);
+
+}  // namespace tavrel::sim

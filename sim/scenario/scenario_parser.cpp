@@ -1,0 +1,133 @@
+#include <cctype>
+#include <istream>
+#include <sstream>
+
+#include "sim/report/reports.h"
+#include "sim/scenario/scenario.h"
+
+namespace tavrel::sim {
+
+namespace {
+
+// Commands whose rest of line is taken as it stands, '#' included.
+bool takesRawRest(const std::string& word) { return word == "echo" || word == "ini"; }
+
+std::string withoutComment(const std::string& text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '#' && (i == 0 || std::isspace(static_cast<unsigned char>(text[i - 1])))) {
+            return text.substr(0, i);
+        }
+    }
+    return text;
+}
+
+std::string faultText(const Fault& f) {
+    char hash[24] = "";
+    if (f.hash != 0) std::snprintf(hash, sizeof hash, " [0x%016llX]", static_cast<unsigned long long>(f.hash));
+    return "tick " + std::to_string(f.tick) + ", " + f.fibre + ": " + f.message + hash;
+}
+
+}  // namespace
+
+std::vector<ScenarioLine> parseScenario(std::istream& in) {
+    std::vector<ScenarioLine> commands;
+    std::string raw;
+    int number = 0;
+    ScenarioLine* block = nullptr;
+    while (std::getline(in, raw)) {
+        ++number;
+        if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+        if (block != nullptr) {
+            std::istringstream words(raw);
+            std::string word, extra;
+            if (words >> word && word == "end" && !(words >> extra)) {
+                block = nullptr;
+            } else {
+                block->block.push_back(raw);
+            }
+            continue;
+        }
+        std::size_t start = raw.find_first_not_of(" \t");
+        if (start == std::string::npos || raw[start] == '#') continue;
+        std::size_t end = raw.find_first_of(" \t", start);
+        ScenarioLine cmd;
+        cmd.line = number;
+        cmd.word = raw.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (end != std::string::npos) {
+            const std::size_t restStart = raw.find_first_not_of(" \t", end);
+            if (restStart != std::string::npos) cmd.rest = raw.substr(restStart);
+        }
+        std::istringstream words(takesRawRest(cmd.word) ? cmd.rest : withoutComment(cmd.rest));
+        for (std::string w; words >> w;) cmd.args.push_back(w);
+        if (cmd.word == "end") throw ScenarioError(number, "end without ini-text");
+        commands.push_back(std::move(cmd));
+        if (commands.back().word == "ini-text") block = &commands.back();
+    }
+    if (block != nullptr) throw ScenarioError(block->line, "ini-text without its end line");
+    return commands;
+}
+
+int runScenario(std::istream& in, const std::string& fileName, const ScenarioOptions& options, std::ostream& out,
+                std::ostream& err) {
+    Simulator sim;
+    return runScenarioOn(sim, in, fileName, options, out, err);
+}
+
+int runScenarioOn(Simulator& sim, std::istream& in, const std::string& fileName, const ScenarioOptions& options,
+                  std::ostream& out, std::ostream& err) {
+    const auto scenarioError = [&](const ScenarioError& e) {
+        err << fileName << ":" << e.line << ": " << e.what() << "\n";
+        return 2;
+    };
+    std::vector<ScenarioLine> commands;
+    try {
+        commands = parseScenario(in);
+        for (const ScenarioLine& cmd : commands) scenarioCommand(cmd, sim, out, false);
+    } catch (const ScenarioError& e) {
+        return scenarioError(e);
+    }
+    // The sinks refer to this call's streams: take them off again on the way out.
+    struct SinkReset {
+        Simulator& sim;
+        ~SinkReset() {
+            sim.setTraceSink(nullptr);
+            sim.setKeySink(nullptr);
+        }
+    } sinkReset{sim};
+    sim.setStartTick(options.start_tick);
+    sim.setFrameMs(options.frame_ms);
+    sim.setTraceKept(false);
+    if (options.timeline || options.trace != nullptr) {
+        sim.setTraceSink([&out, &options](const TraceEntry& e) {
+            if (options.timeline) out << timelineLine(e) << "\n";
+            if (options.trace != nullptr) *options.trace << traceJson(e) << "\n";
+        });
+    }
+    // Keyboard messages go into the same streams, in the order they happen
+    // between the calls.
+    if (options.timeline || options.trace != nullptr) {
+        sim.setKeySink([&out, &options](const KeyMessage& m) {
+            if (options.timeline) out << timelineLine(m) << "\n";
+            if (options.trace != nullptr) *options.trace << traceJson(m) << "\n";
+        });
+    }
+
+    std::size_t faultsShown = 0;
+    for (const ScenarioLine& cmd : commands) {
+        try {
+            scenarioCommand(cmd, sim, out, true);
+        } catch (const ScenarioError& e) {
+            return scenarioError(e);
+        }
+        if (sim.faults().size() > faultsShown) {
+            out.flush();
+            for (; faultsShown < sim.faults().size(); ++faultsShown) {
+                err << fileName << ":" << cmd.line << ": " << faultText(sim.faults()[faultsShown]) << "\n";
+            }
+            return 1;
+        }
+    }
+    return 0;
+}
+
+}  // namespace tavrel::sim

@@ -1,0 +1,209 @@
+// Scenario commands that set up and change the world.
+#include <sstream>
+
+#include "sim/scenario/scenario_context.h"
+
+namespace tavrel::sim {
+
+namespace {
+
+Rgb colour(const CommandContext& c, const std::string& key, const std::string& text) {
+    std::istringstream parts(text);
+    int values[3] = {};
+    std::string part;
+    for (int& v : values) {
+        if (!std::getline(parts, part, ',')) c.fail(key + "= wants R,G,B: " + text);
+        const auto n = parseInteger(part);
+        if (!n || *n < 0 || *n > 255) c.fail(key + "= component out of 0...255: " + text);
+        v = static_cast<int>(*n);
+    }
+    if (std::getline(parts, part)) c.fail(key + "= wants R,G,B: " + text);
+    return Rgb{values[0], values[1], values[2]};
+}
+
+// Applies (or only checks) one key=value of the vehicle command.
+void vehicleOption(const CommandContext& c, SimVehicle* v, const std::string& option) {
+    const auto eq = option.find('=');
+    if (eq == std::string::npos) c.fail("vehicle option without '=': " + option);
+    const std::string key = option.substr(0, eq);
+    const std::string value = option.substr(eq + 1);
+    const auto decimal = [&]() {
+        const auto d = parseDecimal(value);
+        if (!d) c.fail(key + "= wants a decimal number: " + value);
+        return *d;
+    };
+    const auto flag = [&]() {
+        const auto f = parseFlag(value);
+        if (!f) c.fail(key + "= wants 0 or 1: " + value);
+        return *f;
+    };
+    if (key == "speed") {
+        const float s = decimal();
+        if (v) v->speed = s, v->forward = s;
+    } else if (key == "forward") {
+        const float f = decimal();
+        if (v) v->forward = f;
+    } else if (key == "ground") {
+        // "none": no ground is found below it (the answer is false, height 0).
+        const bool known = value != "none";
+        const float g = known ? decimal() : 0.0f;
+        if (v) v->ground = g, v->ground_known = known;
+    } else if (key == "driveable") {
+        const bool f = flag();
+        if (v) v->driveable = f;
+    } else if (key == "convertible") {
+        const bool f = flag();
+        if (v) v->convertible = f;
+    } else if (key == "engine") {
+        const bool f = flag();
+        if (v) v->engine = f;
+    } else if (key == "neon") {
+        if (value.size() != 4 || value.find_first_not_of("01") != std::string::npos) c.fail("neon= wants four 0/1 digits: " + value);
+        for (std::size_t i = 0; v && i < 4; ++i) v->neon[i] = value[i] == '1';
+    } else if (key == "neon_rgb" || key == "primary" || key == "secondary") {
+        const Rgb rgb = colour(c, key, value);
+        if (v) (key == "neon_rgb" ? v->neon_rgb : key == "primary" ? v->primary : v->secondary) = rgb;
+    } else if (key == "radio") {
+        if (value.empty()) c.fail("radio= wants a station name");
+        if (v) v->radio = value;
+    } else if (key == "plate") {
+        if (v) v->plate = value;
+    } else if (key == "lock") {
+        const auto n = parseInteger(value);
+        if (!n || *n < 0 || *n > 10) c.fail("lock= wants a lock status 0...10: " + value);
+        if (v) v->lock = static_cast<int>(*n);
+    } else if (key == "door") {
+        const auto comma = value.find(',');
+        const auto door = parseInteger(value.substr(0, comma));
+        const auto ratio = comma == std::string::npos ? std::nullopt : parseDecimal(value.substr(comma + 1));
+        if (!door || *door < 0 || *door >= kDoorCount || !ratio) c.fail("door= wants N,RATIO with N 0...7: " + value);
+        if (v) v->doors[static_cast<std::size_t>(*door)] = *ratio;
+    } else if (key == "driver") {
+        const auto pid = parseInteger(value);
+        if (!pid || *pid < 1) c.fail("driver= wants a character ID: " + value);
+        if (v) {
+            const SimPed* p = c.sim.world().pedById(static_cast<int>(*pid));
+            if (p == nullptr) c.fail("no character " + value);
+            v->driver_ped = p->handle;
+        }
+    } else {
+        c.fail("unknown vehicle option: " + key);
+    }
+}
+
+void addVehicle(const CommandContext& c) {
+    if (c.cmd.args.size() < 5) c.fail("vehicle: expected ID KIND X Y Z [key=value ...]");
+    const int vid = c.id(0);
+    const auto kind = vehicleKindFromName(c.arg(1));
+    if (!kind) c.fail("unknown vehicle kind: " + c.arg(1));
+    const Vec3 pos = c.position(2);
+    World& w = c.sim.world();
+    SimVehicle* v = nullptr;
+    if (c.run) {
+        if (w.idInUse(vid)) c.fail("ID " + std::to_string(vid) + " is already in use");
+        v = &w.addVehicle(vid, *kind, pos);
+    }
+    // forward= wins over the forward part that speed= implies, wherever it stands.
+    for (std::size_t i = 5; i < c.cmd.args.size(); ++i) {
+        if (!c.arg(i).starts_with("forward=")) vehicleOption(c, v, c.arg(i));
+    }
+    for (std::size_t i = 5; i < c.cmd.args.size(); ++i) {
+        if (c.arg(i).starts_with("forward=")) vehicleOption(c, v, c.arg(i));
+    }
+}
+
+void movePlayerBeside(World& w, const SimVehicle& v) {
+    w.player.pos = Vec3{v.pos.x + 2.0f, v.pos.y, v.pos.z};
+}
+
+}  // namespace
+
+bool worldCommand(const CommandContext& c) {
+    const std::string& word = c.cmd.word;
+    World& w = c.sim.world();
+    if (word == "vehicle") {
+        addVehicle(c);
+    } else if (word == "player") {
+        c.argCount(3, 3);
+        const Vec3 pos = c.position(0);
+        if (c.run) w.placePlayer(pos);
+    } else if (word == "ped") {
+        c.argCount(4, 4);
+        const int pid = c.id(0);
+        const Vec3 pos = c.position(1);
+        if (!c.run) return true;
+        if (w.idInUse(pid)) c.fail("ID " + std::to_string(pid) + " is already in use");
+        w.addPed(pid, pos);
+    } else if (word == "sit" || word == "enter") {
+        c.argCount(1, 1);
+        const int vid = c.id(0);
+        if (!c.run) return true;
+        const SimVehicle& v = c.vehicle(vid);
+        if (word == "sit") {
+            w.player.vehicle = v.handle;
+            w.player.entering = 0;
+            w.player.last_vehicle = v.handle;
+        } else {
+            w.player.vehicle = 0;
+            w.player.entering = v.handle;
+        }
+    } else if (word == "ped-enter") {
+        c.argCount(2, 2);
+        const int pid = c.id(0);
+        const int vid = c.id(1);
+        if (!c.run) return true;
+        SimPed* p = w.pedById(pid);
+        if (p == nullptr) c.fail("no character " + std::to_string(pid));
+        p->entering = c.vehicle(vid).handle;
+    } else if (word == "exit") {
+        c.argCount(0, 0);
+        if (!c.run) return true;
+        if (const SimVehicle* v = w.vehicle(w.player.vehicle)) movePlayerBeside(w, *v);
+        w.player.vehicle = 0;
+        w.player.entering = 0;
+    } else if (word == "move") {
+        c.argCount(2, 3);
+        const bool player = c.arg(0) == "player";
+        const int vid = player ? 0 : c.id(0);
+        const float speed = c.decimal(1, "SPEED");
+        const float forward = c.cmd.args.size() == 3 ? c.decimal(2, "FORWARD") : speed;
+        if (!c.run) return true;
+        if (player) {
+            w.player.speed = speed;
+        } else {
+            SimVehicle& v = c.vehicle(vid);
+            v.speed = speed;
+            v.forward = forward;
+        }
+    } else if (word == "delete") {
+        c.argCount(1, 1);
+        const int vid = c.id(0);
+        if (c.run && !w.removeById(vid)) c.fail("no vehicle or character " + std::to_string(vid));
+    } else if (word == "dead" || word == "arrested" || word == "loading") {
+        c.argCount(1, 1);
+        const bool on = c.flag(0);
+        if (!c.run) return true;
+        (word == "dead" ? w.player.dead : word == "arrested" ? w.player.arrested : w.loading_screen) = on;
+    } else if (word == "weapon") {
+        c.argCount(1, 1);
+        if (c.run) w.player.weapon = w.hashName(c.arg(0));
+    } else if (word == "dict-never") {
+        c.argCount(1, 1);
+        if (c.run) w.dicts_never.insert(c.arg(0));
+    } else if (word == "model-never") {
+        c.argCount(1, 1);
+        if (c.run) w.models_never.insert(w.hashName(c.arg(0)));
+    } else if (word == "screen-size") {
+        c.argCount(2, 2);
+        const auto width = static_cast<int>(c.integer(0, 1, 100000, "W"));
+        const auto height = static_cast<int>(c.integer(1, 1, 100000, "H"));
+        if (!c.run) return true;
+        w.picture_w = width;
+        w.picture_h = height;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace tavrel::sim
