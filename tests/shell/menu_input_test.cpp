@@ -72,6 +72,7 @@ TEST_F(MenuInputTest, ControllerToggleNeedsTheFirstControlHeldWhenTheSecondIsRel
         {"second held, first pressed and released", "control down 21\ncontrol down 20\nframes 1\ncontrol up 20\n", false},
         {"first released before the second", "control down 20\ncontrol down 21\nframes 1\ncontrol up 20\nframes 1\n"
                                              "control up 21\n", false},
+        {"first held, second pressed and still down", "control down 20\ncontrol down 21\nframes 1\n", false},
         {"second alone", "control down 21\nframes 1\ncontrol up 21\n", false},
     };
     for (const ComboCase& c : cases) {
