@@ -8,11 +8,11 @@
 #include "config/persistence.h"
 #include "config/settings.h"
 #include "host/natives.h"
+#include "input/input.h"
 #include "locking/lock_sequence.h"
 #include "locking/locking_tick.h"
-#include "locking/runtime_state.h"
 #include "shell/entry.h"
-#include "shell/input.h"
+#include "state/runtime_state.h"
 #include "tests/support/heap_counter.h"
 
 namespace tavrel {

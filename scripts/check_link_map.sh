@@ -22,13 +22,15 @@ fi
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-# Runs the build's link command in `dir`, where win/CMakeFiles and src lead to
-# the build's objects: the output is named exactly as in the build.
+# Runs the build's link command in `dir`, where win/CMakeFiles, src and the
+# script hook's import library lead to the build's own: the output is named
+# exactly as in the build.
 link() {  # dir, extra options
   local dir="$1"
   shift
   mkdir -p "$dir/win"
   ln -s "$build/win/CMakeFiles" "$dir/win/CMakeFiles"
+  ln -s "$build/win/libScriptHookV.a" "$dir/win/libScriptHookV.a"
   ln -s "$build/src" "$dir/src"
   local cmd
   cmd="$(sed -E 's/ -Wl,-Map=[^ ]+//' <<<"$command") -Wl,--no-insert-timestamp $*"

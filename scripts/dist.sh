@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
 # Builds Tavrel.asi with mingw-w64 and stages the player package in dist/:
 #   dist/Tavrel.asi  dist/TavrelConfig.ini  dist/INSTALL.txt
-# Fails if the library would need any DLL that a plain Windows install does
-# not have (a C++ runtime, libgcc, winpthreads, the script hook itself), or
-# if its checks fail under Wine.
+#   dist/Tavrel.map        the link map, for reading crash addresses (not for players)
+#   dist/Tavrel-2.2.zip    the player's download: the .asi, the INI file, the install text
+# Fails if the library would need any DLL besides a plain Windows install's
+# and the script hook's own ScriptHookV.dll (a C++ runtime, libgcc,
+# winpthreads), if it does not import the script hook, if its version
+# resource is missing, or if its checks fail under Wine.
+#
+# Reproducible: the same commit gives the same Tavrel.asi (no time stamp in
+# the image, no build path in it) and the same zip (every file dated
+# SOURCE_DATE_EPOCH, by default the commit's time; no extra attributes).
 # Usage: scripts/dist.sh   (from any directory; the toolchain must be installed)
 set -euo pipefail
 
@@ -11,21 +18,37 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 
 objdump=x86_64-w64-mingw32-objdump
-for tool in cmake ninja x86_64-w64-mingw32-g++-posix "$objdump"; do
+strings_tool=x86_64-w64-mingw32-strings
+for tool in cmake ninja x86_64-w64-mingw32-g++-win32 x86_64-w64-mingw32-dlltool "$objdump" "$strings_tool" zip; do
   if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "dist: $tool not found (install the mingw-w64 toolchain first)" >&2
+    echo "dist: $tool not found (install the mingw-w64 toolchain and zip first)" >&2
     exit 1
   fi
 done
 
+if [[ -z ${SOURCE_DATE_EPOCH:-} ]]; then
+  SOURCE_DATE_EPOCH="$(git -C "$root" log -1 --format=%ct 2>/dev/null || true)"
+  [[ -n $SOURCE_DATE_EPOCH ]] || SOURCE_DATE_EPOCH=315532800  # 1980-01-01, the zip format's first day
+fi
+export SOURCE_DATE_EPOCH
+
+version="$(sed -n 's/^project(Tavrel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+[[ -n $version ]] || { echo "dist: no project version in CMakeLists.txt" >&2; exit 1; }
+
+# shellcheck source=scripts/stale_toolchain.sh
+source scripts/stale_toolchain.sh
+forget_stale_mingw_configure
 cmake --preset mingw
 cmake --build --preset mingw
 
 built=build/mingw/win/Tavrel.asi
-if [[ ! -f $built ]]; then
-  echo "dist: $built was not produced by the build" >&2
-  exit 1
-fi
+link_map=build/mingw/win/Tavrel.map
+for file in "$built" "$link_map"; do
+  if [[ ! -f $file ]]; then
+    echo "dist: $file was not produced by the build" >&2
+    exit 1
+  fi
+done
 
 headers="$("$objdump" -p "$built")"
 if ! grep -q 'file format pei-x86-64' <<<"$headers"; then
@@ -36,34 +59,69 @@ if ! awk '/^Characteristics/{on=1} on && /DLL/{found=1} /^$/{on=0} END{exit !fou
   echo "dist: $built is not marked as a DLL" >&2
   exit 1
 fi
+if ! grep -Eq '^Time/Date[[:space:]]+Thu Jan  1 00:00:00 1970' <<<"$headers"; then
+  echo "dist: $built carries a link time stamp (the build is not reproducible)" >&2
+  exit 1
+fi
 
-# Only DLLs that ship with Windows itself.
+# Only DLLs that ship with Windows itself, and the script hook. The script
+# hook is imported, so the loader brings it in with Tavrel.asi.
 mapfile -t imports < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr -d '\r')
 system_dll='^(kernel32|user32|advapi32|gdi32|shell32|ole32|ntdll|msvcrt|ucrtbase|bcrypt|api-ms-win-[a-z0-9-]+)\.dll$'
 foreign=()
+hook_imported=0
 for dll in "${imports[@]}"; do
-  if ! grep -qiE "$system_dll" <<<"$dll"; then
+  if [[ $dll == ScriptHookV.dll ]]; then
+    hook_imported=1
+  elif ! grep -qiE "$system_dll" <<<"$dll"; then
     foreign+=("$dll")
   fi
 done
 echo "dist: Tavrel.asi imports: ${imports[*]:-(none)}"
+# The functions it takes from each DLL: the script hook's by name.
+awk '/DLL Name:/ {dll = $3; next}
+     /^$/ {dll = ""}
+     dll != "" && NF >= 3 && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ {
+       if (dll == "ScriptHookV.dll") print "dist:   ScriptHookV.dll " $3; else count[dll]++
+     }
+     END {for (d in count) print "dist:   " d ": " count[d] " functions"}' <<<"$headers"
 if ((${#foreign[@]} > 0)); then
   echo "dist: Tavrel.asi depends on non-system DLLs: ${foreign[*]}" >&2
   echo "dist: they would be missing on a player's machine; link them statically (win/CMakeLists.txt)" >&2
   exit 1
 fi
+if ((hook_imported == 0)); then
+  echo "dist: Tavrel.asi does not import ScriptHookV.dll: loaded before the script hook it would do nothing" >&2
+  exit 1
+fi
+hook_functions=$(awk '/DLL Name:/ {on = ($3 == "ScriptHookV.dll"); next} on && /[?][a-zA-Z0-9]+@@/ {n++} END {print n + 0}' <<<"$headers")
+if ((hook_functions != 11)); then
+  echo "dist: Tavrel.asi imports $hook_functions script hook functions, expected 11" >&2
+  exit 1
+fi
+
+# The version resource Explorer shows (Properties, Details).
+resource_strings="$("$strings_tool" -el -n 3 "$built")"
+for pair in "ProductName Tavrel" "FileVersion $version" "ProductVersion $version"; do
+  if ! grep -A1 -x "${pair%% *}" <<<"$resource_strings" | grep -qx "${pair#* }"; then
+    echo "dist: the version resource lacks ${pair%% *} = ${pair#* }" >&2
+    exit 1
+  fi
+done
+echo "dist: version resource: ProductName Tavrel, FileVersion $version"
 
 # Load the library as the game would, next to a stand-in script hook, and
 # check the file store, under Wine (when installed; the build registers the
 # checks only then).
 if ctest --test-dir build/mingw/win -N 2>/dev/null | grep -q 'Total Tests: [1-9]'; then
-  ctest --test-dir build/mingw/win --output-on-failure
+  WINEDEBUG=-all ctest --test-dir build/mingw/win --output-on-failure
 else
   echo "dist: Wine is not installed: Tavrel.asi was not loaded and checked (install wine64 to run the checks)"
 fi
 
 mkdir -p dist
 cp "$built" dist/Tavrel.asi
+cp "$link_map" dist/Tavrel.map
 
 missing=0
 for file in dist/Tavrel.asi dist/TavrelConfig.ini dist/INSTALL.txt; do
@@ -74,5 +132,20 @@ for file in dist/Tavrel.asi dist/TavrelConfig.ini dist/INSTALL.txt; do
 done
 ((missing == 0)) || exit 1
 
+# The player's zip: the three files at its top level, dated SOURCE_DATE_EPOCH,
+# in a fixed order, without extra attributes (-X) or directory entries (-D).
+zip_name="Tavrel-$version.zip"
+staging="$(mktemp -d)"
+trap 'rm -rf "$staging"' EXIT
+for file in Tavrel.asi TavrelConfig.ini INSTALL.txt; do
+  cp "dist/$file" "$staging/$file"
+  chmod 0644 "$staging/$file"
+  touch -d "@$SOURCE_DATE_EPOCH" "$staging/$file"
+done
+rm -f "dist/$zip_name"
+(cd "$staging" && TZ=UTC zip -q -X -D "$root/dist/$zip_name" Tavrel.asi TavrelConfig.ini INSTALL.txt)
+
 echo "dist: package staged in $root/dist:"
-ls -l dist/Tavrel.asi dist/TavrelConfig.ini dist/INSTALL.txt
+ls -l dist/Tavrel.asi dist/Tavrel.map dist/TavrelConfig.ini dist/INSTALL.txt "dist/$zip_name"
+echo "dist: sha256 $(sha256sum dist/Tavrel.asi | cut -d' ' -f1)  Tavrel.asi"
+echo "dist: sha256 $(sha256sum "dist/$zip_name" | cut -d' ' -f1)  $zip_name"

@@ -57,6 +57,9 @@ void FibreScheduler::resume(Fibre& f) {
 bool FibreScheduler::wait(std::uint32_t ms, std::uint64_t frame, std::uint32_t now) {
     Fibre* f = tlsFibre;
     if (f == nullptr) return false;
+    // Stopped, and the script caught the unwinding and waits again: unwind
+    // it again; it never gets the baton back.
+    if (f->stop) throw Stopped{};
     std::unique_lock<std::mutex> lock(switch_->mutex);
     f->yield_frame = frame;
     f->sleep_start = now;
@@ -68,7 +71,11 @@ bool FibreScheduler::wait(std::uint32_t ms, std::uint64_t frame, std::uint32_t n
     return true;
 }
 
-void FibreScheduler::abortCurrent() { throw Stopped{}; }
+void FibreScheduler::abortCurrent() {
+    // Stopped for good, as on Windows where the fibre never resumes.
+    if (tlsFibre != nullptr) tlsFibre->stop = true;
+    throw Stopped{};
+}
 
 void FibreScheduler::end(Fibre& f) {
     // A launched fibre sits in wait() (or has finished): hand it the baton

@@ -13,6 +13,19 @@ std::uint64_t idleSlots[4] = {};
 CrtRandom idleRandom;
 }  // namespace
 
+// A script the host has stopped is unwound here (a fibre is a thread that
+// leaves by an exception); whatever it still calls on its way out is not
+// seen, as a stopped fibre of the game never runs again.
+bool callerIsStopped() {
+    const FibreScheduler::Fibre* f = FibreScheduler::currentFibre();
+    return f != nullptr && f->stop;
+}
+
+std::uint64_t* idleCall() {
+    for (std::uint64_t& slot : idleSlots) slot = 0;
+    return idleSlots;
+}
+
 }  // namespace tavrel::sim
 
 namespace tavrel::host {
@@ -44,17 +57,21 @@ void keyboardHandlerUnregister(KeyboardHandler handler) {
 }
 
 void nativeInit(std::uint64_t hash) {
+    if (sim::callerIsStopped()) return;
     if (Simulator* s = Simulator::current()) s->hostNativeInit(hash);
 }
 
 void nativePush64(std::uint64_t value) {
+    if (sim::callerIsStopped()) return;
     if (Simulator* s = Simulator::current()) s->hostNativePush(value);
 }
 
 std::uint64_t* nativeCall() {
-    if (Simulator* s = Simulator::current()) return s->hostNativeCall();
-    for (std::uint64_t& slot : sim::idleSlots) slot = 0;
-    return sim::idleSlots;
+    if (sim::callerIsStopped()) return sim::idleCall();
+    Simulator* s = Simulator::current();
+    if (s == nullptr) return sim::idleCall();
+    s->throwIfInjectedAtCall();
+    return s->hostNativeCall();
 }
 
 int worldGetAllPeds(int* handles, int capacity) {
@@ -69,7 +86,9 @@ int worldGetAllVehicles(int* handles, int capacity) {
 
 std::uint32_t getTickCount() {
     Simulator* s = Simulator::current();
-    return s != nullptr ? s->now() : 0;
+    if (s == nullptr) return 0;
+    s->throwIfInjectedAtClockRead();
+    return s->now();
 }
 
 void seedRandom(std::uint32_t seed) {

@@ -25,8 +25,10 @@ namespace tavrel::sim {
 void attachHostBinding() {}
 
 unsigned long __stdcall simulatedTickCount() {
-    const Simulator* s = Simulator::current();
-    return s != nullptr ? s->now() : GetTickCount();
+    Simulator* s = Simulator::current();
+    if (s == nullptr) return GetTickCount();
+    s->throwIfInjectedAtClockRead();
+    return s->now();
 }
 
 namespace {
@@ -100,7 +102,10 @@ void simNativePush64(std::uint64_t value) {
 }
 
 std::uint64_t* simNativeCall() {
-    if (Simulator* s = Simulator::current()) return s->hostNativeCall();
+    if (Simulator* s = Simulator::current()) {
+        s->throwIfInjectedAtCall();
+        return s->hostNativeCall();
+    }
     for (std::uint64_t& slot : tavrel::sim::idleSlots) slot = 0;
     return tavrel::sim::idleSlots;
 }

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -84,5 +85,14 @@ bool writeIniLines(const std::string& path, const std::vector<std::string>& line
 }
 
 bool removeIni(const std::string& path) { return std::remove(path.c_str()) == 0; }
+
+bool setIniReadOnly(const std::string& path, bool read_only) {
+    namespace fs = std::filesystem;
+    const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    std::error_code error;
+    if (read_only) fs::permissions(path, write, fs::perm_options::remove, error);
+    else fs::permissions(path, fs::perms::owner_write, fs::perm_options::add, error);
+    return !error;
+}
 
 }  // namespace tavrel::sim

@@ -15,5 +15,8 @@ bool setIniKey(const std::string& path, const std::string& section, const std::s
 // Replaces the file with these lines, each ended by CRLF.
 bool writeIniLines(const std::string& path, const std::vector<std::string>& lines);
 bool removeIni(const std::string& path);
+// Makes the file read-only (no write permission; on Windows the read-only
+// attribute) or writable again. False when the file is missing.
+bool setIniReadOnly(const std::string& path, bool read_only);
 
 }  // namespace tavrel::sim

@@ -12,6 +12,7 @@ namespace tavrel::sim {
 namespace {
 
 constexpr std::uint64_t kDictLoadFrames = 3;  // a requested dictionary is loaded this many frames later
+constexpr std::uint64_t kModelLoadFrames = 3;  // and so is a requested model
 
 float speedOf(World& w, int handle) {
     if (SimVehicle* v = w.vehicle(handle)) return v->speed;
@@ -46,6 +47,12 @@ bool dictLoaded(NativeCall& c, const char* name) {
     if (name == nullptr || c.world.dicts_never.count(name) != 0) return false;
     const auto it = c.world.dict_requests.find(name);
     return it != c.world.dict_requests.end() && c.sim.frame() >= it->second + kDictLoadFrames;
+}
+
+bool modelLoaded(NativeCall& c, std::uint32_t model) {
+    if (c.world.models_never.count(model) != 0) return false;
+    const auto it = c.world.model_requests.find(model);
+    return it != c.world.model_requests.end() && c.sim.frame() >= it->second + kModelLoadFrames;
 }
 
 const HandlerBinding kHandlers[] = {
@@ -115,6 +122,10 @@ const HandlerBinding kHandlers[] = {
          if (c.s(0) != nullptr) c.world.dict_requests.try_emplace(c.s(0), c.sim.frame());
      }},
     {nat::HAS_ANIM_DICT_LOADED, [](NativeCall& c) { c.retBool(dictLoaded(c, c.s(0))); }},
+    {nat::REQUEST_MODEL, [](NativeCall& c) { c.world.model_requests.try_emplace(c.u(0), c.sim.frame()); }},
+    {nat::HAS_MODEL_LOADED, [](NativeCall& c) { c.retBool(modelLoaded(c, c.u(0))); }},
+    // Strict: a released model is gone at once (the game may keep it a while).
+    {nat::SET_MODEL_AS_NO_LONGER_NEEDED, [](NativeCall& c) { c.world.model_requests.erase(c.u(0)); }},
     {nat::GET_SELECTED_PED_WEAPON,
      [](NativeCall& c) {
          c.retInt(static_cast<int>(c.world.isPlayer(c.i(0)) ? c.world.player.weapon : joaat("weapon_unarmed")));
@@ -158,8 +169,15 @@ const HandlerBinding kHandlers[] = {
              if (SimVehicle* v = c.world.vehicle(*e)) v->mission = false;
          }
      }},
+    // The game creates no object whose model is not loaded: it answers 0.
     {nat::CREATE_OBJECT,
-     [](NativeCall& c) { c.retInt(c.world.addProp(c.u(0), Vec3{c.f(1), c.f(2), c.f(3)}).handle); }},
+     [](NativeCall& c) {
+         if (!modelLoaded(c, c.u(0))) {
+             ++c.world.refused_objects;
+             return c.retInt(0);
+         }
+         c.retInt(c.world.addProp(c.u(0), Vec3{c.f(1), c.f(2), c.f(3)}).handle);
+     }},
     {nat::ATTACH_ENTITY_TO_ENTITY,
      [](NativeCall& c) {
          SimProp* p = c.world.prop(c.i(0));
@@ -203,14 +221,20 @@ const HandlerBinding kHandlers[] = {
      }},
     // The ground is flat at height 0, except below a vehicle that says
     // otherwise (its `ground` value, for points within half a metre of it).
+    // Where no ground is found (ground=none) the answer is false and the
+    // height 0, as the game gives where the ground is not loaded.
     {nat::GET_GROUND_Z_FOR_3D_COORD,
      [](NativeCall& c) {
          float ground = 0.0f;
+         bool found = true;
          for (const auto& [id, v] : c.world.vehicles) {
-             if (std::fabs(v.pos.x - c.f(0)) <= 0.5f && std::fabs(v.pos.y - c.f(1)) <= 0.5f) ground = v.ground;
+             if (std::fabs(v.pos.x - c.f(0)) <= 0.5f && std::fabs(v.pos.y - c.f(1)) <= 0.5f) {
+                 found = v.ground_known;
+                 ground = found ? v.ground : 0.0f;
+             }
          }
          if (float* out = c.out<float>(3)) *out = ground;
-         c.retBool(true);
+         c.retBool(found);
      }},
     {nat::GET_IS_LOADING_SCREEN_ACTIVE, [](NativeCall& c) { c.retBool(c.world.loading_screen); }},
 };

@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "sim/ini_file.h"
+#include "sim/native_table.h"
 #include "sim/reports.h"
 #include "sim/scenario_context.h"
 
@@ -49,6 +50,20 @@ bool runCommand(const CommandContext& c) {
         c.argCount(1, 1);
         const std::uint32_t vk = c.key(0);
         if (c.run) sim.tap(vk);
+    } else if (word == "throw") {
+        // The next call of that native by a script, or the keyboard handler at
+        // the next key message, throws an exception into the plug-in.
+        c.argCount(1, 1);
+        if (c.arg(0) == "key") {
+            if (c.run) sim.injectThrowInKeyHandler();
+            return true;
+        }
+        const NativeInfo* native = nullptr;
+        for (const NativeInfo& n : allNatives()) {
+            if (c.arg(0) == n.name) native = &n;
+        }
+        if (native == nullptr) c.fail("throw: expected key or a native's name, got " + c.arg(0));
+        if (c.run) sim.injectThrowAtNative(native->hash);
     } else if (word == "hold") {
         c.argCount(2, 2);
         const std::uint32_t vk = c.key(0);
@@ -78,6 +93,10 @@ bool iniCommand(const CommandContext& c) {
     } else if (word == "no-ini") {
         c.argCount(0, 0);
         if (c.run) removeIni(kIniPath);
+    } else if (word == "ini-read-only") {
+        c.argCount(1, 1);
+        const bool on = c.flag(0);
+        if (c.run && !setIniReadOnly(kIniPath, on)) c.fail(std::string("no ") + kIniPath + " to change");
     } else {
         return false;
     }

@@ -44,8 +44,10 @@ void vehicleOption(const CommandContext& c, SimVehicle* v, const std::string& op
         const float f = decimal();
         if (v) v->forward = f;
     } else if (key == "ground") {
-        const float g = decimal();
-        if (v) v->ground = g;
+        // "none": no ground is found below it (the answer is false, height 0).
+        const bool known = value != "none";
+        const float g = known ? decimal() : 0.0f;
+        if (v) v->ground = g, v->ground_known = known;
     } else if (key == "driveable") {
         const bool f = flag();
         if (v) v->driveable = f;
@@ -188,6 +190,9 @@ bool worldCommand(const CommandContext& c) {
     } else if (word == "dict-never") {
         c.argCount(1, 1);
         if (c.run) w.dicts_never.insert(c.arg(0));
+    } else if (word == "model-never") {
+        c.argCount(1, 1);
+        if (c.run) w.models_never.insert(w.hashName(c.arg(0)));
     } else if (word == "screen-size") {
         c.argCount(2, 2);
         const auto width = static_cast<int>(c.integer(0, 1, 100000, "W"));

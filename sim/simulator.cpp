@@ -77,7 +77,14 @@ void Simulator::sendKey(std::uint32_t vk, std::uint16_t repeats, bool wasDown, b
     // A copy: a handler may unregister itself.
     const std::vector<host::KeyboardHandler> handlers = keyboard_handlers_;
     for (host::KeyboardHandler h : handlers) {
-        h(vk, repeats, 0, 0, 0, wasDown ? 1 : 0, isUp ? 1 : 0);
+        in_key_handler_ = true;
+        try {
+            h(vk, repeats, 0, 0, 0, wasDown ? 1 : 0, isUp ? 1 : 0);
+        } catch (...) {
+            // In the game an exception leaving the handler ends the process.
+            recordFault(0, "an exception left the keyboard handler");
+        }
+        in_key_handler_ = false;
     }
 }
 
@@ -139,6 +146,20 @@ std::size_t Simulator::countCallsInFrame(std::uint64_t frame, std::uint64_t hash
     return static_cast<std::size_t>(std::count_if(trace_.begin(), trace_.end(), [&](const TraceEntry& e) {
         return e.frame == frame && (hash == 0 || e.hash == hash);
     }));
+}
+
+void Simulator::throwIfInjectedAtCall() {
+    if (throw_at_native_ == 0 || !call_open_ || call_hash_ != throw_at_native_) return;
+    if (FibreScheduler::currentFibre() == nullptr) return;  // only into a script
+    throw_at_native_ = 0;
+    call_open_ = false;  // the call is abandoned, not left half made
+    throw InjectedThrow("injected at a native call");
+}
+
+void Simulator::throwIfInjectedAtClockRead() {
+    if (!throw_in_key_handler_ || !in_key_handler_) return;
+    throw_in_key_handler_ = false;
+    throw InjectedThrow("injected at the keyboard handler's clock read");
 }
 
 void Simulator::recordFault(std::uint64_t hash, std::string message) {

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,6 +70,11 @@ struct KeyMessage {
     std::uint16_t repeats = 0;
     bool was_down_before = false;
     bool is_up_now = false;
+};
+
+// What an injected fault throws into the plug-in (see Simulator::injectThrow).
+struct InjectedThrow : std::runtime_error {
+    using std::runtime_error::runtime_error;
 };
 
 // A breach of the host protocol by the plug-in: an unknown native, too many
@@ -158,6 +164,18 @@ public:
     // does.
     void allowNativeCallsFromHost(bool allow) { host_calls_allowed_ = allow; }
 
+    // [SECTION] Fault injection: an exception thrown into the plug-in where a
+    // call of its own would throw one, to see that it never reaches the host.
+    // The next call of native `hash`, made by a script, throws InjectedThrow
+    // from nativeCall (the call is not made).
+    void injectThrowAtNative(std::uint64_t hash) { throw_at_native_ = hash; }
+    // The keyboard handler's clock read throws at the next key message.
+    void injectThrowInKeyHandler() { throw_in_key_handler_ = true; }
+    // For the bindings: throw when armed for the call being made / the clock
+    // read of a keyboard handler.
+    void throwIfInjectedAtCall();
+    void throwIfInjectedAtClockRead();
+
     // [SECTION] Host ABI side (host_binding.cpp forwards here)
     void hostScriptRegister(void* module, host::ScriptMain script, bool main);
     void hostScriptUnregister(void* module);
@@ -243,6 +261,10 @@ private:
     std::function<void(const TraceEntry&)> trace_sink_;
     std::function<void(const KeyMessage&)> key_sink_;
     std::vector<Fault> faults_;
+
+    std::uint64_t throw_at_native_ = 0;
+    bool throw_in_key_handler_ = false;
+    bool in_key_handler_ = false;  // a keyboard handler runs (host thread)
 };
 
 // The plug-in's Settings record as it stands: read from the loaded plug-in;

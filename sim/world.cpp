@@ -89,6 +89,13 @@ SimProp& World::addProp(std::uint32_t model, Vec3 pos) {
     return props.back();
 }
 
+bool World::removeProp(int handle) {
+    if (std::erase_if(props, [handle](const SimProp& p) { return p.handle == handle; }) == 0) return false;
+    index_.erase(handle);
+    std::erase_if(blips, [handle](const SimBlip& b) { return b.entity == handle; });
+    return true;
+}
+
 SimBlip& World::addBlip(int entity) {
     SimBlip b;
     b.handle = newHandle();

@@ -54,6 +54,7 @@ struct SimVehicle {
     float speed = 0.0f;             // m/s
     float forward = 0.0f;           // m/s, forward part of the vehicle-relative velocity
     float ground = 0.0f;            // ground height below it
+    bool ground_known = true;       // false: the game finds no ground below it (ground=none)
     bool driveable = true;
     bool convertible = false;
     bool roof_down = false;
@@ -136,6 +137,8 @@ public:
     SimPed& addPed(int id, Vec3 pos);
     void placePlayer(Vec3 pos);
     SimProp& addProp(std::uint32_t model, Vec3 pos);
+    // The game removes an object (false when there is none of that handle).
+    bool removeProp(int handle);
     SimBlip& addBlip(int entity);
     void removeBlip(int handle);
     // False when no vehicle or character has that ID.
@@ -184,6 +187,12 @@ public:
     // Animation dictionaries: frame of the first request; the never-loading ones.
     std::map<std::string, std::uint64_t> dict_requests;
     std::set<std::string> dicts_never;
+    // Models, by hash, the same way: frame of the request (forgotten when the
+    // model is released); the never-loading ones. An object is created only
+    // from a loaded model; a refused CREATE_OBJECT answers 0 and is counted.
+    std::map<std::uint32_t, std::uint64_t> model_requests;
+    std::set<std::uint32_t> models_never;
+    int refused_objects = 0;
 
     bool loading_screen = false;
     bool mp_audio = false;

@@ -1,7 +1,7 @@
 #include "config/load_rules.h"
 
 #include "config/settings.h"
-#include "locking/runtime_state.h"
+#include "state/runtime_state.h"
 
 namespace tavrel {
 
@@ -13,9 +13,19 @@ void normaliseSettings() {
 #undef TAVREL_NORMALISE_FIELD
 }
 
+namespace {
+
+// As the misc page's toggle does: switched off, the mark is set so that the
+// next lock or unlock takes the marker off the car; switched on, it is cleared.
+void markChange(bool old_value, bool new_value, bool& applied) {
+    if (old_value != new_value) applied = old_value;
+}
+
+}  // namespace
+
 void applyBlipRule(bool old_blip, bool old_persistent) {
-    if (old_blip && !settings.current_player_vehicle_blip) runtime.vehicle_blip_applied = false;
-    if (old_persistent && !settings.current_player_vehicle_persistent) runtime.vehicle_persistent_applied = false;
+    markChange(old_blip, settings.current_player_vehicle_blip, runtime.vehicle_blip_applied);
+    markChange(old_persistent, settings.current_player_vehicle_persistent, runtime.vehicle_persistent_applied);
 }
 
 }  // namespace tavrel

@@ -69,8 +69,10 @@ constexpr bool neonAll8(std::int32_t loaded, bool current) {
     return v < 0 ? false : v >= 1 ? true : current;
 }
 
-// Blip rule: a blip or persistence flag that went from true to false clears
-// its applied mark in RuntimeState; nothing else is touched.
+// Blip rule, the same as the misc page's toggles: a blip or persistence flag
+// that went from true to false (a hand edit of the file) sets its applied
+// mark in RuntimeState, so the next lock or unlock takes the marker off the
+// car; one that went from false to true clears it. Nothing else is touched.
 void applyBlipRule(bool old_blip, bool old_persistent);
 
 }  // namespace tavrel

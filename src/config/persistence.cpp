@@ -27,6 +27,14 @@ constexpr std::size_t kMenuFloatSize = 32;  // readMenuFloat's text buffer
 ini::IniDocument document;
 std::string edited;
 
+// A write to the existing file failed since the last takeFailedWrite.
+bool failed_write = false;
+
+void writeValue(const char* section, const char* key, const char* value) {
+    if (!host::fileExists(kIniPath)) return;  // never created: dropped without a word
+    if (!ini::writeProfileString(kIniPath, section, key, value, document, edited)) failed_write = true;
+}
+
 // One opened file: profile integers (default -1, no existence test) and
 // readIntSetting integers (-99 when the file is missing).
 struct Reader {
@@ -178,15 +186,19 @@ std::int32_t readDoorsToOpen() { return readDoorsFrom(openIni()); }
 std::int32_t readIntSetting(const char* section, const char* key) { return openIni().setting(section, key); }
 
 void writeIntSetting(const char* section, const char* key, std::int32_t value) {
-    if (!host::fileExists(kIniPath)) return;
     char text[kIntTextSize];
-    ini::writeProfileString(kIniPath, section, key, formatInt(value, text, sizeof text), document, edited);
+    writeValue(section, key, formatInt(value, text, sizeof text));
 }
 
 void writeMenuSize(float value) {
-    if (!host::fileExists(kIniPath)) return;
     char text[kFixedTextSize];
-    ini::writeProfileString(kIniPath, kMenu, "menu_size", formatFixed(value, 1, text, sizeof text), document, edited);
+    writeValue(kMenu, "menu_size", formatFixed(value, 1, text, sizeof text));
+}
+
+bool takeFailedWrite() {
+    const bool failed = failed_write;
+    failed_write = false;
+    return failed;
 }
 
 float readMenuFloat(const char* key) {

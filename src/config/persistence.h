@@ -30,12 +30,17 @@ std::int32_t readDoorsToOpen();
 std::int32_t readIntSetting(const char* section, const char* key);
 
 // Writes formatInt(value) as section/key; nothing when the file is missing
-// or the write fails.
+// or the write fails (the file is then left as it was).
 void writeIntSetting(const char* section, const char* key, std::int32_t value);
 
 // Writes formatFixed(value, 1) as "Menu"/"menu_size"; nothing when the file
 // is missing or the write fails.
 void writeMenuSize(float value);
+
+// True when a write to the existing file failed (read-only, locked, disk
+// full) since the last call: the change lives in memory only and goes at the
+// next reload. A missing file is no failure. Clears the mark.
+bool takeFailedWrite();
 
 // "Menu"/key read as text (32-char buffer, default "0") and converted with
 // textToDouble; 0.0 when the file is missing. "7.5xyz" is 7.5, "abc" 0.

@@ -2,7 +2,7 @@
 
 #include "config/settings.h"
 #include "host/native_invoker.h"
-#include "locking/runtime_state.h"
+#include "state/runtime_state.h"
 
 namespace tavrel {
 

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -39,22 +40,55 @@ bool writeAll(int fd, const char* data, std::size_t size) {
     return true;
 }
 
-// Makes the rename itself durable: fsync of the containing directory.
-void syncParentDirectory(const char* path) {
-    char dir[kPathCapacity];
-    std::strcpy(dir, path);
-    char* slash = std::strrchr(dir, '/');
-    if (slash == dir) {
-        slash[1] = '\0';
-    } else if (slash) {
-        *slash = '\0';
-    } else {
-        std::strcpy(dir, ".");
+// Temporary files made by this copy of the store so far (part of their names).
+std::atomic<unsigned> temp_count{0};
+
+// Creates a temporary file of this writer's own beside `target`:
+// "<target>.<process id>-<counter>.tmp", exclusively (O_EXCL), so no other
+// writer opens it; a name in use (another copy of the store in this process,
+// or a leftover) moves on to the next counter. The descriptor, or -1.
+int createTemp(const char* target, char (&temp)[kPathCapacity]) {
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        const unsigned n = temp_count.fetch_add(1, std::memory_order_relaxed);
+        const int len = std::snprintf(temp, sizeof temp, "%s.%ld-%u.tmp", target, static_cast<long>(::getpid()), n);
+        if (len < 0 || len >= static_cast<int>(sizeof temp)) return -1;
+        const int fd = ::open(temp, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd >= 0 || errno != EEXIST) return fd;
     }
-    const int fd = ::open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
+    return -1;
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Puts `temp` in the place of `target`, which must still be the file found
+// before (`before`, from lstat): a target deleted or replaced meanwhile is
+// left as it is. Exchanging the two names (one step; fails when the target is
+// gone) leaves no window at all; where the file system cannot exchange, the
+// target is checked again right before a plain rename. Removes the temporary
+// file whatever happens, and nothing else.
+bool putInPlace(const char* temp, const char* target, const struct stat& before) {
+#ifdef RENAME_EXCHANGE
+    if (::renameat2(AT_FDCWD, temp, AT_FDCWD, target, RENAME_EXCHANGE) == 0) {
+        // The old file now carries the temporary's name.
+        struct stat old;
+        if (::lstat(temp, &old) == 0 && sameFile(old, before)) {
+            ::unlink(temp);
+            return true;
+        }
+        // Another program put a file there meanwhile: give its file back
+        // (and should that fail, leave its file where it is).
+        if (::renameat2(AT_FDCWD, temp, AT_FDCWD, target, RENAME_EXCHANGE) == 0) ::unlink(temp);
+        return false;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {  // ENOENT: the file is gone
+        ::unlink(temp);
+        return false;
+    }
+#endif
+    struct stat now;
+    if (::lstat(target, &now) == 0 && sameFile(now, before) && ::rename(temp, target) == 0) return true;
+    ::unlink(temp);
+    return false;
 }
 
 }  // namespace
@@ -101,27 +135,34 @@ bool replaceFile(const char* path, const char* data, std::size_t size) {
     char mapped[kPathCapacity];
     char temp[kPathCapacity];
     if (!mapPath(path, mapped)) return false;
-    if (std::snprintf(temp, sizeof temp, "%s.tmp", mapped) >= static_cast<int>(sizeof temp)) return false;
 
     struct stat st;
+    struct stat identity;
     if (::stat(mapped, &st) != 0 || !S_ISREG(st.st_mode)) return false;  // never creates the file
+    if (::lstat(mapped, &identity) != 0) return false;
     // Read-only stays untouched: no write permission for us, or (as for root,
     // who may write anything) no write bit at all, like a read-only attribute.
     if (::access(mapped, W_OK) != 0 || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
 
-    const int fd = ::open(temp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const int fd = createTemp(mapped, temp);
     if (fd < 0) return false;
+    // No fsync: the game thread waits for this. The rename keeps a crash of
+    // the game from tearing the file; the system writes the bytes out.
     bool ok = writeAll(fd, data, size);
     ok = ok && ::fchmod(fd, st.st_mode & 07777) == 0;
-    ok = ok && ::fsync(fd) == 0;  // the new bytes are on disk before the rename
     ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temp, mapped) == 0;
     if (!ok) {
         ::unlink(temp);
         return false;
     }
-    syncParentDirectory(mapped);
-    return true;
+    if (testing::before_replace != nullptr) testing::before_replace(temp);
+    return putInPlace(temp, mapped, identity);
 }
+
+namespace testing {
+
+void (*before_replace)(const char* temp_path) = nullptr;
+
+}  // namespace testing
 
 }  // namespace tavrel::host

@@ -15,11 +15,27 @@ bool fileExists(const char* path);
 // cannot be opened.
 bool readFile(const char* path, std::string& out, std::size_t max_bytes);
 
-// Replaces an existing file's contents crash-safely: writes a temporary file
-// beside it, flushes it to disk and renames it over the original, so a crash
-// leaves the old bytes or the new, never a torn file. Never creates a missing
-// file; returns false (and changes nothing) when the file is missing,
-// read-only, or any step fails.
+// Replaces an existing file's contents. The bytes go to a temporary file of
+// this writer's own beside it (named after the process and a counter, created
+// exclusively: two writers, even two copies of the plug-in in one process,
+// never share one), which then takes the file's place in one step (Windows:
+// ReplaceFileW, keeping the file's attributes; POSIX: an exchange or a rename
+// checked against the file's identity). A crash of the game at any point
+// leaves the old bytes or the new, never a torn file. Nothing is flushed to
+// disk: this runs on the game thread, at a menu step.
+// Never creates the file, not even one deleted while the new bytes are being
+// written. Returns true when the file holds the new bytes; false when the
+// write failed and the file is as it was: missing, not a regular file,
+// read-only, locked by another program, replaced meanwhile, or any step
+// failed (disk full). No temporary file is left behind either way.
 bool replaceFile(const char* path, const char* data, std::size_t size);
+
+namespace testing {
+
+// Called by replaceFile with the temporary file's path when it is written
+// and closed, right before it takes the file's place. Null outside tests.
+extern void (*before_replace)(const char* temp_path);
+
+}  // namespace testing
 
 }  // namespace tavrel::host

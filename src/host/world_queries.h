@@ -26,6 +26,13 @@ inline int wholeSpeed(float metres_per_second) {
 
 inline std::uint32_t hashOf(const char* name) { return invoke<std::uint32_t>(nat::GET_HASH_KEY, name); }
 
+// Posts `text` (a constant: nothing is copied) as a feed ticker notification.
+inline void postFeedNotice(const char* text) {
+    invoke(nat::BEGIN_TEXT_COMMAND_THEFEED_POST, "STRING");
+    invoke(nat::ADD_TEXT_COMPONENT_SUBSTRING_PLAYER_NAME, text);
+    invoke<int>(nat::END_TEXT_COMMAND_THEFEED_POST_TICKER, true, true);
+}
+
 inline void setNeonSide(int vehicle, int side, bool on) { invoke(nat::SET_VEHICLE_NEON_ENABLED, vehicle, side, on); }
 
 inline void setEngine(int vehicle, bool on) { invoke(nat::SET_VEHICLE_ENGINE_ON, vehicle, on, true, false); }

@@ -4,7 +4,7 @@
 
 #include "config/settings.h"
 #include "host/world_queries.h"
-#include "locking/runtime_state.h"
+#include "state/runtime_state.h"
 
 namespace tavrel {
 
@@ -30,28 +30,52 @@ constexpr Clip kFobInVehicle{kPhoneDictionary, "cellphone_horizontal_outro", 0.5
 constexpr Clip kPhoneInVehicle{kPhoneDictionary, "cellphone_horizontal_intro", 0.5f, 1.0f, 100, 100};
 constexpr Clip kPhoneOnFoot{kPhoneDictionary, "cellphone_horizontal_intro", 10.0f, -5.0f, 500, 2000};
 
-// Dictionaries that did not load in time. The characters scan asks for its
-// dictionary every 300 ms: waiting 5 s each time would stall the main script.
-struct DictFailure {
-    const char* dictionary = nullptr;  // one of the constant names; null: free slot
+// Dictionaries and models that did not load in time. The characters scan
+// asks for its dictionary every 300 ms: waiting 5 s each time would stall the
+// main script.
+struct LoadFailure {
+    const char* name = nullptr;  // one of the constant names; null: free slot
     Tick at = 0;
 };
-DictFailure dictFailures[4];
+LoadFailure loadFailures[4];  // three dictionaries and the fob model
 
-DictFailure* failureOf(const char* dictionary) {
-    for (DictFailure& failure : dictFailures) {
-        if (failure.dictionary != nullptr && std::strcmp(failure.dictionary, dictionary) == 0) return &failure;
+LoadFailure* failureOf(const char* name) {
+    for (LoadFailure& failure : loadFailures) {
+        if (failure.name != nullptr && std::strcmp(failure.name, name) == 0) return &failure;
     }
     return nullptr;
 }
 
-void recordFailure(const char* dictionary, Tick now) {
-    DictFailure* slot = failureOf(dictionary);
-    for (DictFailure& failure : dictFailures) {
-        if (slot == nullptr && failure.dictionary == nullptr) slot = &failure;
+void recordFailure(const char* name, Tick now) {
+    LoadFailure* slot = failureOf(name);
+    for (LoadFailure& failure : loadFailures) {
+        if (slot == nullptr && failure.name == nullptr) slot = &failure;
     }
-    if (slot == nullptr) slot = &dictFailures[0];  // more names than slots: forget the oldest-placed
-    *slot = DictFailure{dictionary, now};
+    if (slot == nullptr) slot = &loadFailures[0];  // more names than slots: forget the oldest-placed
+    *slot = LoadFailure{name, now};
+}
+
+// Requests a streamed asset (`request`) and polls `loaded` every 50 ms until
+// it is in memory; gives up after 5 s and then, for a minute, only asks.
+template <typename Request, typename Loaded>
+bool waitUntilLoaded(const char* name, Request request, Loaded loaded) {
+    request();
+    LoadFailure* failure = failureOf(name);
+    const Tick start = host::getTickCount();
+    for (;;) {
+        if (loaded()) {
+            if (failure != nullptr) failure->name = nullptr;
+            return true;
+        }
+        const Tick now = host::getTickCount();
+        // Recently given up on: asked, not waited for again.
+        if (failure != nullptr && isWithin(failure->at, kAssetRetryMs, now)) return false;
+        if (hasElapsed(start, kAssetTimeoutMs, now)) {
+            recordFailure(name, now);
+            return false;
+        }
+        host::scriptWait(kAssetPollMs);
+    }
 }
 
 int onFootFlags() {
@@ -79,27 +103,20 @@ void playPhoneGesture() {
 }  // namespace
 
 bool ensureAnimDictLoaded(const char* dictionary) {
-    invoke(nat::REQUEST_ANIM_DICT, dictionary);
-    DictFailure* failure = failureOf(dictionary);
-    const Tick start = host::getTickCount();
-    for (;;) {
-        if (invoke<bool>(nat::HAS_ANIM_DICT_LOADED, dictionary)) {
-            if (failure != nullptr) failure->dictionary = nullptr;
-            return true;
-        }
-        const Tick now = host::getTickCount();
-        // Recently given up on: asked, not waited for again.
-        if (failure != nullptr && isWithin(failure->at, kAnimDictRetryMs, now)) return false;
-        if (hasElapsed(start, kAnimDictTimeoutMs, now)) {
-            recordFailure(dictionary, now);
-            return false;
-        }
-        host::scriptWait(kAnimDictPollMs);
-    }
+    return waitUntilLoaded(
+        dictionary, [dictionary] { invoke(nat::REQUEST_ANIM_DICT, dictionary); },
+        [dictionary] { return invoke<bool>(nat::HAS_ANIM_DICT_LOADED, dictionary); });
 }
 
-void resetAnimDictFailures() {
-    for (DictFailure& failure : dictFailures) failure = DictFailure{};
+bool ensureModelLoaded(const char* model_name) {
+    const std::uint32_t model = hashOf(model_name);
+    return waitUntilLoaded(
+        model_name, [model] { invoke(nat::REQUEST_MODEL, model); },
+        [model] { return invoke<bool>(nat::HAS_MODEL_LOADED, model); });
+}
+
+void resetLoadFailures() {
+    for (LoadFailure& failure : loadFailures) failure = LoadFailure{};
 }
 
 void holsterWeapon() {
@@ -115,19 +132,23 @@ void giveBackWeapon(std::uint32_t weapon) {
     invoke(nat::SET_CURRENT_PED_WEAPON, runtime.player_ped, weapon, true);
 }
 
-void showFobProp() {
+bool showFobProp() {
     const int player = runtime.player_ped;
     if (runtime.fob_prop != 0 && entityExists(runtime.fob_prop)) {
         invoke(nat::SET_ENTITY_COLLISION, runtime.fob_prop, false, true);
         invoke(nat::SET_ENTITY_VISIBLE, runtime.fob_prop, true, false);
     } else {
+        if (!ensureModelLoaded(kFobPropModel)) return false;
         const std::uint32_t model = hashOf(kFobPropModel);
         const Vector3 at = invoke<Vector3>(nat::GET_ENTITY_COORDS, player, false);
         runtime.fob_prop = invoke<int>(nat::CREATE_OBJECT, model, at.x, at.y, at.z, true, false, false);
+        invoke(nat::SET_MODEL_AS_NO_LONGER_NEEDED, model);  // the object keeps what it needs
+        if (runtime.fob_prop == 0) return false;
     }
     const int bone = invoke<int>(nat::GET_PED_BONE_INDEX, player, kHandBone);
     invoke(nat::ATTACH_ENTITY_TO_ENTITY, runtime.fob_prop, player, bone, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, true,
            false, false, false, 2, true, 0);
+    return true;
 }
 
 void playFobAnimation() {
@@ -140,9 +161,9 @@ void playFobAnimation() {
     // time has run out.
     if (isPedInAnyVehicle(runtime.player_ped, true)) return;
     if (!ensureAnimDictLoaded(kFobDictionary)) return;
-    showFobProp();
+    const bool prop_shown = showFobProp();  // without its model the gesture goes on bare-handed
     playClip(kFobOnFoot, onFootFlags());
-    runtime.fob_prop_visible = true;
+    runtime.fob_prop_visible = prop_shown;
 }
 
 void startRemoteAnimation() {

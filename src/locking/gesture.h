@@ -7,16 +7,18 @@
 
 namespace tavrel {
 
-inline constexpr Tick kAnimDictTimeoutMs = 5000;  // give up on a dictionary that never loads
-inline constexpr Tick kAnimDictPollMs = 50;
-inline constexpr Tick kAnimDictRetryMs = 60000;  // after a give-up, no waiting for a minute
+// The wait for an animation dictionary or a model to load.
+inline constexpr Tick kAssetTimeoutMs = 5000;  // give up on one that never loads
+inline constexpr Tick kAssetPollMs = 50;
+inline constexpr Tick kAssetRetryMs = 60000;  // after a give-up, no waiting for a minute
 
 // The gesture chosen by Settings.animation, and the pending fob click.
 void startRemoteAnimation();
 // Fob press on foot (with the prop), a short phone flick in a vehicle.
 void playFobAnimation();
 // Creates the fob prop once (re-shows it later) and attaches it to the hand.
-void showFobProp();
+// False when there is no prop: its model did not load.
+bool showFobProp();
 // Remembers the selected weapon and selects unarmed.
 void holsterWeapon();
 void giveBackWeapon(std::uint32_t weapon);
@@ -25,6 +27,9 @@ void giveBackWeapon(std::uint32_t weapon);
 // give-up the dictionary is requested but not waited for during a minute.
 // `dictionary` must outlive the plug-in (a string constant): it is kept.
 bool ensureAnimDictLoaded(const char* dictionary);
-void resetAnimDictFailures();
+// The same wait for a model (by name; the game creates no object of a model
+// that is not loaded). `model_name` must outlive the plug-in likewise.
+bool ensureModelLoaded(const char* model_name);
+void resetLoadFailures();
 
 }  // namespace tavrel

@@ -6,8 +6,8 @@
 #include "effects/vehicle_markers.h"
 #include "host/world_queries.h"
 #include "locking/characters.h"
-#include "locking/runtime_state.h"
 #include "locking/vehicle_upkeep.h"
+#include "state/runtime_state.h"
 
 namespace tavrel {
 
@@ -45,16 +45,27 @@ bool seatTaken(int vehicle, int seat) {
     return entityExists(ped);
 }
 
-// Steps C1 to C7, shared by the lock and the unlock; returns the chosen car.
-int beginAction(bool is_lock) {
+struct ActionTarget {
+    int vehicle = 0;  // 0: no car qualifies, and nothing was changed
+    // A flash series is still running on this very car: its neon shows the
+    // series' blinking, not the car's own sides, which are saved already.
+    bool series_running = false;
+};
+
+// Steps C1 to C7, shared by the lock and the unlock. With no car in range
+// nothing changes: the tracked car keeps its blip and persistence, and a
+// running signal goes on.
+ActionTarget beginAction(bool is_lock) {
+    const VehicleChoice choice = chooseVehicle();
+    if (choice.vehicle == 0) return {};
     runtime.lock_flashes_left = 0;
     runtime.unlock_flashes_left = 0;
     if (!is_lock) {
         runtime.vehicle_has_moved = false;
         runtime.neon_move_latch = false;
     }
-    const VehicleChoice choice = chooseVehicle();
     (is_lock ? runtime.locked_from_inside : runtime.unlocked_from_inside) = choice.inside;
+    const bool series_running = runtime.flash_in_progress && choice.vehicle == runtime.tracked_vehicle;
 
     if (choice.vehicle != runtime.tracked_vehicle) {
         const int old = runtime.tracked_vehicle;
@@ -73,7 +84,7 @@ int beginAction(bool is_lock) {
     applyRadioStation();
     applyLoudRadio();
     applyVehicleMarkers();
-    return vehicle;
+    return {vehicle, series_running};
 }
 
 }  // namespace
@@ -100,8 +111,10 @@ int findNearestVehicle() {
         const Vector3 at = invoke<Vector3>(nat::GET_ENTITY_COORDS, vehicle, true);
         const float distance = distanceBetween(player_at, at);
         float ground = 0.0f;
-        invoke<bool>(nat::GET_GROUND_Z_FOR_3D_COORD, at.x, at.y, at.z, &ground, false, false);
-        const float height = distanceBetween(at, Vector3{at.x, at.y, ground});
+        // No ground found (not loaded, out of the map): no height test, rather
+        // than a height measured to 0, which would drop every car up a hill.
+        const bool has_ground = invoke<bool>(nat::GET_GROUND_Z_FOR_3D_COORD, at.x, at.y, at.z, &ground, false, false);
+        const float height = has_ground ? distanceBetween(at, Vector3{at.x, at.y, ground}) : 0.0f;
         if (distance <= best && height <= limit && height >= 0.0f && isEligible(vehicle)) {
             result = vehicle;
             best = distance;
@@ -127,7 +140,9 @@ void applyVehicleMarkers() {
 }
 
 void lockVehicle() {
-    const int vehicle = beginAction(true);
+    const ActionTarget target = beginAction(true);
+    const int vehicle = target.vehicle;
+    if (vehicle == 0) return;
     const bool from_inside = runtime.locked_from_inside;
     if (settings.roll_up_windows_upon_lock) {
         for (int window = 0; window < 4; ++window) invoke(nat::ROLL_UP_WINDOW, vehicle, window);
@@ -146,7 +161,7 @@ void lockVehicle() {
     }
     shutOpenDoors(vehicle, settings.shut_doors_instantly);
     if (settings.color_change_can_pause) runtime.color_changer_running = false;
-    saveNeonSides();
+    if (!target.series_running) saveNeonSides();
     if (settings.notification_sound_signal != 0 && !from_inside) {
         runtime.notification_sounds_left = settings.notification_sound_times_when_locking;
         runtime.notification_is_lock = true;
@@ -162,7 +177,9 @@ void lockVehicle() {
 }
 
 void unlockVehicle() {
-    const int vehicle = beginAction(false);
+    const ActionTarget target = beginAction(false);
+    const int vehicle = target.vehicle;
+    if (vehicle == 0) return;
     invoke(nat::SET_VEHICLE_ALARM, runtime.tracked_vehicle, false);
     if (settings.make_vehicle_belong_to_player && !seatTaken(vehicle, -1) && !seatTaken(vehicle, 0)) {
         invoke(nat::SET_VEHICLE_HAS_BEEN_OWNED_BY_PLAYER, vehicle, true);
@@ -190,7 +207,7 @@ void unlockVehicle() {
     if (settings.interior_lights == 1) invoke(nat::SET_VEHICLE_INTERIORLIGHT, vehicle, true);
     applyNeonDefaultColour();
     updateNeon();
-    saveNeonSides();
+    if (!target.series_running) saveNeonSides();
     runtime.color_changer_running = true;
     if (settings.light_notification) {
         runtime.unlock_flashes_left = settings.number_of_unlock_flashes;

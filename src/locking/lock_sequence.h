@@ -19,9 +19,12 @@ struct VehicleChoice {
 VehicleChoice chooseVehicle();
 // Nearest driveable car, bike, quad, helicopter, plane, boat or bicycle within
 // max_distance_to_vehicle of the player and max_distance_to_vehicle_from_ground
-// above the ground; ties go to the later vehicle of the world list. 0 if none.
+// above the ground below it (no height limit where the game finds no ground);
+// ties go to the later vehicle of the world list. 0 if none.
 int findNearestVehicle();
 
+// Lock or unlock the chosen car; without one (no car qualifies) they do
+// nothing at all.
 void lockVehicle();
 void unlockVehicle();
 

@@ -3,13 +3,13 @@
 #include "config/persistence.h"
 #include "config/settings.h"
 #include "host/world_queries.h"
+#include "input/input.h"
 #include "locking/characters.h"
 #include "locking/gesture.h"
 #include "locking/lock_sequence.h"
-#include "locking/runtime_state.h"
 #include "locking/timers.h"
 #include "locking/vehicle_upkeep.h"
-#include "shell/input.h"
+#include "state/runtime_state.h"
 
 namespace tavrel {
 
@@ -101,9 +101,7 @@ void worldPass() {
 void showStartupNotice() {
     if (runtime.startup_notice_shown) return;
     if (invoke<bool>(nat::GET_IS_LOADING_SCREEN_ACTIVE)) return;
-    invoke(nat::BEGIN_TEXT_COMMAND_THEFEED_POST, "STRING");
-    invoke(nat::ADD_TEXT_COMPONENT_SUBSTRING_PLAYER_NAME, kStartupNotice);
-    invoke<int>(nat::END_TEXT_COMMAND_THEFEED_POST_TICKER, true, true);
+    postFeedNotice(kStartupNotice);
     runtime.startup_notice_shown = true;
 }
 

@@ -7,7 +7,7 @@
 #include "host/world_queries.h"
 #include "locking/gesture.h"
 #include "locking/lock_sequence.h"
-#include "locking/runtime_state.h"
+#include "state/runtime_state.h"
 
 namespace tavrel {
 

@@ -4,7 +4,7 @@
 
 #include "config/settings.h"
 #include "host/world_queries.h"
-#include "locking/runtime_state.h"
+#include "state/runtime_state.h"
 
 namespace tavrel {
 

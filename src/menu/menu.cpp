@@ -7,16 +7,21 @@
 #include "config/settings.h"
 #include "host/host_abi.h"
 #include "host/native_invoker.h"
+#include "host/world_queries.h"
+#include "input/input.h"
 #include "menu/menu_draw.h"
 #include "menu/page_loop.h"
 #include "menu/pages.h"
-#include "shell/input.h"
 
 namespace tavrel {
 
 MenuState menu_state;
 
 namespace {
+
+constexpr const char* kSaveFailedNotice = "Tavrel: TavrelConfig.ini could not be saved";
+
+bool save_failure_noticed = false;  // in this menu session
 
 constexpr int kLocalPlayer = 0;
 constexpr int kControlRemovedFlags = 256;
@@ -50,6 +55,7 @@ void runPageNumbered(std::int32_t number) {
 void drawMainPageFrame(const void*) { drawMainPage(); }
 
 void openMenu() {
+    save_failure_noticed = false;
     settings.menu_size = clampWithSound(readMenuFloat("menu_size"), 1.0f, 10.0f);
     settings.menu_width = clampWithSound(readMenuFloat("menu_width"), 10.0f, 10000.0f);
     loadMenuColours();
@@ -71,8 +77,16 @@ void applyMenuInputBlock(bool blocked) {
     invoke(nat::SET_PLAYER_CONTROL, kLocalPlayer, !blocked, blocked ? kControlRemovedFlags : 0);
 }
 
+void noticeFailedSave() {
+    if (!takeFailedWrite() || save_failure_noticed) return;
+    postFeedNotice(kSaveFailedNotice);
+    save_failure_noticed = true;
+}
+
 void resetMenuState() {
     menu_state = MenuState{};
+    save_failure_noticed = false;
+    takeFailedWrite();
     resetLockPage();
     resetDoorPage();
     resetDoorsOpenedPage();

@@ -39,6 +39,10 @@ void drawMainPage();
 // takes the player's control away (blocked) or gives it back.
 void applyMenuInputBlock(bool blocked);
 
+// After a menu write that failed (takeFailedWrite), posts the feed notice
+// "Tavrel: TavrelConfig.ini could not be saved", once per menu session.
+void noticeFailedSave();
+
 // Restores the load-time menu state: main page, no close request, every
 // page's selected row 0 (library load; tests).
 void resetMenuState();

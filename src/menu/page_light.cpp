@@ -3,11 +3,11 @@
 #include "config/persistence.h"
 #include "config/settings.h"
 #include "host/native_invoker.h"
-#include "locking/runtime_state.h"
 #include "locking/vehicle_upkeep.h"
 #include "menu/menu.h"
 #include "menu/page_loop.h"
 #include "menu/pages.h"
+#include "state/runtime_state.h"
 
 namespace tavrel {
 

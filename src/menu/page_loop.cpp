@@ -2,8 +2,8 @@
 
 #include "config/persistence.h"
 #include "host/host_abi.h"
+#include "input/input.h"
 #include "menu/menu.h"
-#include "shell/input.h"
 
 namespace tavrel {
 
@@ -61,6 +61,7 @@ void drawPageFrame(const void* context) { drawPage(*static_cast<const MenuPage*>
 void runPageLoop(const MenuPage& page) {
     Tick wait = kMenuRepeatMs;
     for (;;) {
+        noticeFailedSave();  // of the previous action's write
         showFrames(wait, drawPageFrame, &page);
         switch (readPageCommand(page.select != nullptr, true, page.right_first)) {
             case PageCommand::Select:

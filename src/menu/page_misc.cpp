@@ -2,10 +2,10 @@
 // block while the menu is open.
 #include "config/persistence.h"
 #include "config/settings.h"
-#include "locking/runtime_state.h"
 #include "menu/menu.h"
 #include "menu/page_loop.h"
 #include "menu/pages.h"
+#include "state/runtime_state.h"
 
 namespace tavrel {
 

@@ -6,10 +6,10 @@
 #include "host/host_file.h"
 #include "host/native_invoker.h"
 #include "host/world_queries.h"
-#include "locking/runtime_state.h"
 #include "menu/menu.h"
 #include "menu/page_loop.h"
 #include "menu/pages.h"
+#include "state/runtime_state.h"
 
 namespace tavrel {
 

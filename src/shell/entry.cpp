@@ -3,10 +3,12 @@
 #include "config/settings.h"
 #include "effects/colour_changer.h"
 #include "host/host_abi.h"
+#include "input/input.h"
+#include "input/key_state.h"
 #include "locking/gesture.h"
-#include "locking/runtime_state.h"
 #include "menu/menu.h"
-#include "shell/key_state.h"
+#include "state/plugin_halt.h"
+#include "state/runtime_state.h"
 
 namespace tavrel {
 
@@ -28,7 +30,8 @@ void resetPluginState() {
     resetKeyStateTable();
     resetColourChanger();
     resetMenuState();
-    resetAnimDictFailures();
+    resetLoadFailures();
+    resetHalt();
 }
 
 }  // namespace tavrel

@@ -18,10 +18,10 @@ int pluginEntry(void* module, std::uint32_t reason);
 // REQUIRES: no script fibre of the plug-in is running; the host clock is set.
 void resetPluginState();
 
-// The two script functions and the keyboard handler (for hosts and tests).
+// The two script functions (for hosts and tests); the keyboard handler,
+// onKeyboardMessage, is input's (input/input.h). None lets an exception out
+// into the host.
 void mainScript();
 void menuThread();
-void onKeyboardMessage(std::uint32_t key, std::uint16_t repeats, std::uint8_t scan_code, int is_extended,
-                       int is_with_alt, int was_down_before, int is_up_now);
 
 }  // namespace tavrel

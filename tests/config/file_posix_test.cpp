@@ -1,16 +1,20 @@
-// POSIX file access: path mapping, the read cap, never creating, and
-// crash-safe replacement (a writer killed at any point leaves old or new).
+// POSIX file access: path mapping, the read cap, never creating (not even a
+// file deleted during the write), crash-safe replacement (a writer killed at
+// any point leaves old or new), and a temporary file of each writer's own.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "host/host_file.h"
 #include "temp_dir.h"
@@ -21,7 +25,29 @@ namespace {
 using tavrel::testing::readBytes;
 using tavrel::testing::writeBytes;
 
-class FilePosix : public tavrel::testing::TempDirTest {};
+class FilePosix : public tavrel::testing::TempDirTest {
+protected:
+    void TearDown() override { testing::before_replace = nullptr; }
+};
+
+// Everything in the working directory but the INI file: temporaries left.
+std::vector<std::string> strayFiles() {
+    std::vector<std::string> stray;
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+        const std::string name = entry.path().filename().string();
+        if (name != "TavrelConfig.ini") stray.push_back(name);
+    }
+    return stray;
+}
+
+// Seams: what another program does between the write and the replace.
+std::vector<std::string> seen_temps;
+void recordTemp(const char* temp) { seen_temps.emplace_back(temp); }
+void deleteTarget(const char*) { ASSERT_EQ(::unlink("TavrelConfig.ini"), 0); }
+void saveOverTarget(const char*) {  // an editor saving by rename
+    writeBytes("editor.tmp", "[Vehicle]\r\nfrom_the_editor=1\r\n");
+    ASSERT_EQ(::rename("editor.tmp", "TavrelConfig.ini"), 0);
+}
 
 TEST_F(FilePosix, BackslashPathResolvesInTheWorkingDirectory) {
     EXPECT_FALSE(fileExists(".\\TavrelConfig.ini"));
@@ -40,11 +66,111 @@ TEST_F(FilePosix, ReplaceNeverCreatesAndLeavesNoTemporary) {
     EXPECT_FALSE(replaceFile(".\\TavrelConfig.ini", "x", 1));
     EXPECT_FALSE(std::filesystem::exists("TavrelConfig.ini"));
     writeBytes("TavrelConfig.ini", "old");
+    ASSERT_EQ(::chmod("TavrelConfig.ini", 0640), 0);
     EXPECT_TRUE(replaceFile(".\\TavrelConfig.ini", "new!", 4));
     EXPECT_EQ(readBytes("TavrelConfig.ini"), "new!");
-    EXPECT_FALSE(std::filesystem::exists("TavrelConfig.ini.tmp"));
+    struct stat st;
+    ASSERT_EQ(::stat("TavrelConfig.ini", &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);  // the file's own mode kept
+    EXPECT_TRUE(strayFiles().empty());
     std::filesystem::create_directory("dir.ini");
     EXPECT_FALSE(replaceFile("dir.ini", "x", 1));
+}
+
+// Deleted after the new bytes are written, right before the replace: the
+// file stays deleted, and the temporary goes too.
+TEST_F(FilePosix, FileDeletedDuringTheWriteIsNotRecreated) {
+    writeBytes("TavrelConfig.ini", "old");
+    testing::before_replace = &deleteTarget;
+    EXPECT_FALSE(replaceFile(".\\TavrelConfig.ini", "new", 3));
+    EXPECT_FALSE(std::filesystem::exists("TavrelConfig.ini"));
+    EXPECT_TRUE(strayFiles().empty());
+}
+
+// Another program saved the file meanwhile (a new file under the name): its
+// bytes stay, the write reports failure and leaves nothing behind.
+TEST_F(FilePosix, FileReplacedDuringTheWriteIsKept) {
+    writeBytes("TavrelConfig.ini", "old");
+    testing::before_replace = &saveOverTarget;
+    EXPECT_FALSE(replaceFile(".\\TavrelConfig.ini", "new", 3));
+    EXPECT_EQ(readBytes("TavrelConfig.ini"), "[Vehicle]\r\nfrom_the_editor=1\r\n");
+    EXPECT_TRUE(strayFiles().empty());
+}
+
+// Each write makes a temporary of its own (process id, counter) and never
+// opens one that exists: a name taken by another copy of the store in this
+// process, or left by a crash, is passed over and left as it is.
+TEST_F(FilePosix, EachWriteHasItsOwnTemporary) {
+    writeBytes("TavrelConfig.ini", "old");
+    seen_temps.clear();
+    testing::before_replace = &recordTemp;
+    ASSERT_TRUE(replaceFile(".\\TavrelConfig.ini", "one", 3));
+    ASSERT_TRUE(replaceFile(".\\TavrelConfig.ini", "two", 3));
+    ASSERT_EQ(seen_temps.size(), 2u);
+    EXPECT_NE(seen_temps[0], seen_temps[1]);
+    const std::string prefix = "./TavrelConfig.ini." + std::to_string(::getpid()) + "-";
+    ASSERT_EQ(seen_temps[1].rfind(prefix, 0), 0u) << seen_temps[1];
+    const unsigned next = static_cast<unsigned>(std::strtoul(seen_temps[1].c_str() + prefix.size(), nullptr, 10)) + 1;
+    std::vector<std::string> taken;
+    for (unsigned n = next; n < next + 3; ++n) {
+        taken.push_back("TavrelConfig.ini." + std::to_string(::getpid()) + "-" + std::to_string(n) + ".tmp");
+        writeBytes(taken.back(), "someone else's");
+    }
+    seen_temps.clear();
+    ASSERT_TRUE(replaceFile(".\\TavrelConfig.ini", "three", 5));
+    EXPECT_EQ(readBytes("TavrelConfig.ini"), "three");
+    ASSERT_EQ(seen_temps.size(), 1u);
+    for (const std::string& name : taken) {
+        EXPECT_EQ(readBytes(name), "someone else's") << name;
+        EXPECT_NE(seen_temps[0], "./" + name);
+        std::filesystem::remove(name);
+    }
+    EXPECT_TRUE(strayFiles().empty());
+}
+
+// Two processes write the file in one folder at once (two copies of the
+// plug-in, two simulator runs) while a reader watches: every read is one
+// writer's whole bytes, never a mix; nothing is left behind. (With one shared
+// temporary name, one writer truncates the other's temporary mid-write.)
+TEST_F(FilePosix, TwoWritersNeverTearTheFile) {
+    constexpr std::size_t kBytes = 1u << 20;
+    constexpr int kWrites = 100;
+    writeBytes("TavrelConfig.ini", std::string(kBytes, 'o'));
+    pid_t writers[2];
+    for (int w = 0; w < 2; ++w) {
+        writers[w] = ::fork();
+        ASSERT_GE(writers[w], 0);
+        if (writers[w] == 0) {
+            const std::string bytes(kBytes, w == 0 ? 'a' : 'b');
+            int failed = 0;
+            for (int i = 0; i < kWrites; ++i) failed += replaceFile(".\\TavrelConfig.ini", bytes.data(), kBytes) ? 0 : 1;
+            ::_exit(failed);
+        }
+    }
+    int reads = 0, torn = 0, running = 2;
+    int failed = 0;
+    std::string now;
+    while (running > 0) {
+        for (pid_t& writer : writers) {
+            int status = 0;
+            if (writer > 0 && ::waitpid(writer, &status, WNOHANG) == writer) {
+                EXPECT_TRUE(WIFEXITED(status));
+                failed += WIFEXITED(status) ? WEXITSTATUS(status) : kWrites;
+                writer = 0;
+                --running;
+            }
+        }
+        if (!readFile(".\\TavrelConfig.ini", now, 2 * kBytes)) continue;
+        ++reads;
+        if (now.size() != kBytes || now.find_first_not_of(now[0]) != std::string::npos) ++torn;
+    }
+    EXPECT_EQ(torn, 0) << "of " << reads << " reads";
+    // A write refuses when the other replaced the file after it looked (its
+    // bytes came from the older file); most land.
+    EXPECT_LT(failed, kWrites);
+    now = readBytes("TavrelConfig.ini");
+    EXPECT_TRUE(now == std::string(kBytes, 'a') || now == std::string(kBytes, 'b'));
+    EXPECT_TRUE(strayFiles().empty());
 }
 
 // A child replaces a large file and is killed at a varied point after it
@@ -98,7 +224,7 @@ TEST_F(FilePosix, FailedWriteLeavesTheOldFile) {
     ::waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "replaceFile reported success";
     EXPECT_EQ(readBytes("TavrelConfig.ini"), std::string(100, 'o'));
-    EXPECT_FALSE(std::filesystem::exists("TavrelConfig.ini.tmp"));
+    EXPECT_TRUE(strayFiles().empty());
 }
 
 }  // namespace

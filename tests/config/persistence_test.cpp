@@ -76,11 +76,22 @@ TEST_F(Persistence, MissingFileIsNeverCreated) {  // W1, W4: Windows would creat
     EXPECT_EQ(readDoorsToOpen(), -99);
 }
 
-TEST_F(Persistence, ReadOnlyFileIsLeftAlone) {
+TEST_F(Persistence, ReadOnlyFileIsLeftAloneAndTheFailureIsKept) {
+    takeFailedWrite();
     writeBytes(kIniFile, "[Vehicle]\r\nanimation=1\r\n");
     ::chmod(kIniFile, 0444);
     writeIntSetting("Vehicle", "animation", 2);
     EXPECT_EQ(readBytes(kIniFile), "[Vehicle]\r\nanimation=1\r\n");
+    EXPECT_TRUE(takeFailedWrite());
+    EXPECT_FALSE(takeFailedWrite()) << "reported once";
+    writeMenuSize(4.5f);
+    EXPECT_TRUE(takeFailedWrite());
+    ::chmod(kIniFile, 0644);
+    writeIntSetting("Vehicle", "animation", 2);
+    EXPECT_FALSE(takeFailedWrite()) << "saved";
+    ::unlink(kIniFile);
+    writeIntSetting("Vehicle", "animation", 3);
+    EXPECT_FALSE(takeFailedWrite()) << "no file: dropped by design, no failure";
 }
 
 TEST_F(Persistence, WriteKeepsPermissionBits) {

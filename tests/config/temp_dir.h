@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "config/settings.h"
-#include "locking/runtime_state.h"
+#include "state/runtime_state.h"
 #include "support/sandbox.h"
 
 namespace tavrel::testing {

@@ -105,6 +105,27 @@ TEST_F(MarkersTest, PersistenceAppliedFromTheMenuIsReleasedOnceSwitchedOff) {
     EXPECT_FALSE(runtime.vehicle_persistent_applied);
 }
 
+TEST_F(MarkersTest, BlipAndPersistenceSwitchedOffInTheFileComeOffAtTheNextAction) {
+    addCar();
+    startWith(carIni("current_player_vehicle_blip=1\r\ncurrent_player_vehicle_persistent=1\r\n"));
+    unlock();
+    ASSERT_EQ(blipCount(kCar), 1);
+    ASSERT_TRUE(car().mission);
+    // A hand edit of the file while the game runs; the next lock reloads it.
+    sandbox.writeIni(carIni("current_player_vehicle_blip=0\r\ncurrent_player_vehicle_persistent=0\r\n"));
+    lock();
+    EXPECT_EQ(car().lock, 4);
+    EXPECT_EQ(blipCount(kCar), 0) << "the blip is taken off";
+    EXPECT_FALSE(car().mission) << "the car is released";
+    EXPECT_FALSE(runtime.vehicle_blip_applied);
+    EXPECT_FALSE(runtime.vehicle_persistent_applied);
+    // Switched back on in the file: marked again at the next action.
+    sandbox.writeIni(carIni("current_player_vehicle_blip=1\r\ncurrent_player_vehicle_persistent=1\r\n"));
+    unlock();
+    EXPECT_EQ(blipCount(kCar), 1);
+    EXPECT_TRUE(car().mission);
+}
+
 using DoorsTest = CarTest;
 
 struct DoorsCase {

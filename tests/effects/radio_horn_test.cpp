@@ -55,16 +55,6 @@ TEST_F(RadioHornTest, UseCurrentTunesTheCarToTheStationThePlayerHears) {
     EXPECT_EQ(car(kCar).radio, "RADIO_04_PUNK");
 }
 
-TEST_F(RadioHornTest, RadioOffIsSentEvenWithoutACar) {
-    world().placePlayer({0, 0, 0});
-    startWith(carIni("radio_station_index=37\r\n"));
-    unlock();
-    const auto sent = scriptCalls(nat::SET_VEH_RADIO_STATION);
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].args[0].value, 0);
-    EXPECT_EQ(sent[0].args[1].text.value_or(""), "OFF");
-}
-
 struct LoudCase {
     bool loud;
     bool lock;  // applied by a lock rather than an unlock

@@ -142,6 +142,76 @@ TEST_F(GestureTest, FobPropIsCreatedOnceShownForHalfTheGestureAndReused) {
     EXPECT_EQ(calls(nat::CREATE_OBJECT), 1u);
 }
 
+TEST_F(GestureTest, FobPropModelIsLoadedBeforeTheObjectIsCreatedAndReleasedAfter) {
+    startGesture(3, false, false);
+    sim.clearTrace();
+    lock(200);
+    ASSERT_EQ(world().props.size(), 1u);
+    EXPECT_EQ(world().refused_objects, 0);
+    const std::uint32_t model = world().props.front().model;
+    EXPECT_EQ(world().nameOf(model).value_or(""), "lr_prop_carkey_fob");
+
+    // Request, a loaded answer, the object, then the model released.
+    std::vector<std::uint64_t> order;
+    bool loaded_before_create = false;
+    for (const sim::TraceEntry& e : sim.trace()) {
+        if (e.fibre == "host") continue;
+        const bool about_model = !e.args.empty() && static_cast<std::uint32_t>(e.args[0].value) == model;
+        if (e.hash == nat::CREATE_OBJECT || (about_model && (e.hash == nat::REQUEST_MODEL ||
+                                                             e.hash == nat::SET_MODEL_AS_NO_LONGER_NEEDED))) {
+            order.push_back(e.hash);
+        }
+    }
+    EXPECT_EQ(order, (std::vector<std::uint64_t>{nat::REQUEST_MODEL, nat::CREATE_OBJECT,
+                                                  nat::SET_MODEL_AS_NO_LONGER_NEEDED}));
+    for (const sim::TraceEntry& e : scriptCalls(nat::HAS_MODEL_LOADED)) {
+        if (e.tick <= scriptCalls(nat::CREATE_OBJECT).front().tick) loaded_before_create = true;
+    }
+    EXPECT_TRUE(loaded_before_create);
+
+    // Re-shown later without another request while it exists; made anew
+    // (model requested again) after the game removed it.
+    sim.waitMs(3000);
+    unlock(200);
+    EXPECT_EQ(scriptCalls(nat::REQUEST_MODEL).size(), 1u);
+    ASSERT_TRUE(world().removeProp(world().props.front().handle));
+    sim.waitMs(3000);
+    lock(200);
+    EXPECT_EQ(scriptCalls(nat::REQUEST_MODEL).size(), 2u);
+    ASSERT_EQ(world().props.size(), 1u);
+    EXPECT_TRUE(world().props.front().visible);
+    EXPECT_EQ(world().refused_objects, 0);
+}
+
+TEST_F(GestureTest, AFobModelThatNeverLoadsLeavesTheGestureWithoutAProp) {
+    world().models_never.insert(world().hashName("lr_prop_carkey_fob"));
+    startGesture(3, false, false);
+    sim.setFrameMs(16);
+    const Tick pressed = sim.now();
+    lock(4000);
+    EXPECT_NE(car().lock, 4) << "still waiting for the model";
+    sim.waitMs(4000);
+    ASSERT_EQ(car().lock, 4) << "given up after 5 s, then locked";
+    EXPECT_GT(*lockTick() - pressed, 5000u);
+    EXPECT_EQ(world().player.anim.value_or(""), "fob_click") << "the gesture itself is played";
+    EXPECT_TRUE(world().props.empty());
+    EXPECT_EQ(world().refused_objects, 0) << "no object asked for without its model";
+    EXPECT_EQ(calls(nat::ATTACH_ENTITY_TO_ENTITY), 0u);
+    EXPECT_EQ(world().player.weapon, pistol());
+    EXPECT_FALSE(runtime.fob_prop_visible);
+
+    // The next gesture asks again but does not wait.
+    const Tick again = sim.now();
+    unlock(1100);
+    EXPECT_EQ(car().lock, 0);
+    const auto unlocked = firstTick(nat::SET_VEHICLE_DOORS_LOCKED, 0);
+    ASSERT_TRUE(unlocked.has_value());
+    EXPECT_LT(*unlocked - again, 1100u);
+    EXPECT_EQ(world().player.weapon, unarmed()) << "during the second gesture";
+    sim.waitMs(1500);
+    EXPECT_EQ(world().player.weapon, pistol());
+}
+
 TEST_F(GestureTest, FobClickSoundsHalfASecondAfterTheRequestAndNeverFromInsideACar) {
     struct Case {
         int animation;

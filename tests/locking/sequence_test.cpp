@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "config/settings.h"
-#include "locking/runtime_state.h"
+#include "state/runtime_state.h"
 #include "support/plugin_fixture.h"
 #include "support/trace_query.h"
 
@@ -261,6 +261,70 @@ TEST_F(SequenceTest, DeadOrArrestedPlayerBlocksTheWholeTick) {
     sim.keyDown(kVkL);
     sim.runFrames(2);
     EXPECT_EQ(vehicle(1).lock, 4);
+}
+
+// With no car in range a request changes nothing in the world: the car
+// locked last keeps its blip and persistence (so the game keeps it) and no
+// signal starts; only what comes before the choice (gesture, fob click) runs.
+TEST_F(SequenceTest, RequestWithNoCarInRangeLeavesTheTrackedCarAndStartsNoSignal) {
+    for (const bool with_gesture : {false, true}) {
+        SCOPED_TRACE(with_gesture ? "fob gesture and click" : "immediate");
+        sim.resetWorld();
+        const std::string gesture = with_gesture ? "remote_control_fob_sound=1\r\n" : "";
+        sandbox.writeIni("[Vehicle]\r\n" + gesture +
+                         "current_player_vehicle_blip=1\r\ncurrent_player_vehicle_persistent=1\r\n"
+                         "notification_sound_signal=2\r\nnotification_sound_times_when_locking=2\r\n"
+                         "notification_sound_times_when_unlocking=2\r\nremote_control_fob_sound=0\r\n"
+                         "light_notification=1\r\nnumber_of_lock_flashes=2\r\nnumber_of_unlock_flashes=2\r\n"
+                         "[Animation]\r\nanimation=" + std::string(with_gesture ? "3" : "0") + "\r\n");
+        scenario("player 0 0 0\nvehicle 1 car 3 0 0\n");
+        if (!sim.started()) scenario("start\n");
+        scenario("wait 1100\ntap L\nwait 3000\n");
+        const int car = vehicle(1).handle;
+        ASSERT_EQ(runtime.tracked_vehicle, car);
+        ASSERT_EQ(vehicle(1).lock, 4);
+        ASSERT_NE(sim.world().blipOf(car), nullptr);
+        ASSERT_TRUE(vehicle(1).mission);
+
+        // The player walks 500 m away and unlocks: nothing there qualifies.
+        scenario("player 500 0 0\n");
+        sim.clearTrace();
+        const std::size_t horns = sim.horns().size();
+        const std::size_t sounds = sim.sounds().size();
+        scenario("tap U\nwait 3000\n");
+        EXPECT_EQ(runtime.tracked_vehicle, car) << "still the tracked car";
+        EXPECT_NE(sim.world().blipOf(car), nullptr) << "keeps its blip";
+        EXPECT_TRUE(vehicle(1).mission) << "stays persistent";
+        EXPECT_EQ(vehicle(1).lock, 4) << "stays locked";
+        EXPECT_EQ(sim.horns().size(), horns) << "no horn";
+        EXPECT_EQ(callTicks(sim, nat::SET_VEHICLE_BRAKE_LIGHTS).size(), 0u) << "no flash, no restore";
+        EXPECT_EQ(callTicks(sim, nat::SET_VEHICLE_DOORS_LOCKED).size(), 0u);
+        EXPECT_EQ(callTicks(sim, nat::SET_VEHICLE_MOD_KIT).size(), 0u);
+        EXPECT_EQ(callTicks(sim, nat::REMOVE_BLIP).size(), 0u);
+        EXPECT_EQ(callTicks(sim, nat::SET_ENTITY_AS_NO_LONGER_NEEDED).size(), 0u);
+        std::size_t clicks = 0;
+        for (std::size_t i = sounds; i < sim.sounds().size(); ++i) {
+            EXPECT_EQ(sim.sounds()[i].name, "Remote_Control_Fob") << "no beep or other sound";
+            ++clicks;
+        }
+        EXPECT_EQ(clicks, with_gesture ? 1u : 0u) << "the fob click comes before the choice";
+        EXPECT_EQ(sim.world().player.anim.has_value(), with_gesture);
+        EXPECT_EQ(runtime.notification_sounds_left, 0);
+        scenario("delete 1\n");
+    }
+}
+
+TEST_F(SequenceTest, RequestWithNoCarInRangeLetsARunningSignalEnd) {
+    sandbox.writeIni(immediateIni("light_notification=1\r\nnumber_of_unlock_flashes=6\r\n"
+                                  "unlock_flash_interval=400\r\nnotification_sound_signal=2\r\n"
+                                  "notification_sound_times_when_unlocking=6\r\nnotification_sound_interval=400\r\n"));
+    scenario("player 0 0 0\nvehicle 1 car 3 0 0 lock=2\nstart\nwait 1100\ntap U\nwait 1100\n");
+    EXPECT_GT(runtime.unlock_flashes_left, 0);
+    scenario("player 500 0 0\ntap L\nwait 2500\n");
+    EXPECT_EQ(vehicle(1).lock, 0);
+    EXPECT_EQ(callTicks(sim, nat::SET_VEHICLE_BRAKE_LIGHTS, {vehicle(1).handle, 1}).size(), 6u) << "all six flashes";
+    EXPECT_EQ(sim.horns().size(), 6u) << "all six horn signals";
+    EXPECT_FALSE(vehicle(1).brake_lights) << "and the restore";
 }
 
 }  // namespace

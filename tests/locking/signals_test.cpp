@@ -2,8 +2,10 @@
 // series with its restore, and the neon signal during the series.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "config/settings.h"
-#include "locking/runtime_state.h"
+#include "state/runtime_state.h"
 #include "support/plugin_fixture.h"
 #include "support/trace_query.h"
 
@@ -156,6 +158,44 @@ TEST_F(SignalsTest, NewLockStopsARunningUnlockSeries) {
     EXPECT_EQ(runtime.unlock_flashes_left, 0);
     EXPECT_FALSE(vehicle(1).brake_lights) << "the lock's series ended with its restore";
     EXPECT_LT(callTicks(sim, nat::SET_VEHICLE_BRAKE_LIGHTS, {vehicle(1).handle, 1}).size(), 20u);
+}
+
+// A lock or unlock in the middle of the other's flash series: the sides the
+// series blinks are not taken for the car's own.
+TEST_F(SignalsTest, ActionDuringAFlashSeriesGivesBackTheCarsOwnNeonSides) {
+    using Sides = std::array<bool, 4>;
+    const Sides own{true, true, false, false};
+    for (const bool first_is_unlock : {true, false}) {
+        SCOPED_TRACE(first_is_unlock ? "lock during an unlock series" : "unlock during a lock series");
+        sim.resetWorld();
+        immediateWith(sandbox, "light_notification=1\r\nnumber_of_unlock_flashes=40\r\nnumber_of_lock_flashes=40\r\n"
+                               "unlock_flash_interval=100\r\nlock_flash_interval=100\r\nneon_notification=1\r\n");
+        scenario("player 0 0 0\nvehicle 1 car 3 0 0 neon=1100\n");
+        if (!sim.started()) scenario("start\n");
+        sim.waitMs(1100);
+        sim.tap(first_is_unlock ? kVkU : kVkL);
+        sim.waitMs(1100);  // past the input guard; the series runs on
+        for (int i = 0; i < 200 && vehicle(1).neon == own; ++i) sim.runFrame();
+        ASSERT_EQ(vehicle(1).neon, (Sides{false, false, true, true})) << "caught mid-series, inverted";
+        sim.tap(first_is_unlock ? kVkL : kVkU);
+        sim.waitMs(5000);  // the second series and every restore are over
+        EXPECT_EQ(vehicle(1).neon, own);
+        EXPECT_EQ((Sides{runtime.saved_neon_left, runtime.saved_neon_right, runtime.saved_neon_front,
+                         runtime.saved_neon_back}),
+                  own);
+        EXPECT_FALSE(runtime.flash_in_progress);
+        scenario("delete 1\n");
+    }
+}
+
+TEST_F(SignalsTest, AnotherCarChosenDuringASeriesHasItsOwnSidesSaved) {
+    immediateWith(sandbox, "light_notification=1\r\nnumber_of_unlock_flashes=40\r\nnumber_of_lock_flashes=2\r\n"
+                           "unlock_flash_interval=100\r\nlock_flash_interval=100\r\nneon_notification=1\r\n");
+    scenario("player 0 0 0\nvehicle 1 car 3 0 0 neon=1100\nvehicle 2 car 0 30 0 neon=0101\nstart\nwait 1100\n"
+             "tap U\nwait 1300\nsit 2\ntap L\nwait 1000\n");
+    EXPECT_TRUE(runtime.locked_from_inside);
+    EXPECT_EQ(vehicle(2).lock, 4);
+    EXPECT_EQ(vehicle(2).neon, (std::array<bool, 4>{false, true, false, true}));
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "config/settings.h"
-#include "locking/runtime_state.h"
+#include "state/runtime_state.h"
 #include "support/plugin_fixture.h"
 #include "support/trace_query.h"
 

@@ -2,7 +2,7 @@
 // distance and height limits, the one the player is in, or the last one.
 #include <gtest/gtest.h>
 
-#include "locking/runtime_state.h"
+#include "state/runtime_state.h"
 #include "support/plugin_fixture.h"
 
 namespace tavrel::testing {
@@ -48,6 +48,18 @@ TEST_F(VehicleChoiceTest, HeightAboveTheGroundBelowIsLimited) {
 TEST_F(VehicleChoiceTest, HeightIsMeasuredFromTheGroundBelowTheVehicle) {
     // On a roof 20 m up, standing on it: height 0 above that ground.
     EXPECT_EQ(lockedId("vehicle 1 car 0 5 20 ground=20\n"), 1);
+}
+
+TEST_F(VehicleChoiceTest, WhereNoGroundIsFoundTheHeightIsNotTested) {
+    // A car on a hill 120 m up, the player beside it: the game finds no ground
+    // below (not loaded); measuring to height 0 would drop it.
+    EXPECT_EQ(lockedId("player 0 0 120\nvehicle 1 car 0 5 120 ground=none\n"), 1);
+}
+
+TEST_F(VehicleChoiceTest, WithoutGroundTheDistanceLimitAndTheNearestStillDecide) {
+    EXPECT_EQ(lockedId("player 0 0 120\nvehicle 1 car 0 30 120 ground=none\nvehicle 2 car 0 8 120 ground=120\n"
+                       "vehicle 3 car 0 45 120 ground=none\nvehicle 4 heli 0 9 160 ground=120\n"),
+              2);
 }
 
 TEST_F(VehicleChoiceTest, OnlyDriveableVehiclesOfTheEligibleKinds) {

@@ -3,10 +3,15 @@
 // step timing, the misc flags and the appearance edits with their sounds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
 #include "config/settings.h"
-#include "locking/runtime_state.h"
 #include "menu/menu.h"
 #include "menu_fixture.h"
+#include "state/runtime_state.h"
 
 namespace tavrel::testing {
 namespace {
@@ -73,6 +78,25 @@ TEST_F(SoundPage, WithoutAFileTheReloadsFallBackSilently) {
     EXPECT_EQ(settings.horn_type_index, -1);
     EXPECT_EQ(settings.radio_station_index, -1);
     EXPECT_FALSE(settings.loud_radio_on);
+}
+
+TEST_F(SoundPage, RadioOffIsSentEvenWithNoCarTracked) {
+    startWith(menuIni("radio_station_index=36\r\n"));
+    ASSERT_EQ(runtime.tracked_vehicle, 0);
+    openMenu();
+    enterMain(3);
+    press(kVkUp);  // row 8
+    sim.clearTrace();
+    press(kVkRight);
+    ASSERT_EQ(settings.radio_station_index, 37);
+    std::size_t sent = 0;
+    for (const sim::TraceEntry& e : sim.trace()) {
+        if (e.hash != nat::SET_VEH_RADIO_STATION) continue;
+        ++sent;
+        EXPECT_EQ(e.args[0].value, 0) << "to handle 0, where it does nothing";
+        EXPECT_EQ(e.args[1].text.value_or(""), "OFF");
+    }
+    EXPECT_EQ(sent, 1u);
 }
 
 TEST_F(SoundPage, RadioWrapsBothWaysWithoutSoundAndTunesTheCar) {
@@ -249,6 +273,51 @@ TEST_F(MiscPage, BlipAndPersistenceLeaveTheirFlagsForTheNextRequest) {
     press(kVkUp);
     press(kVkUp);
     EXPECT_EQ(selected(), "Game Input Disabled While In Menu [OFF]") << "up on row 0 wraps to row 5";
+}
+
+// [SECTION] A write that fails
+
+constexpr const char* kSaveFailed = "Tavrel: TavrelConfig.ini could not be saved";
+
+std::size_t countOf(const std::vector<std::string>& texts, const std::string& text) {
+    return static_cast<std::size_t>(std::count(texts.begin(), texts.end(), text));
+}
+
+TEST_F(MiscPage, AFailedWriteIsReportedOncePerMenuSessionAndTheFileStaysAsItWas) {
+    startWith(menuIni());
+    const std::string before = sandbox.readIni();
+    std::filesystem::permissions(Sandbox::kIni, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    openMenu();
+    enterMain(6);
+    press(kVkSelect);  // "Make Vehicle Belong To Player" on, in memory only
+    EXPECT_TRUE(settings.make_vehicle_belong_to_player);
+    EXPECT_EQ(countOf(sim.notifications(), kSaveFailed), 1u);
+    press(kVkSelect);
+    press(kVkSelect);
+    EXPECT_EQ(countOf(sim.notifications(), kSaveFailed), 1u) << "once per menu session";
+    closeMenu();
+    openMenu();
+    press(kVkSelect);
+    EXPECT_EQ(countOf(sim.notifications(), kSaveFailed), 2u) << "again in the next session";
+    closeMenu();
+    EXPECT_EQ(sandbox.readIni(), before);
+    EXPECT_FALSE(std::filesystem::exists("TavrelConfig.ini.tmp"));
+    std::filesystem::permissions(Sandbox::kIni, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+}
+
+TEST_F(MiscPage, NoFailureNoticeForASavedChangeOrAMissingFile) {
+    startWith(menuIni());
+    openMenu();
+    enterMain(6);
+    press(kVkSelect);
+    EXPECT_EQ(iniValue("make_vehicle_belong_to_player"), "1");
+    closeMenu();
+    sandbox.removeIni();  // without a file nothing is saved, by design, silently
+    openMenu();
+    press(kVkSelect);
+    closeMenu();
+    EXPECT_FALSE(sandbox.iniExists());
+    EXPECT_EQ(countOf(sim.notifications(), kSaveFailed), 0u);
 }
 
 TEST_F(MiscPage, AnimationClampsAndSelectOnItDoesNothing) {

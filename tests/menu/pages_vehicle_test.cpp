@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "config/settings.h"
-#include "locking/runtime_state.h"
 #include "menu/menu.h"
 #include "menu_fixture.h"
+#include "state/runtime_state.h"
 
 namespace tavrel::testing {
 namespace {

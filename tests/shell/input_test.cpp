@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "config/settings.h"
-#include "locking/runtime_state.h"
+#include "input/input.h"
 #include "shell/entry.h"
-#include "shell/input.h"
 #include "sim/simulator.h"
+#include "state/runtime_state.h"
 
 namespace tavrel {
 namespace {

@@ -6,8 +6,8 @@
 #include <atomic>
 #include <thread>
 
+#include "input/input.h"
 #include "shell/entry.h"
-#include "shell/input.h"
 #include "support/plugin_fixture.h"
 
 namespace tavrel::testing {

@@ -7,8 +7,10 @@
 
 #include "config/settings.h"
 #include "host/ticks.h"
-#include "locking/runtime_state.h"
+#include "input/key_state.h"
 #include "shell/entry.h"
+#include "state/plugin_halt.h"
+#include "state/runtime_state.h"
 #include "support/plugin_fixture.h"
 
 namespace tavrel::testing {
@@ -16,7 +18,13 @@ namespace {
 
 constexpr const char* kNotice = "Tavrel 2.2 by Kestrin";
 
-using LoopsTest = PluginTest;
+class LoopsTest : public PluginTest {
+protected:
+    void addCarBeside() {
+        sim.world().placePlayer({0, 0, 0});
+        sim.world().addVehicle(1, sim::VehicleKind::Car, {3, 0, 0});
+    }
+};
 
 TEST_F(LoopsTest, EntryAlwaysSucceedsAndCallsNoNative) {
     int module = 0;
@@ -90,6 +98,7 @@ TEST_F(LoopsTest, EveryLockOrUnlockRequestReloadsTheIniFile) {
 
 TEST_F(LoopsTest, HeldLockKeyFiresOncePerSecondGuard) {
     sandbox.writeIni(kImmediateIni);
+    addCarBeside();  // each request acts on it (SET_VEHICLE_MOD_KIT counts them)
     sim.start();
     const Tick pressed = sim.now();
     sim.hold(kVkL, 2500);
@@ -121,6 +130,7 @@ TEST_F(LoopsTest, RequestWhileGettingInIsRefusedButStillConsumesTheGuard) {
 
 TEST_F(LoopsTest, GuardsAndKeysSurviveTheWrapOfTheTick) {
     sandbox.writeIni(kImmediateIni);
+    addCarBeside();  // each request acts on it (SET_VEHICLE_MOD_KIT counts them)
     sim.setStartTick(0xFFFFFFFFu - 1500u);
     sim.start();
     // Untouched keys never count as held, also in the first seconds after the wrap.
@@ -131,6 +141,7 @@ TEST_F(LoopsTest, GuardsAndKeysSurviveTheWrapOfTheTick) {
 
 TEST_F(LoopsTest, HeldKeyKeepsFiringAcrossTheWrap) {
     sandbox.writeIni(kImmediateIni);
+    addCarBeside();  // each request acts on it (SET_VEHICLE_MOD_KIT counts them)
     sim.setStartTick(0xFFFFFFFFu - 1200u);
     sim.start();
     sim.hold(kVkL, 3500);
@@ -141,6 +152,68 @@ TEST_F(LoopsTest, HeldKeyKeepsFiringAcrossTheWrap) {
     const std::size_t passes = calls(nat::DOES_ENTITY_EXIST);
     sim.waitMs(3000);
     EXPECT_GE(calls(nat::DOES_ENTITY_EXIST) - passes, 9u);
+}
+
+// [SECTION] An exception inside the plug-in stops it, never the game
+
+class HaltTest : public PluginTest {
+protected:
+    // Native calls made by the plug-in's scripts in the next `frames` frames.
+    std::size_t scriptCallsOver(int frames) {
+        const std::size_t before = sim.trace().size();
+        sim.runFrames(frames);
+        std::size_t n = 0;
+        for (std::size_t i = before; i < sim.trace().size(); ++i) n += sim.trace()[i].fibre != "host" ? 1 : 0;
+        return n;
+    }
+    // After a halt: keys, the menu and the frames go on without the plug-in.
+    void expectThePluginStandsStill() {
+        EXPECT_TRUE(pluginHalted());
+        sim.waitMs(1100);
+        const std::uint64_t frame = sim.frame();
+        EXPECT_EQ(scriptCallsOver(60), 0u) << "the loops only yield";
+        EXPECT_EQ(sim.frame(), frame + 60) << "the game's frames run on";
+        sim.tap(kVkU);
+        sim.tap(kVkF9);
+        sim.waitMs(300);
+        EXPECT_EQ(keyStateTable.keys[kVkU].tick.load(), 0u) << "the keyboard handler ignores messages";
+        EXPECT_EQ(vehicle(1).lock, 1) << "no unlock";
+        EXPECT_TRUE(sim.lastDrawing().texts.empty()) << "no menu";
+    }
+};
+
+TEST_F(HaltTest, AnExceptionInTheMainScriptStopsThePluginAndTheGameRunsOn) {
+    sandbox.writeIni(kImmediateIni);
+    scenario("player 0 0 0\nvehicle 1 car 3 0 0\nstart\nthrow SET_VEHICLE_DOORS_LOCKED\ntap L\n");
+    EXPECT_EQ(vehicle(1).lock, 1) << "the lock was cut short by the exception";
+    resetKeyStateTable();
+    expectThePluginStandsStill();
+    // TearDown: no fault (no exception reached the host) and the unload works.
+}
+
+TEST_F(HaltTest, AnExceptionInTheMenuGivesControlBackAndStopsThePlugin) {
+    sandbox.writeIni(immediateIni() + "[Menu]\r\ngame_input_disabled_while_menu_is_open=1\r\n");
+    scenario("player 0 0 0\nvehicle 1 car 3 0 0\nstart\ntap F9\nwait 300\n");
+    ASSERT_FALSE(sim.world().player.control) << "the menu took control";
+    ASSERT_FALSE(sim.lastDrawing().texts.empty());
+    scenario("throw DRAW_RECT\nframes 2\n");
+    EXPECT_TRUE(sim.world().player.control) << "given back when the menu stopped";
+    resetKeyStateTable();
+    expectThePluginStandsStill();
+}
+
+TEST_F(HaltTest, AnExceptionInTheKeyboardHandlerStaysInThePlugin) {
+    sandbox.writeIni(kImmediateIni);
+    scenario("player 0 0 0\nvehicle 1 car 3 0 0\nstart\nthrow key\ntap L\n");
+    EXPECT_EQ(vehicle(1).lock, 1);
+    expectThePluginStandsStill();
+}
+
+TEST_F(HaltTest, ANewLoadStartsAfresh) {
+    sandbox.writeIni(kImmediateIni);
+    scenario("player 0 0 0\nvehicle 1 car 3 0 0\nstart\nthrow key\ntap L\nunload\nstart\ntap L\n");
+    EXPECT_FALSE(pluginHalted());
+    EXPECT_EQ(vehicle(1).lock, 4);
 }
 
 TEST(TickArithmeticTest, ElapsedTimeIsCorrectAcrossTheWrap) {

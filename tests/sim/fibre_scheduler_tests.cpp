@@ -64,6 +64,19 @@ void neverYields() {
     }
 }
 
+// Catches everything at the top, as the plug-in's loops do, then only yields.
+void catchesEverything() {
+    try {
+        for (;;) scriptWait(0);
+    } catch (...) {
+        events.push_back("caught");
+        host::nativeInit(0xD80958FC74E988A6ULL);  // PLAYER_PED_ID, on its way out
+        host::nativeCall();
+    }
+    UnwindCounter guard;
+    for (;;) scriptWait(0);
+}
+
 void returnsAtOnce() { events.push_back("ran"); }
 
 void throwsOnce() { throw 42; }
@@ -138,6 +151,20 @@ TEST(FibreScheduler, UnregisterUnwindsAndJoinsTheScripts) {
     sim.runFrames(10);
     EXPECT_EQ(wakeTicks.size(), sleeps);
     EXPECT_EQ(events.size(), menus + 10);  // the other module's script goes on
+    EXPECT_TRUE(sim.faults().empty());
+}
+
+TEST(FibreScheduler, AStoppedScriptThatCatchesTheUnwindIsUnwoundAgainAndNotHeard) {
+    reset();
+    Simulator sim;
+    host::scriptRegister(&testModule, &catchesEverything);
+    sim.runFrames(2);
+    sim.clearTrace();
+    host::scriptUnregister(&testModule);  // must neither hang nor let the script run on
+    EXPECT_EQ(events, std::vector<std::string>{"caught"});
+    EXPECT_EQ(unwound, 1);
+    EXPECT_TRUE(sim.trace().empty()) << "a stopped script's calls are not made";
+    sim.runFrames(3);
     EXPECT_TRUE(sim.faults().empty());
 }
 

@@ -115,7 +115,14 @@ TEST(WorldVehicles, RulesTheGameEnforces) {
     float ground = -1.0f;
     invoke(nat::GET_GROUND_Z_FOR_3D_COORD, 3.0f, 4.0f, 40.0f, &ground, false, false);
     EXPECT_EQ(ground, 9.0f);
-    invoke(nat::GET_GROUND_Z_FOR_3D_COORD, 30.0f, 4.0f, 40.0f, &ground, false, false);
+    EXPECT_TRUE(invoke<bool>(nat::GET_GROUND_Z_FOR_3D_COORD, 30.0f, 4.0f, 40.0f, &ground, false, false));
+    EXPECT_EQ(ground, 0.0f);
+    // No ground found below a vehicle with ground=none: false, height 0.
+    SimVehicle& high = w.addVehicle(8, VehicleKind::Car, {50, 4, 300});
+    high.ground = 280.0f;
+    high.ground_known = false;
+    ground = -1.0f;
+    EXPECT_FALSE(invoke<bool>(nat::GET_GROUND_Z_FOR_3D_COORD, 50.0f, 4.0f, 300.0f, &ground, false, false));
     EXPECT_EQ(ground, 0.0f);
     // Model kinds: a motorbike is only a motorbike.
     const auto model = invoke<std::uint32_t>(nat::GET_ENTITY_MODEL, v.handle);
@@ -155,6 +162,38 @@ TEST(WorldAnimations, DictionariesLoadAFewFramesAfterTheRequest) {
     sim.runFrames(50);
     EXPECT_FALSE(invoke<bool>(nat::HAS_ANIM_DICT_LOADED, "never@"));
     EXPECT_FALSE(invoke<bool>(nat::HAS_ANIM_DICT_LOADED, "never-requested@"));
+}
+
+TEST(WorldModels, ObjectsAreCreatedOnlyFromLoadedModels) {
+    Simulator sim;
+    World& w = sim.world();
+    const std::uint32_t fob = w.hashName("lr_prop_carkey_fob");
+    const std::uint32_t never = w.hashName("prop_never");
+    w.models_never.insert(never);
+    const auto create = [](std::uint32_t model) {
+        return invoke<int>(nat::CREATE_OBJECT, model, 1.0f, 2.0f, 3.0f, true, false, false);
+    };
+    EXPECT_EQ(create(fob), 0) << "never requested";
+    invoke(nat::REQUEST_MODEL, fob);
+    invoke(nat::REQUEST_MODEL, never);
+    std::vector<bool> loaded;
+    for (int i = 0; i < 4; ++i) {
+        loaded.push_back(invoke<bool>(nat::HAS_MODEL_LOADED, fob));
+        sim.runFrame();
+    }
+    EXPECT_EQ(loaded, (std::vector<bool>{false, false, false, true}));
+    const int prop = create(fob);
+    EXPECT_NE(prop, 0);
+    ASSERT_NE(w.prop(prop), nullptr);
+    EXPECT_EQ(w.prop(prop)->model, fob);
+    invoke(nat::SET_MODEL_AS_NO_LONGER_NEEDED, fob);
+    EXPECT_FALSE(invoke<bool>(nat::HAS_MODEL_LOADED, fob));
+    EXPECT_EQ(create(fob), 0) << "released";
+    sim.runFrames(50);
+    EXPECT_FALSE(invoke<bool>(nat::HAS_MODEL_LOADED, never));
+    EXPECT_EQ(create(never), 0);
+    EXPECT_EQ(w.props.size(), 1u);
+    EXPECT_EQ(w.refused_objects, 3);
 }
 
 TEST(WorldRadio, StationsByIndexAndThePlayersStation) {

@@ -10,7 +10,7 @@
 
 #include "config/settings.h"
 #include "host/ticks.h"
-#include "locking/runtime_state.h"
+#include "state/runtime_state.h"
 #include "support/plugin_fixture.h"
 
 namespace tavrel::testing {

@@ -1,14 +1,26 @@
-// The Windows binding without a script hook in the process: the file store
-// of the INI file, and the host functions that do not need the hook (clock,
-// random numbers) or must stay harmless without it.
+// The Windows binding's parts that need no script hook: the file store of
+// the INI file, and the host functions Windows itself provides (clock, random
+// numbers).
+//
+//   tavrel_binding_test                       the checks
+//   tavrel_binding_test writer LETTER COUNT   (run by the checks) replaces
+//       .\TavrelConfig.ini COUNT times with LETTER repeated; exits with the
+//       number of replaces that failed
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "check.h"
 #include "host/host_abi.h"
@@ -20,7 +32,7 @@ using namespace tavrel;
 namespace {
 
 constexpr const char* kIni = ".\\TavrelConfig.ini";
-constexpr const char* kTemp = ".\\TavrelConfig.ini.tmp";
+constexpr std::size_t kWriterBytes = 256 * 1024;  // one writer's file: one letter repeated
 
 void writeBytes(const fs::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -89,18 +101,38 @@ void testReadFile() {
     fs::remove("TavrelConfig.ini");
 }
 
+// Everything in the working directory but the INI file: temporary files left
+// behind (the store's own, or one the system's replace made up).
+std::vector<std::string> strayFiles() {
+    std::vector<std::string> stray;
+    for (const fs::directory_entry& entry : fs::directory_iterator(".")) {
+        const std::string name = entry.path().filename().string();
+        if (name != "TavrelConfig.ini") stray.push_back(name);
+    }
+    for (const std::string& name : stray) std::fprintf(stderr, "left in the folder: %s\n", name.c_str());
+    return stray;
+}
+
+// The temporary file's name of each replace, as the seam sees it.
+std::vector<std::string> seen_temps;
+void recordTemp(const char* temp) { seen_temps.emplace_back(temp); }
+
+// Deletes the INI file (another program, a player) after the new bytes are
+// written, before they take its place.
+void deleteTarget(const char* /*temp*/) { CHECK(DeleteFileA("TavrelConfig.ini") != 0); }
+
 void testReplaceFile() {
     // Never creates a missing file.
     CHECK(!host::replaceFile(kIni, "x", 1));
     CHECK(!fs::exists("TavrelConfig.ini"));
-    CHECK(!fs::exists("TavrelConfig.ini.tmp"));
+    CHECK(strayFiles().empty());
 
     const std::string old_text = "[Vehicle]\r\nlock_flash_interval=150\r\nsome_longer_line=1\r\n";
     const std::string new_text = "[Vehicle]\r\nlock_flash_interval=90\r\n";
     writeBytes("TavrelConfig.ini", old_text);
     CHECK(host::replaceFile(kIni, new_text.data(), new_text.size()));
     CHECK(readBytes("TavrelConfig.ini") == new_text);  // shorter: no tail of the old bytes left
-    CHECK(!fs::exists("TavrelConfig.ini.tmp"));
+    CHECK(strayFiles().empty());
 
     const std::string big = pattern(150000);  // several write calls
     CHECK(host::replaceFile(kIni, big.data(), big.size()));
@@ -115,7 +147,7 @@ void testReplaceFile() {
     CHECK(!host::replaceFile(kIni, new_text.data(), new_text.size()));
     setReadOnly("TavrelConfig.ini", false);
     CHECK(readBytes("TavrelConfig.ini") == old_text);
-    CHECK(!fs::exists("TavrelConfig.ini.tmp"));
+    CHECK(strayFiles().empty());
 
     // A directory is not replaced.
     fs::create_directory("folder.ini");
@@ -123,14 +155,7 @@ void testReplaceFile() {
     CHECK(fs::is_directory("folder.ini"));
     fs::remove("folder.ini");
 
-    // The temporary cannot be made (a directory holds its name): fails and
-    // leaves the original as it was.
-    fs::create_directory("TavrelConfig.ini.tmp");
-    CHECK(!host::replaceFile(kIni, new_text.data(), new_text.size()));
-    CHECK(readBytes("TavrelConfig.ini") == old_text);
-    fs::remove("TavrelConfig.ini.tmp");
-
-    // The rename fails (another program holds the file open without sharing
+    // The replace fails (another program holds the file open without sharing
     // delete): false, the original kept, the temporary removed.
     {
         std::ifstream holder("TavrelConfig.ini", std::ios::binary);
@@ -138,13 +163,134 @@ void testReplaceFile() {
         CHECK(!host::replaceFile(kIni, new_text.data(), new_text.size()));
     }
     CHECK(readBytes("TavrelConfig.ini") == old_text);
-    CHECK(!fs::exists("TavrelConfig.ini.tmp"));
+    CHECK(strayFiles().empty());
+}
 
-    // A stale temporary from an earlier crash is overwritten, then gone.
-    writeBytes("TavrelConfig.ini.tmp", "torn " + pattern(500));  // longer than the new text
-    CHECK(host::replaceFile(kIni, new_text.data(), new_text.size()));
-    CHECK(readBytes("TavrelConfig.ini") == new_text);
-    CHECK(!host::fileExists(kTemp));
+void testReplaceNeverRecreates() {
+    // The file is deleted while the new bytes are written: it stays deleted,
+    // and the temporary goes too.
+    writeBytes("TavrelConfig.ini", "[Vehicle]\r\nlock_flash_interval=150\r\n");
+    host::testing::before_replace = &deleteTarget;
+    CHECK(!host::replaceFile(kIni, "new", 3));
+    host::testing::before_replace = nullptr;
+    CHECK(!fs::exists("TavrelConfig.ini"));
+    CHECK(strayFiles().empty());
+}
+
+void testReplaceKeepsAttributes() {
+    // The file's own attributes stay (a player who hid it keeps it hidden).
+    writeBytes("TavrelConfig.ini", "old");
+    CHECK(SetFileAttributesA("TavrelConfig.ini", FILE_ATTRIBUTE_HIDDEN) != 0);
+    CHECK(host::replaceFile(kIni, "new", 3));
+    CHECK(readBytes("TavrelConfig.ini") == "new");
+    const DWORD attributes = GetFileAttributesA("TavrelConfig.ini");
+    CHECK(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN) != 0);
+    SetFileAttributesA("TavrelConfig.ini", FILE_ATTRIBUTE_NORMAL);
+    fs::remove("TavrelConfig.ini");
+}
+
+// Each replace makes a temporary of its own, and never opens one that exists
+// (another copy of the store in this process, with its own counter, or a
+// leftover of a crash): those are kept as they are.
+void testOwnTemporaryFiles() {
+    writeBytes("TavrelConfig.ini", "old");
+    seen_temps.clear();
+    host::testing::before_replace = &recordTemp;
+    CHECK(host::replaceFile(kIni, "one", 3));
+    CHECK(host::replaceFile(kIni, "two", 3));
+    CHECK(seen_temps.size() == 2);
+    if (seen_temps.size() != 2) {
+        host::testing::before_replace = nullptr;
+        return;
+    }
+    CHECK(seen_temps[0] != seen_temps[1]);
+    const std::string pid = std::to_string(GetCurrentProcessId());
+    CHECK(seen_temps[0].find("TavrelConfig.ini." + pid + "-") != std::string::npos);
+
+    // The next names, as the store would make them, taken by someone else.
+    const std::string last = seen_temps[1];
+    const std::size_t dash = last.rfind('-');
+    const unsigned next = static_cast<unsigned>(std::strtoul(last.c_str() + dash + 1, nullptr, 10)) + 1;
+    std::vector<std::string> taken;
+    for (unsigned n = next; n < next + 3; ++n) {
+        taken.push_back("TavrelConfig.ini." + pid + "-" + std::to_string(n) + ".tmp");
+        writeBytes(taken.back(), "someone else's " + std::to_string(n));
+    }
+    seen_temps.clear();
+    CHECK(host::replaceFile(kIni, "three", 5));
+    host::testing::before_replace = nullptr;
+    CHECK(readBytes("TavrelConfig.ini") == "three");
+    CHECK(seen_temps.size() == 1);
+    for (unsigned i = 0; i < taken.size(); ++i) {
+        CHECK(readBytes(taken[i]) == "someone else's " + std::to_string(next + i));
+        if (!seen_temps.empty()) CHECK(seen_temps[0].find(taken[i]) == std::string::npos);
+        fs::remove(taken[i]);
+    }
+    CHECK(strayFiles().empty());
+    fs::remove("TavrelConfig.ini");
+}
+
+// A process that replaces the INI file with `letter` repeated, again and again.
+int runWriter(char letter, int count) {
+    const std::string bytes(kWriterBytes, letter);
+    int failed = 0;
+    for (int i = 0; i < count; ++i) {
+        if (!host::replaceFile(kIni, bytes.data(), bytes.size())) {
+            std::fprintf(stderr, "writer %c: replace %d failed, error %lu\n", letter, i, GetLastError());
+            ++failed;
+        }
+    }
+    return failed;
+}
+
+HANDLE startWriter(const std::string& self, char letter, int count) {
+    std::string command = "\"" + self + "\" writer " + letter + " " + std::to_string(count);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        return nullptr;
+    }
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+// Two writers in one folder (two copies of the plug-in, two simulator runs):
+// the file is always one writer's whole bytes, never a mix, and no temporary
+// is left. A replace may fail while the other one replaces the file (Wine's
+// ReplaceFileW moves the file aside for a moment: the other writer then
+// finds it missing and, never creating it, gives up).
+void testTwoWriters() {
+    writeBytes("TavrelConfig.ini", std::string(kWriterBytes, 'o'));
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    constexpr int kCount = 60;
+    HANDLE writers[2] = {startWriter(self, 'a', kCount), startWriter(self, 'b', kCount)};
+    CHECK(writers[0] != nullptr && writers[1] != nullptr);
+    if (writers[0] == nullptr || writers[1] == nullptr) return;
+
+    int reads = 0, torn = 0;
+    std::string now;
+    while (WaitForMultipleObjects(2, writers, TRUE, 0) == WAIT_TIMEOUT) {
+        if (!host::readFile(kIni, now, 2 * kWriterBytes)) continue;  // between the names: no file for a moment
+        ++reads;
+        const bool whole = now.size() == kWriterBytes && now.find_first_not_of(now[0]) == std::string::npos;
+        if (!whole) ++torn;
+    }
+    int failed = 0;
+    DWORD status[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        GetExitCodeProcess(writers[i], &status[i]);
+        failed += static_cast<int>(status[i]);
+        CloseHandle(writers[i]);
+    }
+    std::printf("two writers: %d reads, %d torn; replaces failed: %lu and %lu of %d each\n", reads, torn, status[0],
+                status[1], kCount);
+    CHECK(torn == 0);
+    CHECK(failed < 2 * kCount);  // some replaces happened
+    now = readBytes("TavrelConfig.ini");
+    CHECK(now == std::string(kWriterBytes, 'a') || now == std::string(kWriterBytes, 'b'));
+    CHECK(strayFiles().empty());
     fs::remove("TavrelConfig.ini");
 }
 
@@ -170,24 +316,10 @@ void testClock() {
     CHECK(elapsed < 5000);
 }
 
-void testWithoutScriptHook() {
-    // Nothing was resolved (no DllMain ran, no script hook): every call is a
-    // no-op and nativeCall still gives readable zeroed slots.
-    host::nativeInit(0x4F8644AF03D0E0D6ull);
-    host::nativePush64(1);
-    const std::uint64_t* result = host::nativeCall();
-    CHECK(result != nullptr);
-    if (result != nullptr) CHECK(result[0] == 0 && result[1] == 0 && result[2] == 0);
-    int handles[4] = {7, 7, 7, 7};
-    CHECK(host::worldGetAllPeds(handles, 4) == 0);
-    CHECK(host::worldGetAllVehicles(handles, 4) == 0);
-    CHECK(handles[0] == 7);
-    host::scriptWait(0);
-}
-
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "writer") == 0) return runWriter(argv[2][0], std::atoi(argv[3]));
     std::error_code error;
     const fs::path work =
         fs::temp_directory_path() /
@@ -199,9 +331,12 @@ int main() {
     testFileExists();
     testReadFile();
     testReplaceFile();
+    testReplaceNeverRecreates();
+    testReplaceKeepsAttributes();
+    testOwnTemporaryFiles();
+    testTwoWriters();
     testRandomIsTheCRuntimes();
     testClock();
-    testWithoutScriptHook();
 
     fs::current_path(previous);
     fs::remove_all(work, error);

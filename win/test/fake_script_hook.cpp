@@ -1,19 +1,33 @@
 // A stand-in for ScriptHookV.dll: see fake_script_hook.h.
+//
+// Win32 threads and locks throughout: the build's compiler (win32 thread
+// model) has no std::thread or std::mutex.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
 #include "fake_script_hook.h"
 
 #include <atomic>
-#include <chrono>
 #include <cstring>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
 
-using namespace std::chrono_literals;
+// A slim reader/writer lock held exclusively for one scope.
+class Lock {
+public:
+    explicit Lock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+    ~Lock() { ReleaseSRWLockExclusive(&lock_); }
 
-std::mutex record_mutex;  // guards report and texts
+private:
+    SRWLOCK& lock_;
+};
+
+SRWLOCK record_lock = SRWLOCK_INIT;  // guards report and texts
 fake_hook::Report report;
 std::vector<std::string> texts;  // text arguments seen, in call order
 
@@ -36,15 +50,16 @@ int native_arg_count = 0;
 std::uint64_t native_result[4] = {};
 
 // Held by the script that runs; released inside scriptWait.
-std::mutex baton;
+SRWLOCK baton = SRWLOCK_INIT;
 std::atomic<bool> parking{false};
 std::atomic<int> running_scripts{0};
 std::atomic<int> parked_scripts{0};
 
-void runScript(fake_hook::ScriptMain script) {
-    baton.lock();
-    script();  // never returns: scripts loop forever
-    baton.unlock();
+DWORD WINAPI runScript(void* script) {
+    AcquireSRWLockExclusive(&baton);
+    reinterpret_cast<fake_hook::ScriptMain>(script)();  // never returns: scripts loop forever
+    ReleaseSRWLockExclusive(&baton);
+    return 0;
 }
 
 }  // namespace
@@ -52,47 +67,47 @@ void runScript(fake_hook::ScriptMain script) {
 extern "C" {
 
 void fakeScriptRegister(void* module, fake_hook::ScriptMain script) {
-    std::lock_guard lock(record_mutex);
+    const Lock lock(record_lock);
     ++report.script_register_calls;
     report.script_module = module;
     report.main_script = script;
 }
 
 void fakeScriptRegisterAdditionalThread(void* module, fake_hook::ScriptMain script) {
-    std::lock_guard lock(record_mutex);
+    const Lock lock(record_lock);
     ++report.additional_thread_calls;
     report.additional_module = module;
     report.additional_thread = script;
 }
 
 void fakeScriptUnregister(void* module) {
-    std::lock_guard lock(record_mutex);
+    const Lock lock(record_lock);
     ++report.script_unregister_calls;
     report.unregister_module = module;
 }
 
 void fakeScriptWait(unsigned long ms) {
     {
-        std::lock_guard lock(record_mutex);
+        const Lock lock(record_lock);
         ++report.frames;
     }
-    baton.unlock();
+    ReleaseSRWLockExclusive(&baton);
     if (parking.load()) {
         ++parked_scripts;
-        for (;;) std::this_thread::sleep_for(1h);
+        for (;;) Sleep(INFINITE);
     }
-    std::this_thread::sleep_for(1ms + std::chrono::milliseconds(ms));
-    baton.lock();
+    Sleep(1 + ms);
+    AcquireSRWLockExclusive(&baton);
 }
 
 void fakeKeyboardHandlerRegister(fake_hook::KeyboardHandler handler) {
-    std::lock_guard lock(record_mutex);
+    const Lock lock(record_lock);
     ++report.keyboard_register_calls;
     report.keyboard_registered = handler;
 }
 
 void fakeKeyboardHandlerUnregister(fake_hook::KeyboardHandler handler) {
-    std::lock_guard lock(record_mutex);
+    const Lock lock(record_lock);
     ++report.keyboard_unregister_calls;
     report.keyboard_unregistered = handler;
 }
@@ -111,7 +126,7 @@ std::uint64_t* fakeNativeCall() {
         if (native.hash != native_hash || native.text_arg >= native_arg_count) continue;
         const auto* text = reinterpret_cast<const char*>(static_cast<std::uintptr_t>(native_args[native.text_arg]));
         if (text == nullptr) continue;
-        std::lock_guard lock(record_mutex);
+        const Lock lock(record_lock);
         texts.emplace_back(text);
     }
     std::memset(native_result, 0, sizeof native_result);
@@ -123,7 +138,7 @@ int fakeWorldGetAllPeds(int* /*handles*/, int /*capacity*/) { return 0; }
 int fakeWorldGetAllVehicles(int* /*handles*/, int /*capacity*/) { return 0; }
 
 void fakeHookReport(fake_hook::Report* out) {
-    std::lock_guard lock(record_mutex);
+    const Lock lock(record_lock);
     *out = report;
 }
 
@@ -132,13 +147,15 @@ void fakeHookStartScripts() {
     fakeHookReport(&now);
     for (fake_hook::ScriptMain script : {now.main_script, now.additional_thread}) {
         if (script == nullptr) continue;
+        HANDLE thread = CreateThread(nullptr, 0, &runScript, reinterpret_cast<void*>(script), 0, nullptr);
+        if (thread == nullptr) continue;
         ++running_scripts;
-        std::thread(runScript, script).detach();
+        CloseHandle(thread);
     }
 }
 
 int fakeHookSawText(const char* text) {
-    std::lock_guard lock(record_mutex);
+    const Lock lock(record_lock);
     for (const std::string& seen : texts) {
         if (seen == text) return 1;
     }
@@ -147,10 +164,10 @@ int fakeHookSawText(const char* text) {
 
 int fakeHookParkScripts(int timeout_ms) {
     parking.store(true);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout_ms);
     while (parked_scripts.load() < running_scripts.load()) {
-        if (std::chrono::steady_clock::now() > deadline) return 0;
-        std::this_thread::sleep_for(1ms);
+        if (GetTickCount64() > deadline) return 0;
+        Sleep(1);
     }
     return 1;
 }

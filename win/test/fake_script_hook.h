@@ -1,6 +1,6 @@
 // A stand-in for ScriptHookV.dll, for loading Tavrel.asi outside the game.
-// It exports the script-hook functions under their decorated names (see the
-// .def files), records every call, and runs the registered scripts on two
+// It exports the script-hook functions under their decorated names (see
+// script_hook_full.def), records every call, and runs the registered scripts on two
 // threads that take turns like the host's fibres: one runs at a time, and
 // they switch only inside scriptWait. Natives do nothing and return zeros.
 // The test driver reads the record through the extern "C" functions below.

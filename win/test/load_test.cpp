@@ -1,12 +1,17 @@
-// Loads the built Tavrel.asi the way the game does (LoadLibrary), next to a
+// Loads the built Tavrel.asi the way the game does (LoadLibrary), with a
 // stand-in script hook or none, and checks what it registers, that its scripts
 // run, that key messages reach them through the registered handler, and what
 // it unregisters when unloaded.
 //
-//   tavrel_load_test full    <ScriptHookV.dll> <Tavrel.asi>
+//   tavrel_load_test full    <ScriptHookV.dll> <Tavrel.asi>   (the hook loaded before, from elsewhere)
 //   tavrel_load_test config  <ScriptHookV.dll> <Tavrel.asi>   (F10 opens the menu, set in the INI file)
-//   tavrel_load_test partial <ScriptHookV.dll> <Tavrel.asi>   (one export missing)
-//   tavrel_load_test none    <Tavrel.asi>                      (no script hook)
+//   tavrel_load_test first   <ScriptHookV.dll> <Tavrel.asi>   (Tavrel.asi loaded first: the loader brings the hook)
+//   tavrel_load_test missing <Tavrel.asi>                      (no hook in the folder: no load)
+//
+// first and missing lay out a fresh game folder: this program (as
+// game.exe), the library and the hook given (as ScriptHookV.dll), then run
+// game.exe there, which loads "Tavrel.asi" by name as an ASI loader does,
+// with nothing loaded before it.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <windows.h>
@@ -16,6 +21,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "check.h"
 #include "fake_script_hook.h"
@@ -127,17 +133,12 @@ void leaveDirectory(const std::string& dir) {
     RemoveDirectoryA(dir.c_str());
 }
 
-int runFull(const char* hook_path, const char* asi_path, MenuKeys keys) {
-    HMODULE hook_module = LoadLibraryA(hook_path);
-    CHECK(hook_module != nullptr);
-    if (hook_module == nullptr) return checkResult("load full");
+// The library is loaded and attached: checks it registered with `hook_module`
+// and runs, then unloads it and checks what it unregistered.
+void checkLoadedAndUnload(HMODULE hook_module, HMODULE asi, MenuKeys keys) {
     const FakeHook hook(hook_module);
     CHECK(hook.valid());
-    if (!hook.valid()) return checkResult("load full");
-
-    HMODULE asi = LoadLibraryA(asi_path);
-    CHECK(asi != nullptr);
-    if (asi == nullptr) return checkResult("load full");
+    if (!hook.valid()) return;
     checkRegisteredAndRunning(hook, asi, keys);
 
     // The host stops the scripts before it unloads the plug-in.
@@ -150,46 +151,126 @@ int runFull(const char* hook_path, const char* asi_path, MenuKeys keys) {
     CHECK(after.keyboard_unregister_calls == 1);
     CHECK(after.keyboard_unregistered == before.keyboard_registered);
     CHECK(after.script_register_calls == 1);
+}
+
+// The script hook already in the process (another plug-in brought it in):
+// the library binds to that one.
+int runFull(const char* hook_path, const char* asi_path, MenuKeys keys) {
+    HMODULE hook_module = LoadLibraryA(hook_path);
+    CHECK(hook_module != nullptr);
+    if (hook_module == nullptr) return checkResult("load full");
+    HMODULE asi = LoadLibraryA(asi_path);
+    CHECK(asi != nullptr);
+    if (asi == nullptr) return checkResult("load full");
+    CHECK(GetModuleHandleA("ScriptHookV.dll") == hook_module);
+    checkLoadedAndUnload(hook_module, asi, keys);
     return checkResult("load full");
 }
 
-int runPartial(const char* hook_path, const char* asi_path) {
-    HMODULE hook_module = LoadLibraryA(hook_path);
-    CHECK(hook_module != nullptr);
-    if (hook_module == nullptr) return checkResult("load partial");
-    const FakeHook hook(hook_module);
-    CHECK(hook.valid());
-    if (!hook.valid()) return checkResult("load partial");
-    CHECK(GetProcAddress(hook_module, "?worldGetAllVehicles@@YAHPEAHH@Z") == nullptr);
+// [SECTION] A fresh game folder
 
-    // Loads and stays inert: nothing registered, nothing unregistered.
-    HMODULE asi = LoadLibraryA(asi_path);
-    CHECK(asi != nullptr);
-    if (asi == nullptr) return checkResult("load partial");
-    CHECK(FreeLibrary(asi) != 0);
-    const fake_hook::Report report = hook.snapshot();
-    CHECK(report.script_register_calls == 0);
-    CHECK(report.additional_thread_calls == 0);
-    CHECK(report.keyboard_register_calls == 0);
-    CHECK(report.script_unregister_calls == 0);
-    CHECK(report.keyboard_unregister_calls == 0);
-    CHECK(report.frames == 0);
-    return checkResult("load partial");
+std::string ownPath() {
+    char path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return std::string(path, n);
 }
 
-int runNone(const char* asi_path) {
+std::string directoryOf(const std::string& path) {
+    const std::size_t cut = path.find_last_of("\\/");
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+// Makes a fresh folder holding this program as game.exe and the given files
+// under their names in the game folder, runs "game.exe <child_mode>" there
+// and returns its exit status (1 when it could not be run). Removes the
+// folder afterwards.
+int runInGameFolder(const char* child_mode, const std::vector<std::pair<std::string, std::string>>& files) {
+    char temp[MAX_PATH] = {};
+    CHECK(GetTempPathA(MAX_PATH, temp) != 0);
+    // A new folder (Wine reuses process ids: a name of its own).
+    std::string dir;
+    for (unsigned n = 0; n < 1000 && dir.empty(); ++n) {
+        const std::string name = std::string(temp) + "tavrel_game_" + child_mode + "_" +
+                                 std::to_string(GetCurrentProcessId()) + "_" + std::to_string(n);
+        if (CreateDirectoryA(name.c_str(), nullptr)) dir = name;
+    }
+    CHECK(!dir.empty());
+    if (dir.empty()) return 1;
+    std::vector<std::string> made;
+    const auto copy = [&](const std::string& from, const std::string& name) {
+        const std::string to = dir + "\\" + name;
+        CHECK(CopyFileA(from.c_str(), to.c_str(), TRUE) != 0);
+        made.push_back(to);
+    };
+    copy(ownPath(), "game.exe");
+    for (const auto& [from, name] : files) copy(from, name);
+
+    std::string command = "\"" + made.front() + "\" " + child_mode;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    DWORD status = 1;
+    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, dir.c_str(), &startup,
+                       &process)) {
+        CHECK(WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0);
+        GetExitCodeProcess(process.hProcess, &status);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    } else {
+        std::fprintf(stderr, "cannot start %s: error %lu\n", command.c_str(), GetLastError());
+        CHECK(false);
+    }
+    for (const std::string& file : made) DeleteFileA(file.c_str());
+    RemoveDirectoryA(dir.c_str());
+    return static_cast<int>(status);
+}
+
+// In the game folder: Tavrel.asi is the first library loaded after the
+// program's own, by name; the loader must bring in the folder's
+// ScriptHookV.dll for it, and it registers with that one.
+int childFirst() {
     CHECK(GetModuleHandleA("ScriptHookV.dll") == nullptr);
-    HMODULE asi = LoadLibraryA(asi_path);
+    CHECK(GetModuleHandleA("Tavrel.asi") == nullptr);
+    HMODULE asi = LoadLibraryA("Tavrel.asi");
     CHECK(asi != nullptr);
-    if (asi != nullptr) CHECK(FreeLibrary(asi) != 0);
-    return checkResult("load none");
+    if (asi == nullptr) {
+        std::fprintf(stderr, "LoadLibrary(Tavrel.asi) failed: error %lu\n", GetLastError());
+        return checkResult("load first");
+    }
+    HMODULE hook_module = GetModuleHandleA("ScriptHookV.dll");
+    CHECK(hook_module != nullptr);
+    if (hook_module == nullptr) return checkResult("load first");
+    char hook_path[MAX_PATH] = {};
+    GetModuleFileNameA(hook_module, hook_path, MAX_PATH);
+    CHECK(lstrcmpiA(hook_path, (directoryOf(ownPath()) + "ScriptHookV.dll").c_str()) == 0);
+    // Held here too, so its record can be read after the plug-in is unloaded
+    // (the plug-in's reference was the only one).
+    HMODULE held = nullptr;
+    CHECK(GetModuleHandleExA(0, "ScriptHookV.dll", &held) != 0 && held == hook_module);
+    checkLoadedAndUnload(hook_module, asi, {kF9, kF10});
+    return checkResult("load first");
+}
+
+// In a game folder without the script hook: LoadLibrary fails with
+// `expected` and leaves nothing loaded, so the ASI loader goes on without
+// Tavrel and the game runs.
+int childRefused(DWORD expected, const char* name) {
+    SetLastError(0);
+    HMODULE asi = LoadLibraryA("Tavrel.asi");
+    const DWORD error = GetLastError();
+    CHECK(asi == nullptr);
+    if (error != expected) std::fprintf(stderr, "LoadLibrary(Tavrel.asi): error %lu, expected %lu\n", error, expected);
+    CHECK(error == expected);
+    CHECK(GetModuleHandleA("Tavrel.asi") == nullptr);
+    return checkResult(name);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::strcmp(argv[1], "full") == 0) return runFull(argv[2], argv[3], {kF9, kF10});
-    if (argc == 4 && std::strcmp(argv[1], "config") == 0) {
+    const std::string mode = argc >= 2 ? argv[1] : "";
+    if (argc == 4 && mode == "full") return runFull(argv[2], argv[3], {kF9, kF10});
+    if (argc == 4 && mode == "config") {
         const std::string dir = enterDirectoryWithConfig();
         CHECK(!dir.empty());
         if (dir.empty()) return checkResult("load config");
@@ -197,9 +278,17 @@ int main(int argc, char** argv) {
         leaveDirectory(dir);
         return result;
     }
-    if (argc == 4 && std::strcmp(argv[1], "partial") == 0) return runPartial(argv[2], argv[3]);
-    if (argc == 3 && std::strcmp(argv[1], "none") == 0) return runNone(argv[2]);
+    if (argc == 4 && mode == "first") {
+        CHECK(runInGameFolder("first-child", {{argv[3], "Tavrel.asi"}, {argv[2], "ScriptHookV.dll"}}) == 0);
+        return checkResult("load first");
+    }
+    if (argc == 3 && mode == "missing") {
+        CHECK(runInGameFolder("missing-child", {{argv[2], "Tavrel.asi"}}) == 0);
+        return checkResult("load missing");
+    }
+    if (mode == "first-child") return childFirst();
+    if (mode == "missing-child") return childRefused(ERROR_MOD_NOT_FOUND, "load missing");
     std::fprintf(stderr,
-                 "usage: tavrel_load_test full|config|partial <ScriptHookV.dll> <Tavrel.asi> | none <Tavrel.asi>\n");
+                 "usage: tavrel_load_test full|config|first <ScriptHookV.dll> <Tavrel.asi> | missing <Tavrel.asi>\n");
     return 2;
 }

@@ -1,11 +1,11 @@
-#include "shell/input.h"
+#include "input/input.h"
 
 #include "config/settings.h"
 #include "host/native_invoker.h"
 #include "host/ticks.h"
-#include "locking/runtime_state.h"
-#include "shell/entry.h"
-#include "shell/key_state.h"
+#include "input/key_state.h"
+#include "state/plugin_halt.h"
+#include "state/runtime_state.h"
 
 namespace tavrel {
 
@@ -51,14 +51,7 @@ bool navigationActive(std::int32_t key, std::int32_t key2, std::int32_t control)
     return settings.activate_controller && controlPressed(control);
 }
 
-}  // namespace
-
-void resetKeyStateTable() {
-    for (KeyState& entry : keyStateTable.keys) clearEntry(entry);
-}
-
-void onKeyboardMessage(std::uint32_t key, std::uint16_t /*repeats*/, std::uint8_t /*scan_code*/, int /*is_extended*/,
-                       int is_with_alt, int was_down_before, int is_up_now) {
+void storeKeyMessage(std::uint32_t key, int is_with_alt, int was_down_before, int is_up_now) {
     if (key >= static_cast<std::uint32_t>(kKeyCount)) return;
     KeyState& entry = keyStateTable.keys[key];
     // A zero tick marks an entry with no message; a message at tick 0 (once
@@ -68,6 +61,22 @@ void onKeyboardMessage(std::uint32_t key, std::uint16_t /*repeats*/, std::uint8_
     entry.is_with_alt.store(static_cast<std::uint32_t>(is_with_alt), std::memory_order_relaxed);
     entry.was_down_before.store(static_cast<std::uint32_t>(was_down_before), std::memory_order_relaxed);
     entry.is_up_now.store(static_cast<std::uint32_t>(is_up_now), std::memory_order_relaxed);
+}
+
+}  // namespace
+
+void resetKeyStateTable() {
+    for (KeyState& entry : keyStateTable.keys) clearEntry(entry);
+}
+
+void onKeyboardMessage(std::uint32_t key, std::uint16_t /*repeats*/, std::uint8_t /*scan_code*/, int /*is_extended*/,
+                       int is_with_alt, int was_down_before, int is_up_now) {
+    if (pluginHalted()) return;
+    try {
+        storeKeyMessage(key, is_with_alt, was_down_before, is_up_now);
+    } catch (...) {
+        haltPlugin();
+    }
 }
 
 bool isKeyHeld(int key) {

@@ -3,7 +3,7 @@
 // code is usable only when, taken as unsigned, it is below 255 (-1 = unbound).
 // Controller ids are controls of group 2, passed to the host unchecked.
 //
-// All tests run on the script fibres; only onKeyboardMessage (entry.h) runs on
+// All tests run on the script fibres; only onKeyboardMessage runs on
 // the window thread.
 #pragma once
 #include <cstdint>
@@ -31,6 +31,12 @@ bool isMenuToggleRequested();
 // Each output that is not null becomes true while one of its keys is held or,
 // with the controller active and no key held, its control is pressed.
 void readMenuNavigation(bool* select, bool* back, bool* up, bool* down, bool* left, bool* right);
+
+// The keyboard handler the host calls on the window thread for every key
+// message: stores the message in the key-state table, calls no native, lets
+// no exception out.
+void onKeyboardMessage(std::uint32_t key, std::uint16_t repeats, std::uint8_t scan_code, int is_extended,
+                       int is_with_alt, int was_down_before, int is_up_now);
 
 bool isLockHotkeyDown();
 bool isUnlockHotkeyDown();

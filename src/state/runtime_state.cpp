@@ -1,4 +1,4 @@
-#include "locking/runtime_state.h"
+#include "state/runtime_state.h"
 
 #include "host/host_abi.h"
 
