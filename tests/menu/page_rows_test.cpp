@@ -315,6 +315,10 @@ std::vector<RowCase> soundPageRows() {
                                  "horn_type_index=70\r\n"),
                     nat::SET_VEHICLE_MOD,
                     [](sim::Simulator&, const sim::SimVehicle& car) { EXPECT_EQ(car.mods.at(14), 65); }),
+        startingFrom(step("Sound_0_HornRightFromBelowTheRange", row(kSound, 0), Key::Right,
+                          "Horn Signal:  << Out of bounds >>", "Horn Signal:     Use Current >>", v, "horn_type_index",
+                          "-2", 0, 150),
+                     "horn_type_index=-7\r\n"),
         step("Sound_1_SignalRight", row(kSound, 1), Key::Right, "Notification Sound Signal:     0. Off >>",
              "Notification Sound Signal:     << 1. Beep >>", v, "notification_sound_signal", "1", 1, 150),
         step("Sound_2_UnlockTimesRight", row(kSound, 2), Key::Right,
@@ -655,6 +659,33 @@ TEST_P(PageRows, SelectOrStepShowsSoundsWritesAndPreviews) {
     const std::uint32_t waited = msUntilNextPoll(acted);
     EXPECT_GT(waited, c.wait_ms) << "the wait window after the press";
     EXPECT_LE(waited, c.wait_ms + sim.frameMs());
+}
+
+// Without a tracked car the rows with a preview still step and write, and
+// the previews touch nothing (the horn's is skipped, the others go to handle
+// 0, which the game ignores): no fault.
+TEST_F(MenuTest, PreviewRowsWithoutATrackedCarStepAndWriteOnly) {
+    startWith(menuIni());
+    ASSERT_EQ(runtime.tracked_vehicle, 0);
+    openMenu();
+    enterMain(2);          // LIGHTS
+    press(kVkRight);       // interior lights 1 -> 2
+    pressTimes(kVkUp, 2);  // headlight multiplier
+    press(kVkRight);
+    press(kVkDown);  // the neon link
+    press(kVkSelect);
+    press(kVkRight);  // neon mode 1 -> 2
+    press(kVkBack);
+    press(kVkBack);
+    press(kVkDown);  // from LIGHTS to SOUNDS
+    press(kVkSelect);
+    ASSERT_EQ(title(), "SOUND  SETTINGS");
+    press(kVkRight);  // horn -2 -> -1
+    EXPECT_EQ(iniValue("interior_lights"), "2");
+    EXPECT_EQ(iniValue("light_multiplier"), "21");
+    EXPECT_EQ(iniValue("neon_lights"), "2");
+    EXPECT_EQ(iniValue("horn_type_index"), "-1");
+    EXPECT_EQ(sim.countCalls(nat::SET_VEHICLE_MOD), 0u) << "no car, no horn to fit";
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryRow, PageRows, ::testing::ValuesIn(allRows()),
