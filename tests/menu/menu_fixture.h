@@ -80,7 +80,7 @@ class MenuTest : public PluginTest {
 protected:
     void startWith(const std::string& ini) {
         sandbox.writeIni(ini);
-        resetMenuState();  // the plug-in's reset does not cover the menu yet
+        resetMenuState();  // the menu state, as a fresh load has it
         sim.start();
     }
 

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "sim/simulator.h"
+#include "sim/protocol/simulator.h"
 
 namespace tavrel::testing::rows {
 
