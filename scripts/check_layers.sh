@@ -1,57 +1,86 @@
 #!/usr/bin/env bash
-# The plug-in's folders are layers, and includes point one way, from a layer
-# to the same or a lower one:
+# Folders are layers, and includes point one way: from a layer to itself or
+# to one on its left.
 #
+# The plug-in, src/:
 #   host <- state <- config <- input <- effects <- locking <- menu <- shell
-#
 # host: the host ABI and typed native calls; state: the records every layer
 # shares (RuntimeState, the halt); config: settings, load rules, the INI store;
 # input: keyboard and controller; effects: operations on the tracked car;
 # locking: the tick, lock and unlock, timers, characters, gesture; menu: the
 # framework and its pages; shell: the entry and the two script loops.
+# Nothing in src/ includes anything outside these layers.
 #
-# Prints FILE:LINE for every include in src/ that points up the order (or out
-# of src/) and exits 1 if there is one.
+# The simulator, sim/ (it may use the plug-in's headers besides):
+#   world <- protocol <- natives <- report <- scenario <- cli <- windows
+# (natives/ and report/ do not use each other; the order between them is
+# only so that the list is one line.)
+#
+# Prints FILE:LINE for every include that points the wrong way and exits 1
+# if there is one.
 # Usage: scripts/check_layers.sh [SOURCE_ROOT]   (default: this repository)
 set -euo pipefail
 
 root="${1:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
-layers=(host state config input effects locking menu shell)
+src_layers=(host state config input effects locking menu shell)
+sim_rooms=(world protocol natives report scenario cli windows)
 
-rank_of() {  # layer name -> its position, or nothing
-  local i
-  for i in "${!layers[@]}"; do
-    [[ ${layers[$i]} == "$1" ]] && { echo "$i"; return; }
+rank_in() {  # name, list... -> the name's position in the list, or nothing
+  local name=$1 i=0
+  shift
+  for layer in "$@"; do
+    [[ $layer == "$name" ]] && { echo "$i"; return; }
+    i=$((i + 1))
   done
 }
 
 status=0
 checked=0
-while IFS= read -r file; do
-  relative=${file#"$root"/}
-  layer=${relative#src/}
-  layer=${layer%%/*}
-  own=$(rank_of "$layer")
-  if [[ -z $own ]]; then
-    echo "$relative: src/$layer is not a layer (${layers[*]})"
-    status=1
-    continue
-  fi
-  while IFS=: read -r line target; do
-    checked=$((checked + 1))
-    target_layer=${target%%/*}
-    theirs=$(rank_of "$target_layer")
-    if [[ -z $theirs ]]; then
-      echo "$relative:$line: includes \"$target\", outside the plug-in's layers"
+
+# check TREE PREFIX LAYER...: files under ROOT/TREE/<layer>/; includes of
+# "PREFIX<layer>/..." are ranked; with an empty PREFIX every include must be
+# one of the layers.
+check() {
+  local tree=$1 prefix=$2
+  shift 2
+  local layers=("$@") file relative layer own line target target_layer theirs
+  [[ -d $root/$tree ]] || return 0
+  while IFS= read -r file; do
+    relative=${file#"$root"/}
+    layer=${relative#"$tree"/}
+    [[ $layer == */* ]] || continue  # files beside the layers (CMake, README)
+    layer=${layer%%/*}
+    own=$(rank_in "$layer" "${layers[@]}")
+    if [[ -z $own ]]; then
+      echo "$relative: $tree/$layer is not one of the layers (${layers[*]})"
       status=1
-    elif ((theirs > own)); then
-      echo "$relative:$line: $layer includes \"$target\", but $target_layer is above $layer (${layers[*]})"
-      status=1
+      continue
     fi
-  done < <(awk '/^[ \t]*#[ \t]*include[ \t]*"/ { split($0, part, "\""); print FNR ":" part[2] }' "$file")
-done < <(find "$root/src" -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.inc' \) | sort)
+    while IFS=: read -r line target; do
+      checked=$((checked + 1))
+      if [[ -n $prefix ]]; then
+        [[ $target == "$prefix"* ]] || continue
+        target_layer=${target#"$prefix"}
+      else
+        target_layer=$target
+      fi
+      target_layer=${target_layer%%/*}
+      theirs=$(rank_in "$target_layer" "${layers[@]}")
+      if [[ -z $theirs ]]; then
+        echo "$relative:$line: includes \"$target\", outside the layers of $tree/ (${layers[*]})"
+        status=1
+      elif ((theirs > own)); then
+        echo "$relative:$line: $layer includes \"$target\", but $target_layer is above $layer (${layers[*]})"
+        status=1
+      fi
+    done < <(awk '/^[ \t]*#[ \t]*include[ \t]*"/ { split($0, part, "\""); print FNR ":" part[2] }' "$file")
+  done < <(find "$root/$tree" -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.inc' \) | sort)
+}
+
+check src "" "${src_layers[@]}"
+check sim "sim/" "${sim_rooms[@]}"
 
 if ((status == 0)); then
-  echo "check_layers: $checked includes in src/ point down the layers (${layers[*]})"
+  echo "check_layers: $checked includes point one way (src: ${src_layers[*]}; sim: ${sim_rooms[*]})"
 fi
 exit "$status"
