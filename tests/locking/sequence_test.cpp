@@ -98,6 +98,47 @@ TEST_F(SequenceTest, UnlockFromOutsideOpensDoorsAndWindowsAndSetsPlateEngineAndL
     EXPECT_FALSE(runtime.unlocked_from_inside);
 }
 
+// The roof follows the locks only from outside: raised at a lock, lowered at
+// an unlock; not with the option off, not from the driver's seat, not on a
+// car without a soft top.
+struct RoofCase {
+    const char* what;
+    const char* lines;
+    bool convertible;
+    bool inside;
+    bool moves;
+};
+
+TEST_F(SequenceTest, ConvertibleRoofGoesUpAtALockAndDownAtAnUnlockFromOutside) {
+    const RoofCase cases[] = {
+        {"outside", "alter_roof_on_convertibles=1\r\n", true, false, true},
+        {"option off", "alter_roof_on_convertibles=0\r\n", true, false, false},
+        {"from the driver's seat", "alter_roof_on_convertibles=1\r\n", true, true, false},
+        {"no soft top", "alter_roof_on_convertibles=1\r\n", false, false, false},
+    };
+    for (const RoofCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim.clearTrace();
+        sandbox.writeIni(immediateIni(c.lines));
+        scenario(std::string("player 0 0 0\nvehicle 1 car ") + (c.inside ? "0" : "3") + " 0 0 convertible=" +
+                 (c.convertible ? "1" : "0") + (c.inside ? "\nsit 1" : "") + "\nstart\n");
+        vehicle(1).roof_down = true;
+        sim.tap(kVkL);
+        ASSERT_EQ(vehicle(1).lock, 4);
+        EXPECT_EQ(vehicle(1).roof_down, !c.moves) << "at the lock";
+        EXPECT_EQ(calls(nat::RAISE_CONVERTIBLE_ROOF), c.moves ? 1u : 0u);
+
+        vehicle(1).roof_down = false;
+        sim.waitMs(1100);
+        sim.tap(kVkU);
+        ASSERT_EQ(vehicle(1).lock, 0);
+        EXPECT_EQ(vehicle(1).roof_down, c.moves) << "at the unlock";
+        EXPECT_EQ(calls(nat::LOWER_CONVERTIBLE_ROOF), c.moves ? 1u : 0u);
+        sim.unload();
+        sim.resetWorld();
+    }
+}
+
 TEST_F(SequenceTest, OccupiedCarIsNotMadeThePlayersOwn) {
     sandbox.writeIni(immediateIni("make_vehicle_belong_to_player=1\r\n"));
     scenario("player 0 0 0\nped 9 3 0 0\nvehicle 1 car 3 0 0 driver=9\nstart\ntap U\n");

@@ -154,6 +154,9 @@ TEST_F(LightsTest, InteriorLightStaysOffWhileLockedOrFlashingUnlessAllowed) {
         {"opened by the game while flashing", false, true, 1, false},
         {"opened by the game while flashing, allowed", true, true, 1, true},
         {"opened by the game, series over", false, false, 0, true},
+        {"status 1 (unlocked) after the series", false, false, 1, true},
+        {"status 2 (locked) after the series", false, false, 2, false},
+        {"status 2 (locked) after the series, allowed", true, false, 2, true},
     };
     for (const LockedInteriorCase& c : cases) {
         SCOPED_TRACE(c.what);
