@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "config/settings.h"
-#include "locking/runtime_state.h"
+#include "state/runtime_state.h"
 #include "menu/menu.h"
 #include "menu_fixture.h"
 
