@@ -38,7 +38,7 @@ constexpr std::int32_t kMainEntryPages[kMainEntryCount] = {
 // back to the main page.
 void runPageNumbered(std::int32_t number) {
     switch (number) {
-        case kLockPage: runLockPage(); break;
+        case kLockPage: enterPage(lock_page); break;
         case kDoorPage: runDoorPage(); break;
         case kDoorsOpenedPage: runDoorsOpenedPage(); break;
         case kLightPage: runLightPage(); break;
@@ -87,7 +87,7 @@ void resetMenuState() {
     menu_state = MenuState{};
     save_failure_noticed = false;
     takeFailedWrite();
-    resetLockPage();
+    *lock_page.selected = 0;
     resetDoorPage();
     resetDoorsOpenedPage();
     resetLightPage();

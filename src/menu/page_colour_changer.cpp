@@ -75,8 +75,9 @@ Tick stepRow(int row, int direction) {
 
 const MenuPage& colourChangerPage() {
     buildRows();
-    static const MenuPage page{kColourChangerPage, kMainPage, "COLOR  CHANGER  SETTINGS", rows, kRowCount, &selected_row,
-                               /*wide_selection=*/true, /*right_first=*/false, selectRow, stepRow};
+    static const MenuPage page{.number = kColourChangerPage, .parent = kMainPage, .title = "COLOR  CHANGER  SETTINGS", .table = nullptr, .rows = rows,
+                               .row_count = kRowCount, .selected = &selected_row, .wide_selection = true,
+                               .right_first = false, .reads_select = true, .select = selectRow, .step = stepRow};
     return page;
 }
 

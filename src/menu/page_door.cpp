@@ -48,8 +48,9 @@ Tick stepRow(int, int) { return kSidewaysWaitMs; }
 
 const MenuPage& doorPage() {
     buildRows();
-    static const MenuPage page{kDoorPage, kMainPage, "DOOR  SETTINGS", rows, kRowCount, &selected_row,
-                               /*wide_selection=*/false, /*right_first=*/false, selectRow, stepRow};
+    static const MenuPage page{.number = kDoorPage, .parent = kMainPage, .title = "DOOR  SETTINGS", .table = nullptr, .rows = rows,
+                               .row_count = kRowCount, .selected = &selected_row, .wide_selection = false,
+                               .right_first = false, .reads_select = true, .select = selectRow, .step = stepRow};
     return page;
 }
 

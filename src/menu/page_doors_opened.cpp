@@ -57,8 +57,9 @@ Tick stepRow(int, int) { return kSidewaysWaitMs; }
 }  // namespace
 
 const MenuPage& doorsOpenedPage() {
-    static const MenuPage page{kDoorsOpenedPage, kDoorPage, "DOORS OPENED AT UNLOCK SETTINGS", rows, kRowCount, &selected_row,
-                               /*wide_selection=*/true, /*right_first=*/false, selectRow, stepRow};
+    static const MenuPage page{.number = kDoorsOpenedPage, .parent = kDoorPage, .title = "DOORS OPENED AT UNLOCK SETTINGS", .table = nullptr, .rows = rows,
+                               .row_count = kRowCount, .selected = &selected_row, .wide_selection = true,
+                               .right_first = false, .reads_select = true, .select = selectRow, .step = stepRow};
     return page;
 }
 

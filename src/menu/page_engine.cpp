@@ -31,8 +31,9 @@ Tick stepRow(int, int direction) {
 
 const MenuPage& enginePage() {
     rows[0] = {renderEngine()};
-    static const MenuPage page{kEnginePage, kMainPage, "ENGINE  SETTINGS", rows, kRowCount, &selected_row,
-                               /*wide_selection=*/true, /*right_first=*/false, nullptr, stepRow};
+    static const MenuPage page{.number = kEnginePage, .parent = kMainPage, .title = "ENGINE  SETTINGS", .table = nullptr, .rows = rows,
+                               .row_count = kRowCount, .selected = &selected_row, .wide_selection = true,
+                               .right_first = false, .reads_select = false, .select = nullptr, .step = stepRow};
     return page;
 }
 

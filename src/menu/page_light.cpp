@@ -161,8 +161,9 @@ Tick stepRow(int row, int direction) {
 
 const MenuPage& lightPage() {
     buildRows();
-    static const MenuPage page{kLightPage, kMainPage, "LIGHT  SETTINGS", rows, kRowCount, &selected_row,
-                               /*wide_selection=*/true, /*right_first=*/false, selectRow, stepRow};
+    static const MenuPage page{.number = kLightPage, .parent = kMainPage, .title = "LIGHT  SETTINGS", .table = nullptr, .rows = rows,
+                               .row_count = kRowCount, .selected = &selected_row, .wide_selection = true,
+                               .right_first = false, .reads_select = true, .select = selectRow, .step = stepRow};
     return page;
 }
 

@@ -63,9 +63,9 @@ void runPageLoop(const MenuPage& page) {
     for (;;) {
         noticeFailedSave();  // of the previous action's write
         showFrames(wait, drawPageFrame, &page);
-        switch (readPageCommand(page.select != nullptr, true, page.right_first)) {
+        switch (readPageCommand(page.reads_select, true, page.right_first)) {
             case PageCommand::Select:
-                page.select(*page.selected);
+                selectPageRow(page, *page.selected);
                 if (menu_state.close_request) return;  // a nested page saw the toggle
                 wait = kSelectWaitMs;
                 break;
@@ -88,10 +88,10 @@ void runPageLoop(const MenuPage& page) {
                 wait = kMenuRepeatMs;
                 break;
             case PageCommand::Left:
-                wait = page.step(*page.selected, -1);
+                wait = stepPageRow(page, *page.selected, -1);
                 break;
             case PageCommand::Right:
-                wait = page.step(*page.selected, +1);
+                wait = stepPageRow(page, *page.selected, +1);
                 break;
             case PageCommand::Idle:
                 wait = kNextFrameMs;
@@ -104,12 +104,6 @@ void selectToggle(const char* section, const char* key, bool& field) {
     writeIntSetting(section, key, field ? 0 : 1);
     field = !field;
     playNavigationSound();
-}
-
-ClampedValue clampCandidate(std::int64_t candidate, std::int32_t low, std::int32_t high) {
-    if (candidate > high) return {high, false};
-    if (candidate >= low) return {static_cast<std::int32_t>(candidate), true};
-    return {low, false};
 }
 
 void stepIntRow(std::int32_t& field, std::int32_t delta, std::int32_t low, std::int32_t high, const char* section,

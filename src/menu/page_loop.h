@@ -7,13 +7,9 @@
 #include "host/ticks.h"
 #include "menu/menu_draw.h"
 #include "menu/menu_text.h"
+#include "menu/page_table.h"
 
 namespace tavrel {
-
-// Wait windows, ms: the repeat rate of held navigation keys.
-inline constexpr Tick kMenuRepeatMs = 150;
-inline constexpr Tick kSelectWaitMs = 200;
-inline constexpr Tick kNextFrameMs = 0;
 
 // What one poll of the input asks for, by precedence.
 enum class PageCommand : std::uint8_t { Idle, Select, Back, Close, Up, Down, Left, Right };
@@ -45,19 +41,6 @@ PageCommand readPageCommand(bool reads_select, bool reads_sideways, bool right_f
 // least one frame), yielding after each. `draw` draws one frame.
 void showFrames(Tick wait, void (*draw)(const void* context), const void* context);
 
-struct MenuPage {
-    std::int32_t number;
-    std::int32_t parent;
-    const char* title;
-    MenuRow* rows;
-    int row_count;
-    int* selected;
-    bool wide_selection;     // selected box menu_width + 1
-    bool right_first;        // right is tested before left
-    void (*select)(int row);                // row action; null: the page ignores select
-    Tick (*step)(int row, int direction);   // left (-1) / right (+1): the next wait window
-};
-
 // Draws the title and every row, the selected one last.
 void drawPage(const MenuPage& page);
 
@@ -76,13 +59,5 @@ void selectToggle(const char* section, const char* key, bool& field);
 // written (also when it did not move) and the row label rebuilt.
 void stepIntRow(std::int32_t& field, std::int32_t delta, std::int32_t low, std::int32_t high, const char* section,
                 const char* key, MenuRow& row, MenuText (*render)());
-
-// The clamp of a candidate without side effects: the stored value and
-// whether the candidate was inside (the sound plays exactly then).
-struct ClampedValue {
-    std::int32_t value;
-    bool inside;
-};
-ClampedValue clampCandidate(std::int64_t candidate, std::int32_t low, std::int32_t high);
 
 }  // namespace tavrel

@@ -146,8 +146,9 @@ Tick stepRow(int row, int direction) {
 
 const MenuPage& menuUiPage() {
     buildRows();
-    static const MenuPage page{kMenuUiPage, kMainPage, "MENU UI SETTINGS", rows, kRowCount, &selected_row,
-                               /*wide_selection=*/true, /*right_first=*/true, selectRow, stepRow};
+    static const MenuPage page{.number = kMenuUiPage, .parent = kMainPage, .title = "MENU UI SETTINGS", .table = nullptr, .rows = rows,
+                               .row_count = kRowCount, .selected = &selected_row, .wide_selection = true,
+                               .right_first = true, .reads_select = true, .select = selectRow, .step = stepRow};
     return page;
 }
 

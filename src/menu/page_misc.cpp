@@ -80,8 +80,9 @@ Tick stepRow(int row, int direction) {
 
 const MenuPage& miscPage() {
     buildRows();
-    static const MenuPage page{kMiscPage, kMainPage, "MISC  SETTINGS", rows, kRowCount, &selected_row,
-                               /*wide_selection=*/false, /*right_first=*/false, selectRow, stepRow};
+    static const MenuPage page{.number = kMiscPage, .parent = kMainPage, .title = "MISC  SETTINGS", .table = nullptr, .rows = rows,
+                               .row_count = kRowCount, .selected = &selected_row, .wide_selection = false,
+                               .right_first = false, .reads_select = true, .select = selectRow, .step = stepRow};
     return page;
 }
 

@@ -75,8 +75,9 @@ Tick stepRow(int row, int direction) {
 
 const MenuPage& neonPage() {
     buildRows();
-    static const MenuPage page{kNeonPage, kLightPage, "NEON  LIGHTS  SETTINGS", rows, kRowCount, &selected_row,
-                               /*wide_selection=*/true, /*right_first=*/false, selectRow, stepRow};
+    static const MenuPage page{.number = kNeonPage, .parent = kLightPage, .title = "NEON  LIGHTS  SETTINGS", .table = nullptr, .rows = rows,
+                               .row_count = kRowCount, .selected = &selected_row, .wide_selection = true,
+                               .right_first = false, .reads_select = true, .select = selectRow, .step = stepRow};
     return page;
 }
 

@@ -214,8 +214,9 @@ Tick stepRow(int row, int direction) {
 
 const MenuPage& soundPage() {
     buildRows();
-    static const MenuPage page{kSoundPage, kMainPage, "SOUND  SETTINGS", rows, kRowCount, &selected_row,
-                               /*wide_selection=*/true, /*right_first=*/false, selectRow, stepRow};
+    static const MenuPage page{.number = kSoundPage, .parent = kMainPage, .title = "SOUND  SETTINGS", .table = nullptr, .rows = rows,
+                               .row_count = kRowCount, .selected = &selected_row, .wide_selection = true,
+                               .right_first = false, .reads_select = true, .select = selectRow, .step = stepRow};
     return page;
 }
 

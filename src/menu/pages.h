@@ -5,7 +5,11 @@
 
 namespace tavrel {
 
-void runLockPage();           // 1
+struct MenuPage;
+
+// The pages described by a table (page_table.h).
+extern const MenuPage lock_page;  // 1
+
 void runDoorPage();           // 2
 void runDoorsOpenedPage();    // 3, nested in 2
 void runLightPage();          // 4
@@ -19,7 +23,6 @@ void runMenuUiPage();         // 10
 // Each page's descriptor for the page loop and for drawing, with its row
 // labels rebuilt from the current values.
 struct MenuPage;
-const MenuPage& lockPage();
 const MenuPage& doorPage();
 const MenuPage& doorsOpenedPage();
 const MenuPage& lightPage();
@@ -31,7 +34,6 @@ const MenuPage& miscPage();
 const MenuPage& menuUiPage();
 
 // Each page's selected row back to 0.
-void resetLockPage();
 void resetDoorPage();
 void resetDoorsOpenedPage();
 void resetLightPage();
