@@ -39,8 +39,8 @@ constexpr std::int32_t kMainEntryPages[kMainEntryCount] = {
 void runPageNumbered(std::int32_t number) {
     switch (number) {
         case kLockPage: enterPage(lock_page); break;
-        case kDoorPage: runDoorPage(); break;
-        case kDoorsOpenedPage: runDoorsOpenedPage(); break;
+        case kDoorPage: enterPage(door_page); break;
+        case kDoorsOpenedPage: enterPage(doors_opened_page); break;
         case kLightPage: runLightPage(); break;
         case kNeonPage: runNeonPage(); break;
         case kSoundPage: runSoundPage(); break;
@@ -88,8 +88,8 @@ void resetMenuState() {
     save_failure_noticed = false;
     takeFailedWrite();
     *lock_page.selected = 0;
-    resetDoorPage();
-    resetDoorsOpenedPage();
+    *door_page.selected = 0;
+    *doors_opened_page.selected = 0;
     resetLightPage();
     resetNeonPage();
     resetSoundPage();

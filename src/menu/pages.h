@@ -8,10 +8,10 @@ namespace tavrel {
 struct MenuPage;
 
 // The pages described by a table (page_table.h).
-extern const MenuPage lock_page;  // 1
+extern const MenuPage lock_page;          // 1
+extern const MenuPage door_page;          // 2
+extern const MenuPage doors_opened_page;  // 3, nested in 2
 
-void runDoorPage();           // 2
-void runDoorsOpenedPage();    // 3, nested in 2
 void runLightPage();          // 4
 void runNeonPage();           // 5, nested in 4
 void runSoundPage();          // 6
@@ -23,8 +23,6 @@ void runMenuUiPage();         // 10
 // Each page's descriptor for the page loop and for drawing, with its row
 // labels rebuilt from the current values.
 struct MenuPage;
-const MenuPage& doorPage();
-const MenuPage& doorsOpenedPage();
 const MenuPage& lightPage();
 const MenuPage& neonPage();
 const MenuPage& soundPage();
@@ -34,8 +32,6 @@ const MenuPage& miscPage();
 const MenuPage& menuUiPage();
 
 // Each page's selected row back to 0.
-void resetDoorPage();
-void resetDoorsOpenedPage();
 void resetLightPage();
 void resetNeonPage();
 void resetSoundPage();

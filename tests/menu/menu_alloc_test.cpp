@@ -28,7 +28,15 @@ TEST(MenuHeap, HundredSteadyFramesOfEveryPageAllocateNothing) {
                                 buildRowLabels(lock_page);
                                 return lock_page;
                             },
-                            doorPage,   doorsOpenedPage, lightPage, neonPage, soundPage,
+                            []() -> const MenuPage& {
+                                buildRowLabels(door_page);
+                                return door_page;
+                            },
+                            []() -> const MenuPage& {
+                                buildRowLabels(doors_opened_page);
+                                return doors_opened_page;
+                            },
+                            lightPage, neonPage, soundPage,
                             colourChangerPage, enginePage, miscPage,        menuUiPage};
     for (PageFn page_of : pages) {
         const MenuPage& page = page_of();  // entry: labels built here, not per frame
