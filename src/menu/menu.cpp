@@ -41,8 +41,8 @@ void runPageNumbered(std::int32_t number) {
         case kLockPage: enterPage(lock_page); break;
         case kDoorPage: enterPage(door_page); break;
         case kDoorsOpenedPage: enterPage(doors_opened_page); break;
-        case kLightPage: runLightPage(); break;
-        case kNeonPage: runNeonPage(); break;
+        case kLightPage: enterPage(light_page); break;
+        case kNeonPage: enterPage(neon_page); break;
         case kSoundPage: runSoundPage(); break;
         case kColourChangerPage: runColourChangerPage(); break;
         case kEnginePage: runEnginePage(); break;
@@ -90,8 +90,8 @@ void resetMenuState() {
     *lock_page.selected = 0;
     *door_page.selected = 0;
     *doors_opened_page.selected = 0;
-    resetLightPage();
-    resetNeonPage();
+    *light_page.selected = 0;
+    *neon_page.selected = 0;
     resetSoundPage();
     resetColourChangerPage();
     resetEnginePage();

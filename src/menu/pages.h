@@ -11,9 +11,9 @@ struct MenuPage;
 extern const MenuPage lock_page;          // 1
 extern const MenuPage door_page;          // 2
 extern const MenuPage doors_opened_page;  // 3, nested in 2
+extern const MenuPage light_page;         // 4
+extern const MenuPage neon_page;          // 5, nested in 4
 
-void runLightPage();          // 4
-void runNeonPage();           // 5, nested in 4
 void runSoundPage();          // 6
 void runColourChangerPage();  // 7
 void runEnginePage();         // 8
@@ -23,8 +23,6 @@ void runMenuUiPage();         // 10
 // Each page's descriptor for the page loop and for drawing, with its row
 // labels rebuilt from the current values.
 struct MenuPage;
-const MenuPage& lightPage();
-const MenuPage& neonPage();
 const MenuPage& soundPage();
 const MenuPage& colourChangerPage();
 const MenuPage& enginePage();
@@ -32,8 +30,6 @@ const MenuPage& miscPage();
 const MenuPage& menuUiPage();
 
 // Each page's selected row back to 0.
-void resetLightPage();
-void resetNeonPage();
 void resetSoundPage();
 void resetColourChangerPage();
 void resetEnginePage();

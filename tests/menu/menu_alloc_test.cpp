@@ -36,7 +36,14 @@ TEST(MenuHeap, HundredSteadyFramesOfEveryPageAllocateNothing) {
                                 buildRowLabels(doors_opened_page);
                                 return doors_opened_page;
                             },
-                            lightPage, neonPage, soundPage,
+                            []() -> const MenuPage& {
+                                buildRowLabels(light_page);
+                                return light_page;
+                            },
+                            []() -> const MenuPage& {
+                                buildRowLabels(neon_page);
+                                return neon_page;
+                            }, soundPage,
                             colourChangerPage, enginePage, miscPage,        menuUiPage};
     for (PageFn page_of : pages) {
         const MenuPage& page = page_of();  // entry: labels built here, not per frame
