@@ -43,7 +43,7 @@ void runPageNumbered(std::int32_t number) {
         case kDoorsOpenedPage: enterPage(doors_opened_page); break;
         case kLightPage: enterPage(light_page); break;
         case kNeonPage: enterPage(neon_page); break;
-        case kSoundPage: runSoundPage(); break;
+        case kSoundPage: enterPage(sound_page); break;
         case kColourChangerPage: runColourChangerPage(); break;
         case kEnginePage: runEnginePage(); break;
         case kMiscPage: runMiscPage(); break;
@@ -92,7 +92,7 @@ void resetMenuState() {
     *doors_opened_page.selected = 0;
     *light_page.selected = 0;
     *neon_page.selected = 0;
-    resetSoundPage();
+    *sound_page.selected = 0;
     resetColourChangerPage();
     resetEnginePage();
     resetMiscPage();

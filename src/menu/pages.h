@@ -13,8 +13,8 @@ extern const MenuPage door_page;          // 2
 extern const MenuPage doors_opened_page;  // 3, nested in 2
 extern const MenuPage light_page;         // 4
 extern const MenuPage neon_page;          // 5, nested in 4
+extern const MenuPage sound_page;         // 6
 
-void runSoundPage();          // 6
 void runColourChangerPage();  // 7
 void runEnginePage();         // 8
 void runMiscPage();           // 9
@@ -23,14 +23,12 @@ void runMenuUiPage();         // 10
 // Each page's descriptor for the page loop and for drawing, with its row
 // labels rebuilt from the current values.
 struct MenuPage;
-const MenuPage& soundPage();
 const MenuPage& colourChangerPage();
 const MenuPage& enginePage();
 const MenuPage& miscPage();
 const MenuPage& menuUiPage();
 
 // Each page's selected row back to 0.
-void resetSoundPage();
 void resetColourChangerPage();
 void resetEnginePage();
 void resetMiscPage();

@@ -43,7 +43,11 @@ TEST(MenuHeap, HundredSteadyFramesOfEveryPageAllocateNothing) {
                             []() -> const MenuPage& {
                                 buildRowLabels(neon_page);
                                 return neon_page;
-                            }, soundPage,
+                            },
+                            []() -> const MenuPage& {
+                                buildRowLabels(sound_page);
+                                return sound_page;
+                            },
                             colourChangerPage, enginePage, miscPage,        menuUiPage};
     for (PageFn page_of : pages) {
         const MenuPage& page = page_of();  // entry: labels built here, not per frame
