@@ -44,9 +44,9 @@ void runPageNumbered(std::int32_t number) {
         case kLightPage: enterPage(light_page); break;
         case kNeonPage: enterPage(neon_page); break;
         case kSoundPage: enterPage(sound_page); break;
-        case kColourChangerPage: runColourChangerPage(); break;
-        case kEnginePage: runEnginePage(); break;
-        case kMiscPage: runMiscPage(); break;
+        case kColourChangerPage: enterPage(colour_changer_page); break;
+        case kEnginePage: enterPage(engine_page); break;
+        case kMiscPage: enterPage(misc_page); break;
         case kMenuUiPage: runMenuUiPage(); break;
         default: menu_state.current_page = kMainPage; break;
     }
@@ -93,9 +93,9 @@ void resetMenuState() {
     *light_page.selected = 0;
     *neon_page.selected = 0;
     *sound_page.selected = 0;
-    resetColourChangerPage();
-    resetEnginePage();
-    resetMiscPage();
+    *colour_changer_page.selected = 0;
+    *engine_page.selected = 0;
+    *misc_page.selected = 0;
     resetMenuUiPage();
 }
 

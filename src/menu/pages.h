@@ -14,24 +14,18 @@ extern const MenuPage doors_opened_page;  // 3, nested in 2
 extern const MenuPage light_page;         // 4
 extern const MenuPage neon_page;          // 5, nested in 4
 extern const MenuPage sound_page;         // 6
+extern const MenuPage colour_changer_page;  // 7
+extern const MenuPage engine_page;        // 8
+extern const MenuPage misc_page;          // 9
 
-void runColourChangerPage();  // 7
-void runEnginePage();         // 8
-void runMiscPage();           // 9
 void runMenuUiPage();         // 10
 
 // Each page's descriptor for the page loop and for drawing, with its row
 // labels rebuilt from the current values.
 struct MenuPage;
-const MenuPage& colourChangerPage();
-const MenuPage& enginePage();
-const MenuPage& miscPage();
 const MenuPage& menuUiPage();
 
 // Each page's selected row back to 0.
-void resetColourChangerPage();
-void resetEnginePage();
-void resetMiscPage();
 void resetMenuUiPage();
 
 }  // namespace tavrel

@@ -48,7 +48,19 @@ TEST(MenuHeap, HundredSteadyFramesOfEveryPageAllocateNothing) {
                                 buildRowLabels(sound_page);
                                 return sound_page;
                             },
-                            colourChangerPage, enginePage, miscPage,        menuUiPage};
+                            []() -> const MenuPage& {
+                                buildRowLabels(colour_changer_page);
+                                return colour_changer_page;
+                            },
+                            []() -> const MenuPage& {
+                                buildRowLabels(engine_page);
+                                return engine_page;
+                            },
+                            []() -> const MenuPage& {
+                                buildRowLabels(misc_page);
+                                return misc_page;
+                            },
+                            menuUiPage};
     for (PageFn page_of : pages) {
         const MenuPage& page = page_of();  // entry: labels built here, not per frame
         drawPage(page);                    // warm-up frame
