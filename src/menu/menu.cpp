@@ -11,6 +11,7 @@
 #include "input/input.h"
 #include "menu/menu_draw.h"
 #include "menu/page_loop.h"
+#include "menu/page_table.h"
 #include "menu/pages.h"
 
 namespace tavrel {
@@ -34,21 +35,19 @@ constexpr std::int32_t kMainEntryPages[kMainEntryCount] = {
     kLockPage, kDoorPage, kLightPage, kSoundPage, kColourChangerPage, kEnginePage, kMiscPage, kMenuUiPage,
 };
 
+// The settings pages by number; 0, the main page, is runMenu's own.
+constexpr const MenuPage* kPagesByNumber[] = {
+    nullptr,    &lock_page,          &door_page,  &doors_opened_page, &light_page,   &neon_page,
+    &sound_page, &colour_changer_page, &engine_page, &misc_page,         &menu_ui_page,
+};
+
 // Enters page `number`; an unknown number (never stored by the menu) falls
 // back to the main page.
 void runPageNumbered(std::int32_t number) {
-    switch (number) {
-        case kLockPage: enterPage(lock_page); break;
-        case kDoorPage: enterPage(door_page); break;
-        case kDoorsOpenedPage: enterPage(doors_opened_page); break;
-        case kLightPage: enterPage(light_page); break;
-        case kNeonPage: enterPage(neon_page); break;
-        case kSoundPage: enterPage(sound_page); break;
-        case kColourChangerPage: enterPage(colour_changer_page); break;
-        case kEnginePage: enterPage(engine_page); break;
-        case kMiscPage: enterPage(misc_page); break;
-        case kMenuUiPage: runMenuUiPage(); break;
-        default: menu_state.current_page = kMainPage; break;
+    if (const MenuPage* page = pageNumbered(number)) {
+        enterPage(*page);
+    } else {
+        menu_state.current_page = kMainPage;
     }
 }
 
@@ -62,6 +61,11 @@ void openMenu() {
 }
 
 }  // namespace
+
+const MenuPage* pageNumbered(std::int32_t number) {
+    if (number <= kMainPage || number >= static_cast<std::int32_t>(std::size(kPagesByNumber))) return nullptr;
+    return kPagesByNumber[number];
+}
 
 void drawMainPage() {
     drawTitleLine(kMenuTitle);
@@ -87,16 +91,9 @@ void resetMenuState() {
     menu_state = MenuState{};
     save_failure_noticed = false;
     takeFailedWrite();
-    *lock_page.selected = 0;
-    *door_page.selected = 0;
-    *doors_opened_page.selected = 0;
-    *light_page.selected = 0;
-    *neon_page.selected = 0;
-    *sound_page.selected = 0;
-    *colour_changer_page.selected = 0;
-    *engine_page.selected = 0;
-    *misc_page.selected = 0;
-    resetMenuUiPage();
+    for (const MenuPage* page : kPagesByNumber) {
+        if (page != nullptr) *page->selected = 0;
+    }
 }
 
 void runMenu() {

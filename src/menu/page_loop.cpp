@@ -100,19 +100,4 @@ void runPageLoop(const MenuPage& page) {
     }
 }
 
-void selectToggle(const char* section, const char* key, bool& field) {
-    writeIntSetting(section, key, field ? 0 : 1);
-    field = !field;
-    playNavigationSound();
-}
-
-void stepIntRow(std::int32_t& field, std::int32_t delta, std::int32_t low, std::int32_t high, const char* section,
-                const char* key, MenuRow& row, MenuText (*render)()) {
-    const ClampedValue next = clampCandidate(static_cast<std::int64_t>(field) + delta, low, high);
-    if (next.inside) playNavigationSound();
-    field = next.value;
-    writeIntSetting(section, key, field);
-    row.label = render();
-}
-
 }  // namespace tavrel

@@ -48,16 +48,4 @@ void drawPage(const MenuPage& page);
 // (close request set), starting with a 150 ms wait window.
 void runPageLoop(const MenuPage& page);
 
-// [SECTION] Row helpers shared by the pages
-
-// Toggle row select: writes the new state (1 or 0), inverts the field, then
-// the navigation sound.
-void selectToggle(const char* section, const char* key, bool& field);
-
-// The clamped step of an integer value row: value + delta, cut to
-// [low, high] (sound only when it lands inside, no wrap), stored, its key
-// written (also when it did not move) and the row label rebuilt.
-void stepIntRow(std::int32_t& field, std::int32_t delta, std::int32_t low, std::int32_t high, const char* section,
-                const char* key, MenuRow& row, MenuText (*render)());
-
 }  // namespace tavrel

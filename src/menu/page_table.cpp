@@ -40,15 +40,10 @@ MenuText renderRow(const PageRow& row) {
 }
 
 void buildRowLabels(const MenuPage& page) {
-    if (page.table == nullptr) return;
     for (int i = 0; i < page.row_count; ++i) page.rows[i] = {renderRow(page.table[i]), shownToggle(page.table[i])};
 }
 
 void selectPageRow(const MenuPage& page, int index) {
-    if (page.table == nullptr) {
-        page.select(index);
-        return;
-    }
     if (index < 0 || index >= page.row_count) return;
     const PageRow& row = page.table[index];
     switch (row.kind) {
@@ -68,7 +63,6 @@ void selectPageRow(const MenuPage& page, int index) {
 }
 
 Tick stepPageRow(const MenuPage& page, int index, int direction) {
-    if (page.table == nullptr) return page.step(index, direction);
     if (index < 0 || index >= page.row_count || !isValueRow(page.table[index])) return page.idle_sideways_wait;
     const PageRow& row = page.table[index];
     if (row.step != nullptr) {

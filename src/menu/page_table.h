@@ -83,9 +83,6 @@ struct MenuPage {
     bool switch_sound_first = false;  // a Switch plays its sound before the write
     Tick idle_sideways_wait = kNextFrameMs;  // left / right on a row that does not step
     void (*reload)() = nullptr;       // on entry, before the labels: values re-read from the INI file
-    // Transitional: a page not yet described by a table acts through these.
-    void (*select)(int row) = nullptr;
-    Tick (*step)(int row, int direction) = nullptr;
 };
 
 // The row's text from the current value of its setting.

@@ -6,6 +6,7 @@
 #include "config/settings.h"
 #include "menu/menu.h"
 #include "menu/page_loop.h"
+#include "menu/page_table.h"
 #include "menu/pages.h"
 #include "sim/simulator.h"
 #include "tests/support/counting_new.h"
@@ -16,53 +17,16 @@ using tavrel::testing::heap::counting;
 namespace tavrel {
 namespace {
 
-using PageFn = const MenuPage& (*)();
-
 TEST(MenuHeap, HundredSteadyFramesOfEveryPageAllocateNothing) {
     ASSERT_EQ(sim::Simulator::current(), nullptr);
     resetSettings();
     resetMenuState();
     settings.horn_type_index = 12;
     settings.radio_station_index = 3;
-    const PageFn pages[] = {[]() -> const MenuPage& {
-                                buildRowLabels(lock_page);
-                                return lock_page;
-                            },
-                            []() -> const MenuPage& {
-                                buildRowLabels(door_page);
-                                return door_page;
-                            },
-                            []() -> const MenuPage& {
-                                buildRowLabels(doors_opened_page);
-                                return doors_opened_page;
-                            },
-                            []() -> const MenuPage& {
-                                buildRowLabels(light_page);
-                                return light_page;
-                            },
-                            []() -> const MenuPage& {
-                                buildRowLabels(neon_page);
-                                return neon_page;
-                            },
-                            []() -> const MenuPage& {
-                                buildRowLabels(sound_page);
-                                return sound_page;
-                            },
-                            []() -> const MenuPage& {
-                                buildRowLabels(colour_changer_page);
-                                return colour_changer_page;
-                            },
-                            []() -> const MenuPage& {
-                                buildRowLabels(engine_page);
-                                return engine_page;
-                            },
-                            []() -> const MenuPage& {
-                                buildRowLabels(misc_page);
-                                return misc_page;
-                            },
-                            menuUiPage};
-    for (PageFn page_of : pages) {
-        const MenuPage& page = page_of();  // entry: labels built here, not per frame
+    for (std::int32_t number = kLockPage; number <= kMenuUiPage; ++number) {
+        ASSERT_NE(pageNumbered(number), nullptr) << number;
+        const MenuPage& page = *pageNumbered(number);
+        buildRowLabels(page);  // entry: labels built here, not per frame
         drawPage(page);                    // warm-up frame
         allocations = 0;
         counting = true;
