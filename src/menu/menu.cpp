@@ -36,7 +36,7 @@ constexpr std::int32_t kMainEntryPages[kMainEntryCount] = {
 };
 
 // The settings pages by number; 0, the main page, is runMenu's own.
-constexpr const MenuPage* kPagesByNumber[] = {
+constexpr MenuPage* kPagesByNumber[] = {
     nullptr,    &lock_page,          &door_page,  &doors_opened_page, &light_page,   &neon_page,
     &sound_page, &colour_changer_page, &engine_page, &misc_page,         &menu_ui_page,
 };
@@ -44,7 +44,7 @@ constexpr const MenuPage* kPagesByNumber[] = {
 // Enters page `number`; an unknown number (never stored by the menu) falls
 // back to the main page.
 void runPageNumbered(std::int32_t number) {
-    if (const MenuPage* page = pageNumbered(number)) {
+    if (MenuPage* page = pageNumbered(number)) {
         enterPage(*page);
     } else {
         menu_state.current_page = kMainPage;
@@ -62,7 +62,7 @@ void openMenu() {
 
 }  // namespace
 
-const MenuPage* pageNumbered(std::int32_t number) {
+MenuPage* pageNumbered(std::int32_t number) {
     if (number <= kMainPage || number >= static_cast<std::int32_t>(std::size(kPagesByNumber))) return nullptr;
     return kPagesByNumber[number];
 }
@@ -91,8 +91,8 @@ void resetMenuState() {
     menu_state = MenuState{};
     save_failure_noticed = false;
     takeFailedWrite();
-    for (const MenuPage* page : kPagesByNumber) {
-        if (page != nullptr) *page->selected = 0;
+    for (MenuPage* page : kPagesByNumber) {
+        if (page != nullptr) page->selected = 0;
     }
 }
 

@@ -23,16 +23,11 @@ constexpr PageRow kTable[] = {
      .range = {.low = 0, .high = kMaxSpeed, .step = 1}},
     {.kind = RowKind::Switch, .label = "Color Change Pauses By Locking", .flag = &key::color_change_can_pause},
 };
-static_assert(wellFormedRows(kTable));
-
-MenuRow rows[std::size(kTable)];
-int selected_row = 0;
 
 }  // namespace
 
-constinit const MenuPage colour_changer_page{
-    .number = kColourChangerPage, .parent = kMainPage, .title = "COLOR  CHANGER  SETTINGS",
-    .table = kTable, .rows = rows, .row_count = std::size(kTable), .selected = &selected_row,
+constinit MenuPage colour_changer_page{
+    .number = kColourChangerPage, .parent = kMainPage, .title = "COLOR  CHANGER  SETTINGS", .table = kTable,
     .wide_selection = true,
 };
 

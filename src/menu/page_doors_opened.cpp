@@ -21,18 +21,12 @@ constexpr PageRow kTable[] = {
     {.kind = RowKind::Switch, .label = "Back1", .flag = &key::open_door_back1},
     {.kind = RowKind::Switch, .label = "Back2", .flag = &key::open_door_back2},
 };
-static_assert(wellFormedRows(kTable));
-
-MenuRow rows[std::size(kTable)];
-int selected_row = 0;
-
 void reloadDoorsToOpen() { readDoorsToOpen(); }
 
 }  // namespace
 
-constinit const MenuPage doors_opened_page{
-    .number = kDoorsOpenedPage, .parent = kDoorPage, .title = "DOORS OPENED AT UNLOCK SETTINGS",
-    .table = kTable, .rows = rows, .row_count = std::size(kTable), .selected = &selected_row,
+constinit MenuPage doors_opened_page{
+    .number = kDoorsOpenedPage, .parent = kDoorPage, .title = "DOORS OPENED AT UNLOCK SETTINGS", .table = kTable,
     .wide_selection = true,
     .switch_sound_first = true,
     .idle_sideways_wait = kMenuRepeatMs,

@@ -17,16 +17,11 @@ constexpr PageRow kTable[] = {
     {.kind = RowKind::Choice, .number = &setting_key::engine_on_after_unlocking,
      .range = {.low = 0, .high = 4, .step = 1}, .choices = &kEngineLabels},
 };
-static_assert(wellFormedRows(kTable));
-
-MenuRow rows[std::size(kTable)];
-int selected_row = 0;
 
 }  // namespace
 
-constinit const MenuPage engine_page{
-    .number = kEnginePage, .parent = kMainPage, .title = "ENGINE  SETTINGS",
-    .table = kTable, .rows = rows, .row_count = std::size(kTable), .selected = &selected_row,
+constinit MenuPage engine_page{
+    .number = kEnginePage, .parent = kMainPage, .title = "ENGINE  SETTINGS", .table = kTable,
     .wide_selection = true,
     .reads_select = false,
 };

@@ -86,11 +86,6 @@ constexpr PageRow kTable[] = {
      .render = renderMultiplier, .follow_up = previewMultiplier},
     {.kind = RowKind::Link, .label = "Neon Lights Settings", .nested = &neon_page},
 };
-static_assert(wellFormedRows(kTable));
-
-MenuRow rows[std::size(kTable)];
-int selected_row = 0;
-
 // The interior mode (clamped into 0 ... 4, with the sound when inside) and
 // the two flash counts (as read, unnormalised) come from the file at entry.
 void reloadLightSettings() {
@@ -102,9 +97,8 @@ void reloadLightSettings() {
 
 }  // namespace
 
-constinit const MenuPage light_page{
-    .number = kLightPage, .parent = kMainPage, .title = "LIGHT  SETTINGS",
-    .table = kTable, .rows = rows, .row_count = std::size(kTable), .selected = &selected_row,
+constinit MenuPage light_page{
+    .number = kLightPage, .parent = kMainPage, .title = "LIGHT  SETTINGS", .table = kTable,
     .wide_selection = true,
     .reload = reloadLightSettings,
 };

@@ -1,6 +1,5 @@
 #include "menu/page_loop.h"
 
-#include "config/persistence.h"
 #include "host/host_abi.h"
 #include "input/input.h"
 #include "menu/menu.h"
@@ -42,14 +41,15 @@ void showFrames(Tick wait, void (*draw)(const void* context), const void* contex
 
 void drawPage(const MenuPage& page) {
     drawTitleLine(page.title);
-    const int selected = *page.selected;
-    for (int i = 0; i < page.row_count; ++i) {
+    const int selected = page.selected;
+    const int count = page.table.size();
+    for (int i = 0; i < count; ++i) {
         if (i == selected) continue;
-        const MenuText text = formatToggleLabel(page.rows[i].label, page.rows[i].toggle);
+        const MenuText text = formatToggleLabel(page.shown[i].label, page.shown[i].toggle);
         drawRowLine(text.text, i, RowStyle::Plain);
     }
-    if (selected >= 0 && selected < page.row_count) {
-        const MenuText text = formatToggleLabel(page.rows[selected].label, page.rows[selected].toggle);
+    if (selected >= 0 && selected < count) {
+        const MenuText text = formatToggleLabel(page.shown[selected].label, page.shown[selected].toggle);
         drawRowLine(text.text, selected, page.wide_selection ? RowStyle::SelectedWide : RowStyle::Selected);
     }
 }
@@ -58,14 +58,14 @@ namespace {
 void drawPageFrame(const void* context) { drawPage(*static_cast<const MenuPage*>(context)); }
 }  // namespace
 
-void runPageLoop(const MenuPage& page) {
+void runPageLoop(MenuPage& page) {
     Tick wait = kMenuRepeatMs;
     for (;;) {
         noticeFailedSave();  // of the previous action's write
         showFrames(wait, drawPageFrame, &page);
         switch (readPageCommand(page.reads_select, true, page.right_first)) {
             case PageCommand::Select:
-                selectPageRow(page, *page.selected);
+                selectPageRow(page, page.selected);
                 if (menu_state.close_request) return;  // a nested page saw the toggle
                 wait = kSelectWaitMs;
                 break;
@@ -79,19 +79,19 @@ void runPageLoop(const MenuPage& page) {
                 return;
             case PageCommand::Up:
                 playNavigationSound();
-                *page.selected = wrapRowIndex(*page.selected, page.row_count, -1);
+                page.selected = wrapRowIndex(page.selected, page.table.size(), -1);
                 wait = kMenuRepeatMs;
                 break;
             case PageCommand::Down:
                 playNavigationSound();
-                *page.selected = wrapRowIndex(*page.selected, page.row_count, +1);
+                page.selected = wrapRowIndex(page.selected, page.table.size(), +1);
                 wait = kMenuRepeatMs;
                 break;
             case PageCommand::Left:
-                wait = stepPageRow(page, *page.selected, -1);
+                wait = stepPageRow(page, page.selected, -1);
                 break;
             case PageCommand::Right:
-                wait = stepPageRow(page, *page.selected, +1);
+                wait = stepPageRow(page, page.selected, +1);
                 break;
             case PageCommand::Idle:
                 wait = kNextFrameMs;

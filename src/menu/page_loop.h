@@ -46,6 +46,6 @@ void drawPage(const MenuPage& page);
 
 // Runs the page until back (current page := parent) or the menu toggle
 // (close request set), starting with a 150 ms wait window.
-void runPageLoop(const MenuPage& page);
+void runPageLoop(MenuPage& page);
 
 }  // namespace tavrel

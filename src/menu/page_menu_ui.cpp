@@ -90,7 +90,7 @@ constexpr int kColourRowCount = 4;
 // Every value back to its default, each written as a step writes it (the
 // width and colours through their clamp, so each write plays the sound).
 void resetAppearance() {
-    const PageRow* table = menu_ui_page.table;
+    const RowTable& table = menu_ui_page.table;
     settings.menu_size = kDefaultSize;
     settings.menu_width = kDefaultWidth;
     playNavigationSound();
@@ -125,16 +125,11 @@ constexpr PageRow kTable[] = {
      .wait = kColourWait, .render = renderAppearance, .step = stepAppearance},
     {.kind = RowKind::Action, .label = "Reset This Menu Page", .action = resetAppearance},
 };
-static_assert(wellFormedRows(kTable));
-
-MenuRow rows[std::size(kTable)];
-int selected_row = 0;
 
 }  // namespace
 
-constinit const MenuPage menu_ui_page{
-    .number = kMenuUiPage, .parent = kMainPage, .title = "MENU UI SETTINGS",
-    .table = kTable, .rows = rows, .row_count = std::size(kTable), .selected = &selected_row,
+constinit MenuPage menu_ui_page{
+    .number = kMenuUiPage, .parent = kMainPage, .title = "MENU UI SETTINGS", .table = kTable,
     .wide_selection = true,
     .right_first = true,
 };

@@ -38,16 +38,11 @@ constexpr PageRow kTable[] = {
     {.kind = RowKind::Switch, .label = "Game Input Disabled While In Menu",
      .flag = &key::game_input_disabled_while_menu_is_open, .follow_up = applyInputBlockNow},
 };
-static_assert(wellFormedRows(kTable));
-
-MenuRow rows[std::size(kTable)];
-int selected_row = 0;
 
 }  // namespace
 
-constinit const MenuPage misc_page{
-    .number = kMiscPage, .parent = kMainPage, .title = "MISC  SETTINGS",
-    .table = kTable, .rows = rows, .row_count = std::size(kTable), .selected = &selected_row,
+constinit MenuPage misc_page{
+    .number = kMiscPage, .parent = kMainPage, .title = "MISC  SETTINGS", .table = kTable,
 };
 
 }  // namespace tavrel

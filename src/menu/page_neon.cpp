@@ -38,16 +38,11 @@ constexpr PageRow kTable[] = {
     {.kind = RowKind::Switch, .label = "Can Enable Neon On Cars Without Neon", .flag = &key::neon_affects_all_cars},
     {.kind = RowKind::Switch, .label = "Sequential Neon Lights", .flag = &key::sequential_neon_lights},
 };
-static_assert(wellFormedRows(kTable));
-
-MenuRow rows[std::size(kTable)];
-int selected_row = 0;
 
 }  // namespace
 
-constinit const MenuPage neon_page{
-    .number = kNeonPage, .parent = kLightPage, .title = "NEON  LIGHTS  SETTINGS",
-    .table = kTable, .rows = rows, .row_count = std::size(kTable), .selected = &selected_row,
+constinit MenuPage neon_page{
+    .number = kNeonPage, .parent = kLightPage, .title = "NEON  LIGHTS  SETTINGS", .table = kTable,
     .wide_selection = true,
 };
 

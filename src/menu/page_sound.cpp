@@ -107,8 +107,8 @@ constexpr StepWait kTimesWait{.left = kMenuRepeatMs, .right = 100};
 constexpr Tick kFastStepWaitMs = 50;
 
 constexpr PageRow kTable[] = {
-    {.kind = RowKind::Choice, .number = &key::horn_type_index, .range = {.low = kHornKeep, .high = kLastHorn, .step = 1},
-     .render = renderHorn, .follow_up = previewHorn},
+    {.kind = RowKind::Choice, .number = &key::horn_type_index,
+     .range = {.low = kHornKeep, .high = kLastHorn, .step = 1}, .render = renderHorn, .follow_up = previewHorn},
     {.kind = RowKind::Choice, .number = &key::notification_sound_signal, .range = {.low = 0, .high = 2, .step = 1},
      .render = renderSignal},
     {.kind = RowKind::Number, .label = "Notification Sound Times When Unlocking",
@@ -125,11 +125,6 @@ constexpr PageRow kTable[] = {
      .range = {.low = kRadioUseCurrent, .high = kLastRadio, .step = 1}, .wait = waitAfterStep(kSelectWaitMs),
      .render = renderRadio, .step = stepRadioStation, .follow_up = applyRadioStation},
 };
-static_assert(wellFormedRows(kTable));
-
-MenuRow rows[std::size(kTable)];
-int selected_row = 0;
-
 // A profile integer with default -1, also -1 when the file is missing.
 std::int32_t readIntOrAbsent(const IniKey& ini_key) {
     return host::fileExists(kIniPath) ? readIntSetting(ini_key) : -1;
@@ -154,9 +149,8 @@ void reloadSoundSettings() {
 
 }  // namespace
 
-constinit const MenuPage sound_page{
-    .number = kSoundPage, .parent = kMainPage, .title = "SOUND  SETTINGS",
-    .table = kTable, .rows = rows, .row_count = std::size(kTable), .selected = &selected_row,
+constinit MenuPage sound_page{
+    .number = kSoundPage, .parent = kMainPage, .title = "SOUND  SETTINGS", .table = kTable,
     .wide_selection = true,
     .reload = reloadSoundSettings,
 };

@@ -39,12 +39,12 @@ MenuText renderRow(const PageRow& row) {
     }
 }
 
-void buildRowLabels(const MenuPage& page) {
-    for (int i = 0; i < page.row_count; ++i) page.rows[i] = {renderRow(page.table[i]), shownToggle(page.table[i])};
+void buildRowLabels(MenuPage& page) {
+    for (int i = 0; i < page.table.size(); ++i) page.shown[i] = {renderRow(page.table[i]), shownToggle(page.table[i])};
 }
 
-void selectPageRow(const MenuPage& page, int index) {
-    if (index < 0 || index >= page.row_count) return;
+void selectPageRow(MenuPage& page, int index) {
+    if (index < 0 || index >= page.table.size()) return;
     const PageRow& row = page.table[index];
     switch (row.kind) {
         case RowKind::Switch:
@@ -58,24 +58,24 @@ void selectPageRow(const MenuPage& page, int index) {
             break;
         case RowKind::Action: row.action(); break;
         case RowKind::Number:
-        case RowKind::Choice: selectWithoutAction(page.rows[index]); break;
+        case RowKind::Choice: selectWithoutAction(page.shown[index]); break;
     }
 }
 
-Tick stepPageRow(const MenuPage& page, int index, int direction) {
-    if (index < 0 || index >= page.row_count || !isValueRow(page.table[index])) return page.idle_sideways_wait;
+Tick stepPageRow(MenuPage& page, int index, int direction) {
+    if (index < 0 || index >= page.table.size() || !isValueRow(page.table[index])) return page.idle_sideways_wait;
     const PageRow& row = page.table[index];
     if (row.step != nullptr) {
         row.step(row, direction);
     } else {
         stepInteger(row, direction);
     }
-    page.rows[index].label = renderRow(row);
+    page.shown[index].label = renderRow(row);
     if (row.follow_up != nullptr) row.follow_up();
     return direction < 0 ? row.wait.left : row.wait.right;
 }
 
-void enterPage(const MenuPage& page) {
+void enterPage(MenuPage& page) {
     menu_state.current_page = page.number;
     if (page.reload != nullptr) page.reload();
     buildRowLabels(page);

@@ -46,6 +46,8 @@ constexpr StepWait waitAfterStep(Tick both) { return {both, both}; }
 
 struct MenuPage;
 
+inline constexpr int kMaxPageRows = 11;
+
 struct PageRow {
     RowKind kind = RowKind::Action;
     const char* label = "";  // a Switch, Link or Action row's text; a Number row's name
@@ -65,58 +67,13 @@ struct PageRow {
     MenuText (*render)(const PageRow& row) = nullptr;     // the row's full text
     void (*step)(const PageRow& row, int direction) = nullptr;  // stores and writes the new value
     void (*follow_up)() = nullptr;  // after a change: a preview on the car, a note for the lock sequence
-    const MenuPage* nested = nullptr;  // Link
+    MenuPage* nested = nullptr;        // Link
     void (*action)() = nullptr;        // Action
 };
 
-struct MenuPage {
-    std::int32_t number;
-    std::int32_t parent;
-    const char* title;
-    const PageRow* table;  // what each row is
-    MenuRow* rows;         // what each row shows: its label as last built
-    int row_count;
-    int* selected;         // the selected row, kept across visits
-    bool wide_selection = false;      // selected box menu_width + 1
-    bool right_first = false;         // right is tested before left
-    bool reads_select = true;         // false: the select input is not even read
-    bool switch_sound_first = false;  // a Switch plays its sound before the write
-    Tick idle_sideways_wait = kNextFrameMs;  // left / right on a row that does not step
-    void (*reload)() = nullptr;       // on entry, before the labels: values re-read from the INI file
-};
-
-// The row's text from the current value of its setting.
-MenuText renderRow(const PageRow& row);
-
-// Every row's label rebuilt from the current values (page entry).
-void buildRowLabels(const MenuPage& page);
-
-// Select on row `index`: the action of its kind.
-void selectPageRow(const MenuPage& page, int index);
-
-// Left (-1) or right (+1) on row `index`; returns the next wait window.
-Tick stepPageRow(const MenuPage& page, int index, int direction);
-
-// Marks the page current, reloads what it re-reads, builds its labels and
-// runs its loop until back or the menu toggle.
-void enterPage(const MenuPage& page);
-
-// The default step of an integer row: the clamped step of the pattern
-// (sound only when the candidate lands inside, no wrap), stored and written
-// (also when it did not move).
-void stepInteger(const PageRow& row, int direction);
-
-// The clamp of a candidate without side effects: the stored value and
-// whether the candidate was inside (the sound plays exactly then).
-struct ClampedValue {
-    std::int32_t value;
-    bool inside;
-};
-ClampedValue clampCandidate(std::int64_t candidate, std::int32_t low, std::int32_t high);
-
-// Compile-time check of a table: every row carries what its kind needs, and
-// a choice row's bounds cover exactly its named choices. (The page a link
-// row opens is in another file, so its address is no constant to test.)
+// Every row carries what its kind needs, and a choice row's bounds cover
+// exactly its named choices. (The page a link row opens is defined in
+// another file, so its address is no constant to test.)
 template <std::size_t N>
 constexpr bool wellFormedRows(const PageRow (&table)[N]) {
     for (const PageRow& row : table) {
@@ -143,5 +100,69 @@ constexpr bool wellFormedRows(const PageRow (&table)[N]) {
     }
     return true;
 }
+
+// The rows of a page, checked when the page is compiled: every row carries
+// what its kind needs, and a choice row's bounds cover exactly its named
+// choices (a table that fails does not compile).
+class RowTable {
+public:
+    template <std::size_t N>
+    consteval RowTable(const PageRow (&table)[N]) : entries_(table), count_(static_cast<int>(N)) {  // NOLINT: implicit
+        static_assert(N <= kMaxPageRows, "a page has at most kMaxPageRows rows");
+        if (!wellFormedRows(table)) throw "a row of this table lacks what its kind needs";
+    }
+    constexpr const PageRow& operator[](int index) const { return entries_[index]; }
+    constexpr int size() const { return count_; }
+
+private:
+    const PageRow* entries_;
+    int count_;
+};
+
+struct MenuPage {
+    std::int32_t number;
+    std::int32_t parent;
+    const char* title;
+    RowTable table;  // what each row is
+    bool wide_selection = false;      // selected box menu_width + 1
+    bool right_first = false;         // right is tested before left
+    bool reads_select = true;         // false: the select input is not even read
+    bool switch_sound_first = false;  // a Switch plays its sound before the write
+    Tick idle_sideways_wait = kNextFrameMs;  // left / right on a row that does not step
+    void (*reload)() = nullptr;       // on entry, before the labels: values re-read from the INI file
+
+    // Kept for the life of the plug-in (resetMenuState alone clears them).
+    MenuRow shown[kMaxPageRows] = {};  // what each row shows: its label as last built
+    int selected = 0;                  // the selected row, kept across visits
+};
+
+// The row's text from the current value of its setting.
+MenuText renderRow(const PageRow& row);
+
+// Every row's label rebuilt from the current values (page entry).
+void buildRowLabels(MenuPage& page);
+
+// Select on row `index`: the action of its kind.
+void selectPageRow(MenuPage& page, int index);
+
+// Left (-1) or right (+1) on row `index`; returns the next wait window.
+Tick stepPageRow(MenuPage& page, int index, int direction);
+
+// Marks the page current, reloads what it re-reads, builds its labels and
+// runs its loop until back or the menu toggle.
+void enterPage(MenuPage& page);
+
+// The default step of an integer row: the clamped step of the pattern
+// (sound only when the candidate lands inside, no wrap), stored and written
+// (also when it did not move).
+void stepInteger(const PageRow& row, int direction);
+
+// The clamp of a candidate without side effects: the stored value and
+// whether the candidate was inside (the sound plays exactly then).
+struct ClampedValue {
+    std::int32_t value;
+    bool inside;
+};
+ClampedValue clampCandidate(std::int64_t candidate, std::int32_t low, std::int32_t high);
 
 }  // namespace tavrel

@@ -9,18 +9,18 @@ namespace tavrel {
 
 struct MenuPage;
 
-extern const MenuPage lock_page;            // 1
-extern const MenuPage door_page;            // 2
-extern const MenuPage doors_opened_page;    // 3, nested in 2
-extern const MenuPage light_page;           // 4
-extern const MenuPage neon_page;            // 5, nested in 4
-extern const MenuPage sound_page;           // 6
-extern const MenuPage colour_changer_page;  // 7
-extern const MenuPage engine_page;          // 8
-extern const MenuPage misc_page;            // 9
-extern const MenuPage menu_ui_page;         // 10
+extern MenuPage lock_page;                 // 1
+extern MenuPage door_page;                 // 2
+extern MenuPage doors_opened_page;         // 3, nested in 2
+extern MenuPage light_page;                // 4
+extern MenuPage neon_page;                 // 5, nested in 4
+extern MenuPage sound_page;                // 6
+extern MenuPage colour_changer_page;       // 7
+extern MenuPage engine_page;               // 8
+extern MenuPage misc_page;                 // 9
+extern MenuPage menu_ui_page;              // 10
 
 // Page `number` (1 ... 10); null for the main page and any other number.
-const MenuPage* pageNumbered(std::int32_t number);
+MenuPage* pageNumbered(std::int32_t number);
 
 }  // namespace tavrel

@@ -25,7 +25,7 @@ TEST(MenuHeap, HundredSteadyFramesOfEveryPageAllocateNothing) {
     settings.radio_station_index = 3;
     for (std::int32_t number = kLockPage; number <= kMenuUiPage; ++number) {
         ASSERT_NE(pageNumbered(number), nullptr) << number;
-        const MenuPage& page = *pageNumbered(number);
+        MenuPage& page = *pageNumbered(number);
         buildRowLabels(page);  // entry: labels built here, not per frame
         drawPage(page);                    // warm-up frame
         allocations = 0;
