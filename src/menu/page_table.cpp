@@ -1,5 +1,8 @@
 #include "menu/page_table.h"
 
+#include <new>
+#include <type_traits>
+
 #include "config/persistence.h"
 #include "config/settings.h"
 #include "menu/menu.h"
@@ -9,6 +12,8 @@
 namespace tavrel {
 
 namespace {
+
+static_assert(std::is_trivially_destructible_v<MenuRow>, "buildRowLabels builds rows over old ones");
 
 bool isValueRow(const PageRow& row) { return row.kind == RowKind::Number || row.kind == RowKind::Choice; }
 
@@ -39,8 +44,12 @@ MenuText renderRow(const PageRow& row) {
     }
 }
 
+// Each shown row is built in place: the renderer's result is constructed
+// straight into the page (a MenuRow is trivially destructible, so building
+// over the old one ends it), instead of a 144-byte temporary copied over.
 void buildRowLabels(MenuPage& page) {
-    for (int i = 0; i < page.table.size(); ++i) page.shown[i] = {renderRow(page.table[i]), shownToggle(page.table[i])};
+    const RowTable table = page.table;  // a copy: the writes below cannot touch it
+    for (int i = 0; i < table.size(); ++i) new (&page.shown[i]) MenuRow{renderRow(table[i]), shownToggle(table[i])};
 }
 
 void selectPageRow(MenuPage& page, int index) {
