@@ -35,6 +35,9 @@ export SOURCE_DATE_EPOCH
 version="$(sed -n 's/^project(Tavrel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
 [[ -n $version ]] || { echo "dist: no project version in CMakeLists.txt" >&2; exit 1; }
 
+# shellcheck source=scripts/stale_toolchain.sh
+source scripts/stale_toolchain.sh
+forget_stale_mingw_configure
 cmake --preset mingw
 cmake --build --preset mingw
 

@@ -203,8 +203,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BlipCase{"current_player_vehicle_persistent", 1, 1, false, false},
                       BlipCase{"current_player_vehicle_persistent", 0, 0, true, true},
                       BlipCase{"current_player_vehicle_persistent", 0, 1, true, false}),
-    [](const ::testing::TestParamInfo<BlipCase>& info) {
-        const BlipCase& c = info.param;
+    [](const ::testing::TestParamInfo<BlipCase>& param_info) {
+        const BlipCase& c = param_info.param;
         return std::string(std::string(c.key).ends_with("blip") ? "Blip" : "Persistent") + "_" +
                std::to_string(c.old_value) + "to" + std::to_string(c.new_value) + "_mark" +
                std::to_string(c.applied_before);
