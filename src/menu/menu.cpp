@@ -55,8 +55,8 @@ void drawMainPageFrame(const void*) { drawMainPage(); }
 
 void openMenu() {
     save_failure_noticed = false;
-    settings.menu_size = clampWithSound(readMenuFloat("menu_size"), 1.0f, 10.0f);
-    settings.menu_width = clampWithSound(readMenuFloat("menu_width"), 10.0f, 10000.0f);
+    settings.menu_size = clampWithSound(readMenuFloat(setting_key::menu_size.key), 1.0f, 10.0f);
+    settings.menu_width = clampWithSound(readMenuFloat(setting_key::menu_width.key), 10.0f, 10000.0f);
     loadMenuColours();
 }
 
@@ -109,7 +109,8 @@ void runMenu() {
             }
         }
         showFrames(wait, drawMainPageFrame, nullptr);
-        switch (readPageCommand(true, false, false)) {
+        const PageCommand command = readPageCommand(true, false, false);
+        switch (command) {
             case PageCommand::Select: {
                 playNavigationSound();
                 const int entry = menu_state.main_selection;
@@ -122,21 +123,13 @@ void runMenu() {
                 break;
             }
             case PageCommand::Back:
-                playNavigationSound();
-                menu_state.current_page = kMainPage;
-                return;
             case PageCommand::Close:
-                playNavigationSound();
+                leavePage(command, kMainPage);
+                menu_state.close_request = false;  // either way the menu closes here
                 return;
             case PageCommand::Up:
-                playNavigationSound();
-                menu_state.main_selection = wrapRowIndex(menu_state.main_selection, kMainEntryCount, -1);
-                wait = kMenuRepeatMs;
-                break;
             case PageCommand::Down:
-                playNavigationSound();
-                menu_state.main_selection = wrapRowIndex(menu_state.main_selection, kMainEntryCount, +1);
-                wait = kMenuRepeatMs;
+                wait = moveSelection(menu_state.main_selection, kMainEntryCount, command);
                 break;
             default:
                 wait = kNextFrameMs;

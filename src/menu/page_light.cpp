@@ -89,8 +89,7 @@ constexpr PageRow kTable[] = {
 // The interior mode (clamped into 0 ... 4, with the sound when inside) and
 // the two flash counts (as read, unnormalised) come from the file at entry.
 void reloadLightSettings() {
-    settings.interior_lights = static_cast<std::int32_t>(
-        clampWithSound(static_cast<float>(readIntSetting(key::interior_lights)), 0.0f, 4.0f));
+    settings.interior_lights = readClampedSetting(key::interior_lights, 0.0f, 4.0f);
     settings.number_of_lock_flashes = readIntSetting(key::number_of_lock_flashes);
     settings.number_of_unlock_flashes = readIntSetting(key::number_of_unlock_flashes);
 }

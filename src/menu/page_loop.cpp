@@ -54,6 +54,21 @@ void drawPage(const MenuPage& page) {
     }
 }
 
+void leavePage(PageCommand command, std::int32_t parent) {
+    playNavigationSound();
+    if (command == PageCommand::Back) {
+        menu_state.current_page = parent;
+    } else {
+        menu_state.close_request = true;
+    }
+}
+
+Tick moveSelection(int& selection, int count, PageCommand command) {
+    playNavigationSound();
+    selection = wrapRowIndex(selection, count, command == PageCommand::Up ? -1 : +1);
+    return kMenuRepeatMs;
+}
+
 namespace {
 void drawPageFrame(const void* context) { drawPage(*static_cast<const MenuPage*>(context)); }
 }  // namespace
@@ -63,29 +78,20 @@ void runPageLoop(MenuPage& page) {
     for (;;) {
         noticeFailedSave();  // of the previous action's write
         showFrames(wait, drawPageFrame, &page);
-        switch (readPageCommand(page.reads_select, true, page.right_first)) {
+        const PageCommand command = readPageCommand(page.reads_select, true, page.right_first);
+        switch (command) {
             case PageCommand::Select:
                 selectPageRow(page, page.selected);
                 if (menu_state.close_request) return;  // a nested page saw the toggle
                 wait = kSelectWaitMs;
                 break;
             case PageCommand::Back:
-                playNavigationSound();
-                menu_state.current_page = page.parent;
-                return;
             case PageCommand::Close:
-                playNavigationSound();
-                menu_state.close_request = true;
+                leavePage(command, page.parent);
                 return;
             case PageCommand::Up:
-                playNavigationSound();
-                page.selected = wrapRowIndex(page.selected, page.table.size(), -1);
-                wait = kMenuRepeatMs;
-                break;
             case PageCommand::Down:
-                playNavigationSound();
-                page.selected = wrapRowIndex(page.selected, page.table.size(), +1);
-                wait = kMenuRepeatMs;
+                wait = moveSelection(page.selected, page.table.size(), command);
                 break;
             case PageCommand::Left:
                 wait = stepPageRow(page, page.selected, -1);

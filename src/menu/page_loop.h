@@ -41,6 +41,14 @@ PageCommand readPageCommand(bool reads_select, bool reads_sideways, bool right_f
 // least one frame), yielding after each. `draw` draws one frame.
 void showFrames(Tick wait, void (*draw)(const void* context), const void* context);
 
+// Back (current page := parent) or Close (the close request), after the
+// navigation sound; the caller then returns.
+void leavePage(PageCommand command, std::int32_t parent);
+
+// Up or down: the navigation sound and the selection one row on over
+// `count` rows, wrapping; returns the next wait window.
+Tick moveSelection(int& selection, int count, PageCommand command);
+
 // Draws the title and every row, the selected one last.
 void drawPage(const MenuPage& page);
 
