@@ -26,9 +26,7 @@ constexpr PageRow kTable[] = {
 
 }  // namespace
 
-constinit MenuPage colour_changer_page{
-    .number = kColourChangerPage, .parent = kMainPage, .title = "COLOR  CHANGER  SETTINGS", .table = kTable,
-    .wide_selection = true,
-};
+constinit MenuPage colour_changer_page{.number = kColourChangerPage, .parent = kMainPage,
+                                       .title = "COLOR  CHANGER  SETTINGS", .table = kTable, .wide_selection = true};
 
 }  // namespace tavrel

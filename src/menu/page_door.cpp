@@ -23,9 +23,8 @@ constexpr PageRow kTable[] = {
 
 }  // namespace
 
-constinit MenuPage door_page{
-    .number = kDoorPage, .parent = kMainPage, .title = "DOOR  SETTINGS", .table = kTable,
-    .idle_sideways_wait = kMenuRepeatMs,  // left or right does nothing here, at the key repeat rate
-};
+// Left or right does nothing on this page, at the key repeat rate.
+constinit MenuPage door_page{.number = kDoorPage, .parent = kMainPage, .title = "DOOR  SETTINGS", .table = kTable,
+                             .idle_sideways_wait = kMenuRepeatMs};
 
 }  // namespace tavrel

@@ -25,12 +25,9 @@ void reloadDoorsToOpen() { readDoorsToOpen(); }
 
 }  // namespace
 
-constinit MenuPage doors_opened_page{
-    .number = kDoorsOpenedPage, .parent = kDoorPage, .title = "DOORS OPENED AT UNLOCK SETTINGS", .table = kTable,
-    .wide_selection = true,
-    .switch_sound_first = true,
-    .idle_sideways_wait = kMenuRepeatMs,
-    .reload = reloadDoorsToOpen,
-};
+constinit MenuPage doors_opened_page{.number = kDoorsOpenedPage, .parent = kDoorPage,
+                                     .title = "DOORS OPENED AT UNLOCK SETTINGS", .table = kTable,
+                                     .wide_selection = true, .switch_sound_first = true,
+                                     .idle_sideways_wait = kMenuRepeatMs, .reload = reloadDoorsToOpen};
 
 }  // namespace tavrel

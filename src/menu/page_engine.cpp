@@ -20,10 +20,7 @@ constexpr PageRow kTable[] = {
 
 }  // namespace
 
-constinit MenuPage engine_page{
-    .number = kEnginePage, .parent = kMainPage, .title = "ENGINE  SETTINGS", .table = kTable,
-    .wide_selection = true,
-    .reads_select = false,
-};
+constinit MenuPage engine_page{.number = kEnginePage, .parent = kMainPage, .title = "ENGINE  SETTINGS", .table = kTable,
+                               .wide_selection = true, .reads_select = false};
 
 }  // namespace tavrel

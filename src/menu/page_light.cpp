@@ -59,6 +59,14 @@ void previewMultiplier() {
     invoke(nat::SET_VEHICLE_LIGHT_MULTIPLIER, runtime.tracked_vehicle, static_cast<float>(settings.light_multiplier));
 }
 
+// The interior mode (clamped into 0 ... 4, with the sound when inside) and
+// the two flash counts (as read, unnormalised) come from the file at entry.
+void reloadLightSettings() {
+    settings.interior_lights = readClampedSetting(key::interior_lights, 0.0f, 4.0f);
+    settings.number_of_lock_flashes = readIntSetting(key::number_of_lock_flashes);
+    settings.number_of_unlock_flashes = readIntSetting(key::number_of_unlock_flashes);
+}
+
 constexpr StepRange kCountRange{.low = 0, .high = 900000, .step = 1};
 constexpr StepRange kIntervalRange{.low = 0, .high = 900000, .step = 10};
 constexpr Tick kFastStepWaitMs = 50;
@@ -86,20 +94,10 @@ constexpr PageRow kTable[] = {
      .render = renderMultiplier, .follow_up = previewMultiplier},
     {.kind = RowKind::Link, .label = "Neon Lights Settings", .nested = &neon_page},
 };
-// The interior mode (clamped into 0 ... 4, with the sound when inside) and
-// the two flash counts (as read, unnormalised) come from the file at entry.
-void reloadLightSettings() {
-    settings.interior_lights = readClampedSetting(key::interior_lights, 0.0f, 4.0f);
-    settings.number_of_lock_flashes = readIntSetting(key::number_of_lock_flashes);
-    settings.number_of_unlock_flashes = readIntSetting(key::number_of_unlock_flashes);
-}
 
 }  // namespace
 
-constinit MenuPage light_page{
-    .number = kLightPage, .parent = kMainPage, .title = "LIGHT  SETTINGS", .table = kTable,
-    .wide_selection = true,
-    .reload = reloadLightSettings,
-};
+constinit MenuPage light_page{.number = kLightPage, .parent = kMainPage, .title = "LIGHT  SETTINGS", .table = kTable,
+                              .wide_selection = true, .reload = reloadLightSettings};
 
 }  // namespace tavrel

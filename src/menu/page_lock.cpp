@@ -21,8 +21,6 @@ constexpr PageRow kTable[] = {
 
 }  // namespace
 
-constinit MenuPage lock_page{
-    .number = kLockPage, .parent = kMainPage, .title = "LOCK  SETTINGS", .table = kTable,
-};
+constinit MenuPage lock_page{.number = kLockPage, .parent = kMainPage, .title = "LOCK  SETTINGS", .table = kTable};
 
 }  // namespace tavrel

@@ -128,10 +128,7 @@ constexpr PageRow kTable[] = {
 
 }  // namespace
 
-constinit MenuPage menu_ui_page{
-    .number = kMenuUiPage, .parent = kMainPage, .title = "MENU UI SETTINGS", .table = kTable,
-    .wide_selection = true,
-    .right_first = true,
-};
+constinit MenuPage menu_ui_page{.number = kMenuUiPage, .parent = kMainPage, .title = "MENU UI SETTINGS",
+                                .table = kTable, .wide_selection = true, .right_first = true};
 
 }  // namespace tavrel

@@ -41,8 +41,6 @@ constexpr PageRow kTable[] = {
 
 }  // namespace
 
-constinit MenuPage misc_page{
-    .number = kMiscPage, .parent = kMainPage, .title = "MISC  SETTINGS", .table = kTable,
-};
+constinit MenuPage misc_page{.number = kMiscPage, .parent = kMainPage, .title = "MISC  SETTINGS", .table = kTable};
 
 }  // namespace tavrel

@@ -41,9 +41,7 @@ constexpr PageRow kTable[] = {
 
 }  // namespace
 
-constinit MenuPage neon_page{
-    .number = kNeonPage, .parent = kLightPage, .title = "NEON  LIGHTS  SETTINGS", .table = kTable,
-    .wide_selection = true,
-};
+constinit MenuPage neon_page{.number = kNeonPage, .parent = kLightPage, .title = "NEON  LIGHTS  SETTINGS",
+                             .table = kTable, .wide_selection = true};
 
 }  // namespace tavrel

@@ -101,6 +101,25 @@ void previewHorn() {
     invoke(nat::SET_VEHICLE_MOD, vehicle, kHornModSlot, settings.horn_type_index, false);
 }
 
+// A profile integer with default -1, also -1 when the file is missing.
+std::int32_t readIntOrAbsent(const IniKey& ini_key) {
+    return host::fileExists(kIniPath) ? readIntSetting(ini_key) : -1;
+}
+
+std::int32_t reloadCount(const IniKey& ini_key) { return readClampedSetting(ini_key, 0.0f, static_cast<float>(kMaxCount)); }
+
+// The counts are clamped (with the sound when inside), the horn and radio
+// taken as read.
+void reloadSoundSettings() {
+    settings.notification_sound_times_when_unlocking = reloadCount(key::notification_sound_times_when_unlocking);
+    settings.notification_sound_times_when_locking = reloadCount(key::notification_sound_times_when_locking);
+    settings.notification_sound_interval = reloadCount(key::notification_sound_interval);
+    settings.horn_duration = reloadCount(key::horn_duration);
+    settings.loud_radio_on = readIntOrAbsent(key::loud_radio_on) > 0;
+    settings.horn_type_index = readIntOrAbsent(key::horn_type_index);
+    settings.radio_station_index = readIntOrAbsent(key::radio_station_index);
+}
+
 constexpr StepRange kTimesRange{.low = 0, .high = kMaxCount, .step = 1};
 constexpr StepRange kMillisecondsRange{.low = 0, .high = kMaxCount, .step = 10};
 constexpr StepWait kTimesWait{.left = kMenuRepeatMs, .right = 100};
@@ -125,31 +144,10 @@ constexpr PageRow kTable[] = {
      .range = {.low = kRadioUseCurrent, .high = kLastRadio, .step = 1}, .wait = waitAfterStep(kSelectWaitMs),
      .render = renderRadio, .step = stepRadioStation, .follow_up = applyRadioStation},
 };
-// A profile integer with default -1, also -1 when the file is missing.
-std::int32_t readIntOrAbsent(const IniKey& ini_key) {
-    return host::fileExists(kIniPath) ? readIntSetting(ini_key) : -1;
-}
-
-std::int32_t reloadCount(const IniKey& ini_key) { return readClampedSetting(ini_key, 0.0f, static_cast<float>(kMaxCount)); }
-
-// The counts are clamped (with the sound when inside), the horn and radio
-// taken as read.
-void reloadSoundSettings() {
-    settings.notification_sound_times_when_unlocking = reloadCount(key::notification_sound_times_when_unlocking);
-    settings.notification_sound_times_when_locking = reloadCount(key::notification_sound_times_when_locking);
-    settings.notification_sound_interval = reloadCount(key::notification_sound_interval);
-    settings.horn_duration = reloadCount(key::horn_duration);
-    settings.loud_radio_on = readIntOrAbsent(key::loud_radio_on) > 0;
-    settings.horn_type_index = readIntOrAbsent(key::horn_type_index);
-    settings.radio_station_index = readIntOrAbsent(key::radio_station_index);
-}
 
 }  // namespace
 
-constinit MenuPage sound_page{
-    .number = kSoundPage, .parent = kMainPage, .title = "SOUND  SETTINGS", .table = kTable,
-    .wide_selection = true,
-    .reload = reloadSoundSettings,
-};
+constinit MenuPage sound_page{.number = kSoundPage, .parent = kMainPage, .title = "SOUND  SETTINGS", .table = kTable,
+                              .wide_selection = true, .reload = reloadSoundSettings};
 
 }  // namespace tavrel
