@@ -54,11 +54,39 @@ Reader openIni() {
     return reader;
 }
 
-// The doors opened at unlock, in the order they are read.
+// The last keys of the load, in its order. The key bindings and the
+// controller's lock and unlock combinations (keys 49 ... 59, 68 ... 71):
+// plain integers stored as read.
+constexpr const SettingKey<std::int32_t>* kBindingsAsRead[] = {
+    &setting_key::lock_2_optional,        &setting_key::unlock_2_optional,       &setting_key::menu_toggle_switch,
+    &setting_key::menu_toggle_switch_2,   &setting_key::menu_up,                 &setting_key::menu_down,
+    &setting_key::menu_left,              &setting_key::menu_right,              &setting_key::menu_select,
+    &setting_key::menu_back,              &setting_key::menu_back2,              &setting_key::controller_lock_1_of_2,
+    &setting_key::controller_lock_2_of_2, &setting_key::controller_unlock_1_of_2,
+    &setting_key::controller_unlock_2_of_2,
+};
+
+// The doors opened at unlock (keys 60 ... 67): readIntSetting > 0.
 constexpr const SettingKey<bool>* kDoorsToOpen[] = {
     &setting_key::open_door_front_left, &setting_key::open_door_front_right, &setting_key::open_door_back_left,
     &setting_key::open_door_back_right, &setting_key::open_door_hood,        &setting_key::open_door_trunk,
     &setting_key::open_door_back1,      &setting_key::open_door_back2,
+};
+
+// The controller's menu controls (keys 72 ... 79): readIntSetting, stored as
+// read (-99 with the file missing).
+constexpr const SettingKey<std::int32_t>* kControllerMenuControls[] = {
+    &setting_key::controller_menu_toggle_switch_1_of_2, &setting_key::controller_menu_toggle_switch_2_of_2,
+    &setting_key::controller_menu_up,                   &setting_key::controller_menu_down,
+    &setting_key::controller_menu_left,                 &setting_key::controller_menu_right,
+    &setting_key::controller_menu_select,               &setting_key::controller_menu_back,
+};
+
+// The switches added last (keys 80 ... 84): readIntSetting > 0.
+constexpr const SettingKey<bool>* kSwitchesReadLast[] = {
+    &setting_key::game_input_disabled_while_menu_is_open, &setting_key::roll_down_windows_upon_unlock,
+    &setting_key::roll_up_windows_upon_lock,              &setting_key::sequential_neon_lights,
+    &setting_key::allow_interior_lights_when_outside_locked,
 };
 
 std::int32_t readDoorsFrom(const Reader& r) {
@@ -127,9 +155,9 @@ void loadSettings() {
     l.color_change_can_pause = r.integer(k::color_change_can_pause);                          // 35
     l.activate_controller = r.integer(k::activate_controller);                                // 36
     s.set_plate_text_on = r.integer(k::set_plate_text_on);                                    // 37
-    ini::getProfileString(document, k::set_vehicle_license_plate_text.section,                       // 38
-                          k::set_vehicle_license_plate_text.key, kPlateDefault,
-                          s.set_vehicle_license_plate_text, kPlateTextSize);
+    ini::getProfileString(document, k::set_vehicle_license_plate_text.section,                // 38
+                          k::set_vehicle_license_plate_text.key, kPlateDefault, s.set_vehicle_license_plate_text,
+                          kPlateTextSize);
     s.headlights_when_locking = r.integer(k::headlights_when_locking) > 0;                    // 39
     s.neon_notification = r.integer(k::neon_notification);                                    // 40
     s.neon_default_color = r.integer(k::neon_default_color);                                  // 41
@@ -141,39 +169,16 @@ void loadSettings() {
     s.loud_radio_on = r.integer(k::loud_radio_on) > 0;                                        // 47
     (void)r.integer(kRadioChannelKey);  // 48: an old key, read and discarded
 
-    s.lock_2_optional = r.integer(k::lock_2_optional);                                        // 49
-    s.unlock_2_optional = r.integer(k::unlock_2_optional);                                    // 50
-    s.menu_toggle_switch = r.integer(k::menu_toggle_switch);                                  // 51
-    s.menu_toggle_switch_2 = r.integer(k::menu_toggle_switch_2);                              // 52
-    s.menu_up = r.integer(k::menu_up);                                                        // 53
-    s.menu_down = r.integer(k::menu_down);                                                    // 54
-    s.menu_left = r.integer(k::menu_left);                                                    // 55
-    s.menu_right = r.integer(k::menu_right);                                                  // 56
-    s.menu_select = r.integer(k::menu_select);                                                // 57
-    s.menu_back = r.integer(k::menu_back);                                                    // 58
-    s.menu_back2 = r.integer(k::menu_back2);                                                  // 59
-
-    readDoorsFrom(r);                                                                         // 60 ... 67
-
-    s.controller_lock_1_of_2 = r.integer(k::controller_lock_1_of_2);                          // 68
-    s.controller_lock_2_of_2 = r.integer(k::controller_lock_2_of_2);                          // 69
-    s.controller_unlock_1_of_2 = r.integer(k::controller_unlock_1_of_2);                      // 70
-    s.controller_unlock_2_of_2 = r.integer(k::controller_unlock_2_of_2);                      // 71
-    s.controller_menu_toggle_switch_1_of_2 = r.setting(k::controller_menu_toggle_switch_1_of_2);  // 72
-    s.controller_menu_toggle_switch_2_of_2 = r.setting(k::controller_menu_toggle_switch_2_of_2);  // 73
-    s.controller_menu_up = r.setting(k::controller_menu_up);                                  // 74
-    s.controller_menu_down = r.setting(k::controller_menu_down);                              // 75
-    s.controller_menu_left = r.setting(k::controller_menu_left);                              // 76
-    s.controller_menu_right = r.setting(k::controller_menu_right);                            // 77
-    s.controller_menu_select = r.setting(k::controller_menu_select);                          // 78
-    s.controller_menu_back = r.setting(k::controller_menu_back);                              // 79
-
-    s.game_input_disabled_while_menu_is_open = r.setting(k::game_input_disabled_while_menu_is_open) > 0;  // 80
-    s.roll_down_windows_upon_unlock = r.setting(k::roll_down_windows_upon_unlock) > 0;        // 81
-    s.roll_up_windows_upon_lock = r.setting(k::roll_up_windows_upon_lock) > 0;                // 82
-    s.sequential_neon_lights = r.setting(k::sequential_neon_lights) > 0;                      // 83
-    s.allow_interior_lights_when_outside_locked =
-        r.setting(k::allow_interior_lights_when_outside_locked) > 0;                        // 84
+    // 49 ... 84, by the lists above (each read is from the one document read
+    // at the top, so none depends on another).
+    for (const SettingKey<std::int32_t>* binding : kBindingsAsRead) {  // 49 ... 59, 68 ... 71
+        settings.*binding->field = r.integer(*binding);
+    }
+    readDoorsFrom(r);  // 60 ... 67
+    for (const SettingKey<std::int32_t>* control : kControllerMenuControls) {  // 72 ... 79
+        settings.*control->field = r.setting(*control);
+    }
+    for (const SettingKey<bool>* flag : kSwitchesReadLast) settings.*flag->field = r.setting(*flag) > 0;  // 80 ... 84
 }
 
 std::int32_t readDoorsToOpen() { return readDoorsFrom(openIni()); }

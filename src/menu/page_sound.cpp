@@ -106,7 +106,9 @@ std::int32_t readIntOrAbsent(const IniKey& ini_key) {
     return host::fileExists(kIniPath) ? readIntSetting(ini_key) : -1;
 }
 
-std::int32_t reloadCount(const IniKey& ini_key) { return readClampedSetting(ini_key, 0.0f, static_cast<float>(kMaxCount)); }
+std::int32_t reloadCount(const IniKey& ini_key) {
+    return readClampedSetting(ini_key, 0.0f, static_cast<float>(kMaxCount));
+}
 
 // The counts are clamped (with the sound when inside), the horn and radio
 // taken as read.
