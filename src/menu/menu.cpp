@@ -3,6 +3,8 @@
 // [SECTION] Main page and driver loop
 #include "menu/menu.h"
 
+#include <iterator>
+
 #include "config/persistence.h"
 #include "config/settings.h"
 #include "host/host_abi.h"

@@ -48,7 +48,7 @@ MenuText renderRow(const PageRow& row) {
 // straight into the page (a MenuRow is trivially destructible, so building
 // over the old one ends it), instead of a 144-byte temporary copied over.
 void buildRowLabels(MenuPage& page) {
-    const RowTable table = page.table;  // a copy: the writes below cannot touch it
+    const RowTable table = page.table;  // a copy, so the writes into the page do not make it reload
     for (int i = 0; i < table.size(); ++i) new (&page.shown[i]) MenuRow{renderRow(table[i]), shownToggle(table[i])};
 }
 
@@ -67,7 +67,9 @@ void selectPageRow(MenuPage& page, int index) {
             break;
         case RowKind::Action: row.action(); break;
         case RowKind::Number:
-        case RowKind::Choice: selectWithoutAction(page.shown[index]); break;
+        case RowKind::Choice:  // the pattern's action for a row without one: a value row has nothing to flip
+            selectWithoutAction(page.shown[index]);
+            break;
     }
 }
 

@@ -7,7 +7,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <iterator>
 
 #include "config/setting_keys.h"
 #include "host/ticks.h"
@@ -46,6 +45,8 @@ constexpr StepWait waitAfterStep(Tick both) { return {both, both}; }
 
 struct MenuPage;
 
+// The rows a page can hold (the light page has 11): each page keeps its
+// shown rows in itself, so none is allocated.
 inline constexpr int kMaxPageRows = 11;
 
 struct PageRow {
