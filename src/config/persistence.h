@@ -10,6 +10,7 @@
 #pragma once
 #include <cstdint>
 
+#include "config/setting_keys.h"
 #include "config/text_format.h"
 
 namespace tavrel {
@@ -28,10 +29,12 @@ std::int32_t readDoorsToOpen();
 
 // -99 when the file is missing; otherwise the integer with default -1.
 std::int32_t readIntSetting(const char* section, const char* key);
+std::int32_t readIntSetting(const IniKey& key);
 
 // Writes formatInt(value) as section/key; nothing when the file is missing
 // or the write fails (the file is then left as it was).
 void writeIntSetting(const char* section, const char* key, std::int32_t value);
+void writeIntSetting(const IniKey& key, std::int32_t value);
 
 // Writes formatFixed(value, 1) as "Menu"/"menu_size"; nothing when the file
 // is missing or the write fails.

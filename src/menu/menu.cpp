@@ -3,6 +3,8 @@
 // [SECTION] Main page and driver loop
 #include "menu/menu.h"
 
+#include <iterator>
+
 #include "config/persistence.h"
 #include "config/settings.h"
 #include "host/host_abi.h"
@@ -11,6 +13,7 @@
 #include "input/input.h"
 #include "menu/menu_draw.h"
 #include "menu/page_loop.h"
+#include "menu/page_table.h"
 #include "menu/pages.h"
 
 namespace tavrel {
@@ -34,21 +37,19 @@ constexpr std::int32_t kMainEntryPages[kMainEntryCount] = {
     kLockPage, kDoorPage, kLightPage, kSoundPage, kColourChangerPage, kEnginePage, kMiscPage, kMenuUiPage,
 };
 
+// The settings pages by number; 0, the main page, is runMenu's own.
+constexpr MenuPage* kPagesByNumber[] = {
+    nullptr,    &lock_page,          &door_page,  &doors_opened_page, &light_page,   &neon_page,
+    &sound_page, &colour_changer_page, &engine_page, &misc_page,         &menu_ui_page,
+};
+
 // Enters page `number`; an unknown number (never stored by the menu) falls
 // back to the main page.
 void runPageNumbered(std::int32_t number) {
-    switch (number) {
-        case kLockPage: runLockPage(); break;
-        case kDoorPage: runDoorPage(); break;
-        case kDoorsOpenedPage: runDoorsOpenedPage(); break;
-        case kLightPage: runLightPage(); break;
-        case kNeonPage: runNeonPage(); break;
-        case kSoundPage: runSoundPage(); break;
-        case kColourChangerPage: runColourChangerPage(); break;
-        case kEnginePage: runEnginePage(); break;
-        case kMiscPage: runMiscPage(); break;
-        case kMenuUiPage: runMenuUiPage(); break;
-        default: menu_state.current_page = kMainPage; break;
+    if (MenuPage* page = pageNumbered(number)) {
+        enterPage(*page);
+    } else {
+        menu_state.current_page = kMainPage;
     }
 }
 
@@ -56,12 +57,17 @@ void drawMainPageFrame(const void*) { drawMainPage(); }
 
 void openMenu() {
     save_failure_noticed = false;
-    settings.menu_size = clampWithSound(readMenuFloat("menu_size"), 1.0f, 10.0f);
-    settings.menu_width = clampWithSound(readMenuFloat("menu_width"), 10.0f, 10000.0f);
+    settings.menu_size = clampWithSound(readMenuFloat(setting_key::menu_size.key), 1.0f, 10.0f);
+    settings.menu_width = clampWithSound(readMenuFloat(setting_key::menu_width.key), 10.0f, 10000.0f);
     loadMenuColours();
 }
 
 }  // namespace
+
+MenuPage* pageNumbered(std::int32_t number) {
+    if (number <= kMainPage || number >= static_cast<std::int32_t>(std::size(kPagesByNumber))) return nullptr;
+    return kPagesByNumber[number];
+}
 
 void drawMainPage() {
     drawTitleLine(kMenuTitle);
@@ -87,16 +93,9 @@ void resetMenuState() {
     menu_state = MenuState{};
     save_failure_noticed = false;
     takeFailedWrite();
-    resetLockPage();
-    resetDoorPage();
-    resetDoorsOpenedPage();
-    resetLightPage();
-    resetNeonPage();
-    resetSoundPage();
-    resetColourChangerPage();
-    resetEnginePage();
-    resetMiscPage();
-    resetMenuUiPage();
+    for (MenuPage* page : kPagesByNumber) {
+        if (page != nullptr) page->selected = 0;
+    }
 }
 
 void runMenu() {
@@ -112,7 +111,8 @@ void runMenu() {
             }
         }
         showFrames(wait, drawMainPageFrame, nullptr);
-        switch (readPageCommand(true, false, false)) {
+        const PageCommand command = readPageCommand(true, false, false);
+        switch (command) {
             case PageCommand::Select: {
                 playNavigationSound();
                 const int entry = menu_state.main_selection;
@@ -125,21 +125,13 @@ void runMenu() {
                 break;
             }
             case PageCommand::Back:
-                playNavigationSound();
-                menu_state.current_page = kMainPage;
-                return;
             case PageCommand::Close:
-                playNavigationSound();
+                leavePage(command, kMainPage);
+                menu_state.close_request = false;  // either way the menu closes here
                 return;
             case PageCommand::Up:
-                playNavigationSound();
-                menu_state.main_selection = wrapRowIndex(menu_state.main_selection, kMainEntryCount, -1);
-                wait = kMenuRepeatMs;
-                break;
             case PageCommand::Down:
-                playNavigationSound();
-                menu_state.main_selection = wrapRowIndex(menu_state.main_selection, kMainEntryCount, +1);
-                wait = kMenuRepeatMs;
+                wait = moveSelection(menu_state.main_selection, kMainEntryCount, command);
                 break;
             default:
                 wait = kNextFrameMs;

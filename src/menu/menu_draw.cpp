@@ -34,9 +34,20 @@ void setLineTextStyle(float scale) {
     invoke(nat::SET_TEXT_EDGE, 0, 0, 0, 0, 0);
 }
 
-std::int32_t loadColour(const char* key) {
-    return static_cast<std::int32_t>(clampWithSound(static_cast<float>(readIntSetting("Menu", key)), 0.0f, 255.0f));
-}
+// How each RowStyle is drawn, in the order of the enum.
+struct RowLayout {
+    bool wide_box;  // box menu_width + 1
+    float margin;
+    float left;
+    bool highlight;
+    bool heading;
+};
+constexpr RowLayout kRowLayouts[] = {
+    {false, kRowMargin, kRowLeft, false, false},                // Plain
+    {true, kMainSelectedMargin, kSelectedLeft, false, true},    // MainSelected
+    {false, kSelectedMargin, kSelectedLeft, true, false},       // Selected
+    {true, kSelectedMargin, kSelectedLeft, true, false},        // SelectedWide
+};
 
 }  // namespace
 
@@ -85,21 +96,9 @@ void drawTitleLine(const char* text) {
 }
 
 void drawRowLine(const char* text, int index, RowStyle style) {
-    const float top = rowTop(index);
-    switch (style) {
-        case RowStyle::Plain:
-            drawMenuLine(text, settings.menu_width, kRowMargin, top, kRowLeft, false, false);
-            break;
-        case RowStyle::MainSelected:
-            drawMenuLine(text, settings.menu_width + 1.0f, kMainSelectedMargin, top, kSelectedLeft, false, true);
-            break;
-        case RowStyle::Selected:
-            drawMenuLine(text, settings.menu_width, kSelectedMargin, top, kSelectedLeft, true, false);
-            break;
-        case RowStyle::SelectedWide:
-            drawMenuLine(text, settings.menu_width + 1.0f, kSelectedMargin, top, kSelectedLeft, true, false);
-            break;
-    }
+    const RowLayout& layout = kRowLayouts[static_cast<int>(style)];
+    const float box_width = layout.wide_box ? settings.menu_width + 1.0f : settings.menu_width;
+    drawMenuLine(text, box_width, layout.margin, rowTop(index), layout.left, layout.highlight, layout.heading);
 }
 
 void playNavigationSound() {
@@ -115,11 +114,15 @@ float clampWithSound(float value, float low, float high) {
     return low;
 }
 
+std::int32_t readClampedSetting(const IniKey& key, float low, float high) {
+    return static_cast<std::int32_t>(clampWithSound(static_cast<float>(readIntSetting(key)), low, high));
+}
+
 void loadMenuColours() {
-    settings.menu_red = loadColour("menu_red");
-    settings.menu_green = loadColour("menu_green");
-    settings.menu_blue = loadColour("menu_blue");
-    settings.menu_transparent = loadColour("menu_transparent");
+    settings.menu_red = readClampedSetting(setting_key::menu_red, 0.0f, 255.0f);
+    settings.menu_green = readClampedSetting(setting_key::menu_green, 0.0f, 255.0f);
+    settings.menu_blue = readClampedSetting(setting_key::menu_blue, 0.0f, 255.0f);
+    settings.menu_transparent = readClampedSetting(setting_key::menu_transparent, 0.0f, 255.0f);
 }
 
 }  // namespace tavrel

@@ -5,7 +5,8 @@
 #include "host/native_invoker.h"
 #include "locking/vehicle_upkeep.h"
 #include "menu/menu.h"
-#include "menu/page_loop.h"
+#include "menu/menu_draw.h"
+#include "menu/page_table.h"
 #include "menu/pages.h"
 #include "state/runtime_state.h"
 
@@ -13,26 +14,7 @@ namespace tavrel {
 
 namespace {
 
-constexpr const char* kSection = "Vehicle";
-constexpr int kRowCount = 11;
-constexpr std::int32_t kMaxCount = 900000;
-constexpr std::int32_t kMinMultiplier = -5;
-constexpr std::int32_t kMaxMultiplier = 9000000;
-constexpr Tick kFastStepWaitMs = 50;
-
-enum Row : int {
-    kInteriorRow = 0,
-    kInteriorOutsideRow = 1,
-    kNotificationRow = 2,
-    kLockFlashesRow = 3,
-    kUnlockFlashesRow = 4,
-    kLockIntervalRow = 5,
-    kUnlockIntervalRow = 6,
-    kHeadlightsRow = 7,
-    kHeadlightsLockingRow = 8,
-    kMultiplierRow = 9,
-    kNeonRow = 10,
-};
+namespace key = setting_key;
 
 constexpr const char* kInteriorChoices[] = {
     "0. Always Off", "1. Normal On/Off", "2. Off After Unlock & Inside Or Moving", "3. Off Except When Still",
@@ -47,32 +29,17 @@ constexpr const char* kHeadlightChoices[] = {
 };
 constexpr ChoiceLabels kHeadlightLabels{"Headlights: ", "   ", kHeadlightChoices, 6, 0, "Out of bounds"};
 
-MenuRow rows[kRowCount];
-int selected_row = 0;
-
-MenuText renderInterior() { return formatChoiceLabel(kInteriorLabels, settings.interior_lights); }
-MenuText renderHeadlights() { return formatChoiceLabel(kHeadlightLabels, settings.headlights_at_movement); }
-MenuText renderLockFlashes() {
-    return formatNumberLabel("Notification Lock Flashes", settings.number_of_lock_flashes, "", kMaxCount);
-}
-MenuText renderUnlockFlashes() {
-    return formatNumberLabel("Notification Unlock Flashes", settings.number_of_unlock_flashes, "", kMaxCount);
-}
-MenuText renderLockInterval() {
-    return formatNumberLabel("Notification Lock Flash Interval", settings.lock_flash_interval, " ms", kMaxCount);
-}
-MenuText renderUnlockInterval() {
-    return formatNumberLabel("Notification Unlock Flash Interval", settings.unlock_flash_interval, " ms", kMaxCount);
-}
-
-// Three spaces after the colon at the bounds, two in between.
-MenuText renderMultiplier() {
-    const std::int32_t value = settings.light_multiplier;
-    if (value == kMinMultiplier || value == kMaxMultiplier) {
+// Three spaces after the colon at the bounds, two in between; only the
+// bounds themselves drop a marker.
+MenuText renderMultiplier(const PageRow& row) {
+    const std::int32_t value = settings.*row.number->field;
+    const auto low = static_cast<std::int32_t>(row.range.low);
+    const auto high = static_cast<std::int32_t>(row.range.high);
+    if (value == low || value == high) {
         MenuText out = makeMenuText("Headlight Multiplier:   ");
-        if (value == kMaxMultiplier) appendText(out, "<< ");
+        if (value == high) appendText(out, "<< ");
         appendInt(out, value);
-        if (value == kMinMultiplier) appendText(out, " >>");
+        if (value == low) appendText(out, " >>");
         return out;
     }
     MenuText out = makeMenuText("Headlight Multiplier:  << ");
@@ -81,21 +48,10 @@ MenuText renderMultiplier() {
     return out;
 }
 
-void buildRows() {
-    rows[kInteriorRow] = {renderInterior()};
-    rows[kInteriorOutsideRow] = {makeMenuText("Outside Locking Allows Interior Lights"),
-                                 &settings.allow_interior_lights_when_outside_locked};
-    rows[kNotificationRow] = {makeMenuText("Light Notification"), &settings.light_notification};
-    rows[kLockFlashesRow] = {renderLockFlashes()};
-    rows[kUnlockFlashesRow] = {renderUnlockFlashes()};
-    rows[kLockIntervalRow] = {renderLockInterval()};
-    rows[kUnlockIntervalRow] = {renderUnlockInterval()};
-    rows[kHeadlightsRow] = {renderHeadlights()};
-    rows[kHeadlightsLockingRow] = {makeMenuText("Allow Headlights On When Locking From Outside"),
-                                   &settings.headlights_when_locking};
-    rows[kMultiplierRow] = {renderMultiplier()};
-    rows[kNeonRow] = {makeMenuText("Neon Lights Settings")};
-}
+// The upkeep of the tracked car's lights, run at once with the new mode
+// (the world pass runs it without reset).
+void previewInteriorLight() { updateInteriorLight(true); }
+void previewHeadlights() { updateHeadlights(true); }
 
 // The tracked car's lights take the new multiplier at once (the host
 // ignores handle 0 and vanished handles).
@@ -103,78 +59,45 @@ void previewMultiplier() {
     invoke(nat::SET_VEHICLE_LIGHT_MULTIPLIER, runtime.tracked_vehicle, static_cast<float>(settings.light_multiplier));
 }
 
-void selectRow(int row) {
-    switch (row) {
-        case kInteriorOutsideRow:
-            selectToggle(kSection, "allow_interior_lights_when_outside_locked",
-                         settings.allow_interior_lights_when_outside_locked);
-            break;
-        case kNotificationRow: selectToggle(kSection, "light_notification", settings.light_notification); break;
-        case kHeadlightsLockingRow:
-            selectToggle(kSection, "headlights_when_locking", settings.headlights_when_locking);
-            break;
-        case kNeonRow:
-            playNavigationSound();
-            runNeonPage();
-            break;
-        default: selectWithoutAction(rows[row]); break;
-    }
+// The interior mode (clamped into 0 ... 4, with the sound when inside) and
+// the two flash counts (as read, unnormalised) come from the file at entry.
+void reloadLightSettings() {
+    settings.interior_lights = readClampedSetting(key::interior_lights, 0.0f, 4.0f);
+    settings.number_of_lock_flashes = readIntSetting(key::number_of_lock_flashes);
+    settings.number_of_unlock_flashes = readIntSetting(key::number_of_unlock_flashes);
 }
 
-Tick stepRow(int row, int direction) {
-    switch (row) {
-        case kInteriorRow:
-            stepIntRow(settings.interior_lights, direction, 0, 4, kSection, "interior_lights", rows[row], renderInterior);
-            updateInteriorLight(true);
-            return kMenuRepeatMs;
-        case kLockFlashesRow:
-            stepIntRow(settings.number_of_lock_flashes, direction, 0, kMaxCount, kSection, "number_of_lock_flashes",
-                       rows[row], renderLockFlashes);
-            return kMenuRepeatMs;
-        case kUnlockFlashesRow:
-            stepIntRow(settings.number_of_unlock_flashes, direction, 0, kMaxCount, kSection,
-                       "number_of_unlock_flashes", rows[row], renderUnlockFlashes);
-            return kMenuRepeatMs;
-        case kLockIntervalRow:
-            stepIntRow(settings.lock_flash_interval, direction * 10, 0, kMaxCount, kSection, "lock_flash_interval",
-                       rows[row], renderLockInterval);
-            return kFastStepWaitMs;
-        case kUnlockIntervalRow:
-            stepIntRow(settings.unlock_flash_interval, direction * 10, 0, kMaxCount, kSection,
-                       "unlock_flash_interval", rows[row], renderUnlockInterval);
-            return kFastStepWaitMs;
-        case kHeadlightsRow:
-            stepIntRow(settings.headlights_at_movement, direction, 0, 5, kSection, "headlights_at_movement", rows[row],
-                       renderHeadlights);
-            updateHeadlights(true);
-            return kMenuRepeatMs;
-        case kMultiplierRow:
-            stepIntRow(settings.light_multiplier, direction, kMinMultiplier, kMaxMultiplier, kSection,
-                       "light_multiplier", rows[row], renderMultiplier);
-            previewMultiplier();
-            return kFastStepWaitMs;
-        default: return kNextFrameMs;
-    }
-}
+constexpr StepRange kCountRange{.low = 0, .high = 900000, .step = 1};
+constexpr StepRange kIntervalRange{.low = 0, .high = 900000, .step = 10};
+constexpr Tick kFastStepWaitMs = 50;
+
+constexpr PageRow kTable[] = {
+    {.kind = RowKind::Choice, .number = &key::interior_lights, .range = {.low = 0, .high = 4, .step = 1},
+     .choices = &kInteriorLabels, .follow_up = previewInteriorLight},
+    {.kind = RowKind::Switch, .label = "Outside Locking Allows Interior Lights",
+     .flag = &key::allow_interior_lights_when_outside_locked},
+    {.kind = RowKind::Switch, .label = "Light Notification", .flag = &key::light_notification},
+    {.kind = RowKind::Number, .label = "Notification Lock Flashes", .number = &key::number_of_lock_flashes,
+     .range = kCountRange},
+    {.kind = RowKind::Number, .label = "Notification Unlock Flashes", .number = &key::number_of_unlock_flashes,
+     .range = kCountRange},
+    {.kind = RowKind::Number, .label = "Notification Lock Flash Interval", .unit = " ms",
+     .number = &key::lock_flash_interval, .range = kIntervalRange, .wait = waitAfterStep(kFastStepWaitMs)},
+    {.kind = RowKind::Number, .label = "Notification Unlock Flash Interval", .unit = " ms",
+     .number = &key::unlock_flash_interval, .range = kIntervalRange, .wait = waitAfterStep(kFastStepWaitMs)},
+    {.kind = RowKind::Choice, .number = &key::headlights_at_movement, .range = {.low = 0, .high = 5, .step = 1},
+     .choices = &kHeadlightLabels, .follow_up = previewHeadlights},
+    {.kind = RowKind::Switch, .label = "Allow Headlights On When Locking From Outside",
+     .flag = &key::headlights_when_locking},
+    {.kind = RowKind::Number, .label = "Headlight Multiplier", .number = &key::light_multiplier,
+     .range = {.low = -5, .high = 9000000, .step = 1}, .wait = waitAfterStep(kFastStepWaitMs),
+     .render = renderMultiplier, .follow_up = previewMultiplier},
+    {.kind = RowKind::Link, .label = "Neon Lights Settings", .nested = &neon_page},
+};
 
 }  // namespace
 
-const MenuPage& lightPage() {
-    buildRows();
-    static const MenuPage page{kLightPage, kMainPage, "LIGHT  SETTINGS", rows, kRowCount, &selected_row,
-                               /*wide_selection=*/true, /*right_first=*/false, selectRow, stepRow};
-    return page;
-}
-
-void runLightPage() {
-    menu_state.current_page = kLightPage;
-    settings.interior_lights = static_cast<std::int32_t>(
-        clampWithSound(static_cast<float>(readIntSetting(kSection, "interior_lights")), 0.0f, 4.0f));
-    settings.number_of_lock_flashes = readIntSetting(kSection, "number_of_lock_flashes");
-    settings.number_of_unlock_flashes = readIntSetting(kSection, "number_of_unlock_flashes");
-    runPageLoop(lightPage());
-}
-
-void resetLightPage() { selected_row = 0; }
+constinit MenuPage light_page{.number = kLightPage, .parent = kMainPage, .title = "LIGHT  SETTINGS", .table = kTable,
+                              .wide_selection = true, .reload = reloadLightSettings};
 
 }  // namespace tavrel

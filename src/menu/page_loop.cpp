@@ -1,6 +1,5 @@
 #include "menu/page_loop.h"
 
-#include "config/persistence.h"
 #include "host/host_abi.h"
 #include "input/input.h"
 #include "menu/menu.h"
@@ -42,83 +41,69 @@ void showFrames(Tick wait, void (*draw)(const void* context), const void* contex
 
 void drawPage(const MenuPage& page) {
     drawTitleLine(page.title);
-    const int selected = *page.selected;
-    for (int i = 0; i < page.row_count; ++i) {
+    const int selected = page.selected;
+    const int count = page.table.size();
+    for (int i = 0; i < count; ++i) {
         if (i == selected) continue;
-        const MenuText text = formatToggleLabel(page.rows[i].label, page.rows[i].toggle);
+        const MenuText text = formatToggleLabel(page.shown[i].label, page.shown[i].toggle);
         drawRowLine(text.text, i, RowStyle::Plain);
     }
-    if (selected >= 0 && selected < page.row_count) {
-        const MenuText text = formatToggleLabel(page.rows[selected].label, page.rows[selected].toggle);
+    if (selected >= 0 && selected < count) {
+        const MenuText text = formatToggleLabel(page.shown[selected].label, page.shown[selected].toggle);
         drawRowLine(text.text, selected, page.wide_selection ? RowStyle::SelectedWide : RowStyle::Selected);
     }
+}
+
+void leavePage(PageCommand command, std::int32_t parent) {
+    playNavigationSound();
+    if (command == PageCommand::Back) {
+        menu_state.current_page = parent;
+    } else {
+        menu_state.close_request = true;
+    }
+}
+
+Tick moveSelection(int& selection, int count, PageCommand command) {
+    playNavigationSound();
+    selection = wrapRowIndex(selection, count, command == PageCommand::Up ? -1 : +1);
+    return kMenuRepeatMs;
 }
 
 namespace {
 void drawPageFrame(const void* context) { drawPage(*static_cast<const MenuPage*>(context)); }
 }  // namespace
 
-void runPageLoop(const MenuPage& page) {
+void runPageLoop(MenuPage& page) {
     Tick wait = kMenuRepeatMs;
     for (;;) {
         noticeFailedSave();  // of the previous action's write
         showFrames(wait, drawPageFrame, &page);
-        switch (readPageCommand(page.select != nullptr, true, page.right_first)) {
+        const PageCommand command = readPageCommand(page.reads_select, true, page.right_first);
+        switch (command) {
             case PageCommand::Select:
-                page.select(*page.selected);
+                selectPageRow(page, page.selected);
                 if (menu_state.close_request) return;  // a nested page saw the toggle
                 wait = kSelectWaitMs;
                 break;
             case PageCommand::Back:
-                playNavigationSound();
-                menu_state.current_page = page.parent;
-                return;
             case PageCommand::Close:
-                playNavigationSound();
-                menu_state.close_request = true;
+                leavePage(command, page.parent);
                 return;
             case PageCommand::Up:
-                playNavigationSound();
-                *page.selected = wrapRowIndex(*page.selected, page.row_count, -1);
-                wait = kMenuRepeatMs;
-                break;
             case PageCommand::Down:
-                playNavigationSound();
-                *page.selected = wrapRowIndex(*page.selected, page.row_count, +1);
-                wait = kMenuRepeatMs;
+                wait = moveSelection(page.selected, page.table.size(), command);
                 break;
             case PageCommand::Left:
-                wait = page.step(*page.selected, -1);
+                wait = stepPageRow(page, page.selected, -1);
                 break;
             case PageCommand::Right:
-                wait = page.step(*page.selected, +1);
+                wait = stepPageRow(page, page.selected, +1);
                 break;
             case PageCommand::Idle:
                 wait = kNextFrameMs;
                 break;
         }
     }
-}
-
-void selectToggle(const char* section, const char* key, bool& field) {
-    writeIntSetting(section, key, field ? 0 : 1);
-    field = !field;
-    playNavigationSound();
-}
-
-ClampedValue clampCandidate(std::int64_t candidate, std::int32_t low, std::int32_t high) {
-    if (candidate > high) return {high, false};
-    if (candidate >= low) return {static_cast<std::int32_t>(candidate), true};
-    return {low, false};
-}
-
-void stepIntRow(std::int32_t& field, std::int32_t delta, std::int32_t low, std::int32_t high, const char* section,
-                const char* key, MenuRow& row, MenuText (*render)()) {
-    const ClampedValue next = clampCandidate(static_cast<std::int64_t>(field) + delta, low, high);
-    if (next.inside) playNavigationSound();
-    field = next.value;
-    writeIntSetting(section, key, field);
-    row.label = render();
 }
 
 }  // namespace tavrel

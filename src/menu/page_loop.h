@@ -7,13 +7,9 @@
 #include "host/ticks.h"
 #include "menu/menu_draw.h"
 #include "menu/menu_text.h"
+#include "menu/page_table.h"
 
 namespace tavrel {
-
-// Wait windows, ms: the repeat rate of held navigation keys.
-inline constexpr Tick kMenuRepeatMs = 150;
-inline constexpr Tick kSelectWaitMs = 200;
-inline constexpr Tick kNextFrameMs = 0;
 
 // What one poll of the input asks for, by precedence.
 enum class PageCommand : std::uint8_t { Idle, Select, Back, Close, Up, Down, Left, Right };
@@ -45,44 +41,19 @@ PageCommand readPageCommand(bool reads_select, bool reads_sideways, bool right_f
 // least one frame), yielding after each. `draw` draws one frame.
 void showFrames(Tick wait, void (*draw)(const void* context), const void* context);
 
-struct MenuPage {
-    std::int32_t number;
-    std::int32_t parent;
-    const char* title;
-    MenuRow* rows;
-    int row_count;
-    int* selected;
-    bool wide_selection;     // selected box menu_width + 1
-    bool right_first;        // right is tested before left
-    void (*select)(int row);                // row action; null: the page ignores select
-    Tick (*step)(int row, int direction);   // left (-1) / right (+1): the next wait window
-};
+// Back (current page := parent) or Close (the close request), after the
+// navigation sound; the caller then returns.
+void leavePage(PageCommand command, std::int32_t parent);
+
+// Up or down: the navigation sound and the selection one row on over
+// `count` rows, wrapping; returns the next wait window.
+Tick moveSelection(int& selection, int count, PageCommand command);
 
 // Draws the title and every row, the selected one last.
 void drawPage(const MenuPage& page);
 
 // Runs the page until back (current page := parent) or the menu toggle
 // (close request set), starting with a 150 ms wait window.
-void runPageLoop(const MenuPage& page);
-
-// [SECTION] Row helpers shared by the pages
-
-// Toggle row select: writes the new state (1 or 0), inverts the field, then
-// the navigation sound.
-void selectToggle(const char* section, const char* key, bool& field);
-
-// The clamped step of an integer value row: value + delta, cut to
-// [low, high] (sound only when it lands inside, no wrap), stored, its key
-// written (also when it did not move) and the row label rebuilt.
-void stepIntRow(std::int32_t& field, std::int32_t delta, std::int32_t low, std::int32_t high, const char* section,
-                const char* key, MenuRow& row, MenuText (*render)());
-
-// The clamp of a candidate without side effects: the stored value and
-// whether the candidate was inside (the sound plays exactly then).
-struct ClampedValue {
-    std::int32_t value;
-    bool inside;
-};
-ClampedValue clampCandidate(std::int64_t candidate, std::int32_t low, std::int32_t high);
+void runPageLoop(MenuPage& page);
 
 }  // namespace tavrel

@@ -4,25 +4,15 @@
 #include "config/persistence.h"
 #include "config/settings.h"
 #include "menu/menu.h"
-#include "menu/page_loop.h"
+#include "menu/menu_draw.h"
+#include "menu/page_table.h"
 #include "menu/pages.h"
 
 namespace tavrel {
 
 namespace {
 
-constexpr const char* kSection = "Menu";
-constexpr int kRowCount = 7;
-constexpr int kResetRow = 6;
-constexpr float kMinSize = 1.0f;
-constexpr float kMaxSize = 10.0f;
-constexpr float kSizeStep = 0.1f;
-constexpr float kMinWidth = 10.0f;
-constexpr float kMaxWidth = 10000.0f;
-constexpr float kWidthStep = 5.0f;
-constexpr float kMaxColour = 255.0f;
-constexpr Tick kWidthWaitMs = 125;
-constexpr Tick kColourWaitMs = 25;
+namespace key = setting_key;
 
 constexpr float kDefaultSize = 4.8f;
 constexpr float kDefaultWidth = 350.0f;
@@ -31,131 +21,114 @@ constexpr std::int32_t kDefaultGreen = 104;
 constexpr std::int32_t kDefaultBlue = 166;
 constexpr std::int32_t kDefaultTransparent = 180;
 
-struct ColourRow {
-    const char* name;
-    const char* key;
-    std::int32_t* field;
-};
-
-const ColourRow kColourRows[4] = {
-    {"Red", "menu_red", &settings.menu_red},
-    {"Green", "menu_green", &settings.menu_green},
-    {"Blue", "menu_blue", &settings.menu_blue},
-    {"Transparent", "menu_transparent", &settings.menu_transparent},
-};
-
-MenuRow rows[kRowCount];
-int selected_row = 0;
-
-// prefix, then N " >>" at the low end, "<< " N at the high end, both between.
-MenuText renderFloat(const char* prefix, float value, float low, float high) {
-    MenuText out = makeMenuText(prefix);
-    if (value != low) appendText(out, "<< ");
-    appendFixed1(out, value);
-    if (value != high) appendText(out, " >>");
-    return out;
+// The rows here clamp in float, by the clamp rule that plays the sound
+// when the value lands inside; size and width are floats, the colours ints.
+float shownValue(const PageRow& row) {
+    return row.fraction != nullptr ? settings.*row.fraction->field : static_cast<float>(settings.*row.number->field);
 }
 
-MenuText renderSize() { return renderFloat("Menu Size:\t", settings.menu_size, kMinSize, kMaxSize); }
-MenuText renderWidth() { return renderFloat("Menu Width:\t", settings.menu_width, kMinWidth, kMaxWidth); }
+void storeValue(const PageRow& row, float value) {
+    if (row.fraction != nullptr) {
+        settings.*row.fraction->field = value;
+    } else {
+        settings.*row.number->field = static_cast<std::int32_t>(value);
+    }
+}
 
-MenuText renderColour(int index) {
-    const std::int32_t value = *kColourRows[index].field;
-    MenuText out = makeMenuText(kColourRows[index].name);
+float clampToRow(const PageRow& row, float value) {
+    return clampWithSound(value, static_cast<float>(row.range.low), static_cast<float>(row.range.high));
+}
+
+// name ":\t", then the value ("4.8" for a float) with "<< " unless at the
+// low end and " >>" unless at the high end.
+MenuText renderAppearance(const PageRow& row) {
+    MenuText out = makeMenuText(row.label);
     appendText(out, ":\t");
-    if (value != 0) appendText(out, "<< ");
-    appendInt(out, value);
-    if (value != 255) appendText(out, " >>");
+    if (row.fraction != nullptr) {
+        const float value = settings.*row.fraction->field;
+        if (value != static_cast<float>(row.range.low)) appendText(out, "<< ");
+        appendFixed1(out, value);
+        if (value != static_cast<float>(row.range.high)) appendText(out, " >>");
+    } else {
+        const std::int32_t value = settings.*row.number->field;
+        if (value != static_cast<std::int32_t>(row.range.low)) appendText(out, "<< ");
+        appendInt(out, value);
+        if (value != static_cast<std::int32_t>(row.range.high)) appendText(out, " >>");
+    }
     return out;
 }
 
-void buildRows() {
-    rows[0] = {renderSize()};
-    rows[1] = {renderWidth()};
-    for (int i = 0; i < 4; ++i) rows[2 + i] = {renderColour(i)};
-    rows[kResetRow] = {makeMenuText("Reset This Menu Page")};
+// The write of a width or a colour: clamped into the row's range once more
+// (a second sound when inside), written as its integer part.
+void writeAppearance(const PageRow& row) {
+    const float value = clampToRow(row, shownValue(row));
+    const IniKey& ini_key = row.fraction != nullptr ? static_cast<const IniKey&>(*row.fraction) : *row.number;
+    writeIntSetting(ini_key, static_cast<std::int32_t>(value));
 }
 
-// The width write: clamped again (sound when inside), written as its
-// integer part.
-void writeWidth() {
-    const float width = clampWithSound(settings.menu_width, kMinWidth, kMaxWidth);
-    writeIntSetting(kSection, "menu_width", static_cast<std::int32_t>(width));
+float stepped(const PageRow& row, int direction) {
+    return clampToRow(row, shownValue(row) + static_cast<float>(direction) * static_cast<float>(row.range.step));
 }
 
-void writeColour(int index) {
-    const float value = clampWithSound(static_cast<float>(*kColourRows[index].field), 0.0f, kMaxColour);
-    writeIntSetting(kSection, kColourRows[index].key, static_cast<std::int32_t>(value));
+void stepAppearance(const PageRow& row, int direction) {
+    storeValue(row, stepped(row, direction));
+    writeAppearance(row);
 }
 
+// The size plays the sound once more and is written with one decimal.
+void stepMenuSize(const PageRow& row, int direction) {
+    const float size = stepped(row, direction);
+    settings.menu_size = size;
+    playNavigationSound();
+    writeMenuSize(size);
+}
+
+constexpr int kWidthRow = 1;
+constexpr int kFirstColourRow = 2;
+constexpr int kColourRowCount = 4;
+
+// Every value back to its default, each written as a step writes it (the
+// width and colours through their clamp, so each write plays the sound).
 void resetAppearance() {
+    const RowTable& table = menu_ui_page.table;
     settings.menu_size = kDefaultSize;
     settings.menu_width = kDefaultWidth;
     playNavigationSound();
     writeMenuSize(kDefaultSize);
-    writeWidth();
+    writeAppearance(table[kWidthRow]);
     settings.menu_red = kDefaultRed;
     settings.menu_green = kDefaultGreen;
     settings.menu_blue = kDefaultBlue;
     settings.menu_transparent = kDefaultTransparent;
-    for (int i = 0; i < 4; ++i) writeColour(i);
-    buildRows();
+    for (int i = 0; i < kColourRowCount; ++i) writeAppearance(table[kFirstColourRow + i]);
+    buildRowLabels(menu_ui_page);
     playNavigationSound();
 }
 
-void selectRow(int row) {
-    if (row == kResetRow) {
-        resetAppearance();
-    } else {
-        selectWithoutAction(rows[row]);
-    }
-}
+constexpr StepRange kColourRange{.low = 0, .high = 255, .step = 1};
+constexpr StepWait kColourWait = waitAfterStep(25);
 
-Tick stepRow(int row, int direction) {
-    const float sign = static_cast<float>(direction);
-    switch (row) {
-        case 0: {
-            const float size = clampWithSound(settings.menu_size + sign * kSizeStep, kMinSize, kMaxSize);
-            settings.menu_size = size;
-            playNavigationSound();
-            writeMenuSize(size);
-            rows[0].label = renderSize();
-            return kMenuRepeatMs;
-        }
-        case 1:
-            settings.menu_width = clampWithSound(settings.menu_width + sign * kWidthStep, kMinWidth, kMaxWidth);
-            writeWidth();
-            rows[1].label = renderWidth();
-            return kWidthWaitMs;
-        case 2:
-        case 3:
-        case 4:
-        case 5: {
-            const int index = row - 2;
-            std::int32_t& field = *kColourRows[index].field;
-            field = static_cast<std::int32_t>(clampWithSound(static_cast<float>(field) + sign, 0.0f, kMaxColour));
-            writeColour(index);
-            rows[row].label = renderColour(index);
-            return kColourWaitMs;
-        }
-        default: return kNextFrameMs;
-    }
-}
+constexpr PageRow kTable[] = {
+    {.kind = RowKind::Number, .label = "Menu Size", .fraction = &key::menu_size,
+     .range = {.low = 1, .high = 10, .step = 0.1f}, .wait = waitAfterStep(kMenuRepeatMs),
+     .render = renderAppearance, .step = stepMenuSize},
+    {.kind = RowKind::Number, .label = "Menu Width", .fraction = &key::menu_width,
+     .range = {.low = 10, .high = 10000, .step = 5}, .wait = waitAfterStep(125),
+     .render = renderAppearance, .step = stepAppearance},
+    {.kind = RowKind::Number, .label = "Red", .number = &key::menu_red, .range = kColourRange, .wait = kColourWait,
+     .render = renderAppearance, .step = stepAppearance},
+    {.kind = RowKind::Number, .label = "Green", .number = &key::menu_green, .range = kColourRange, .wait = kColourWait,
+     .render = renderAppearance, .step = stepAppearance},
+    {.kind = RowKind::Number, .label = "Blue", .number = &key::menu_blue, .range = kColourRange, .wait = kColourWait,
+     .render = renderAppearance, .step = stepAppearance},
+    {.kind = RowKind::Number, .label = "Transparent", .number = &key::menu_transparent, .range = kColourRange,
+     .wait = kColourWait, .render = renderAppearance, .step = stepAppearance},
+    {.kind = RowKind::Action, .label = "Reset This Menu Page", .action = resetAppearance},
+};
 
 }  // namespace
 
-const MenuPage& menuUiPage() {
-    buildRows();
-    static const MenuPage page{kMenuUiPage, kMainPage, "MENU UI SETTINGS", rows, kRowCount, &selected_row,
-                               /*wide_selection=*/true, /*right_first=*/true, selectRow, stepRow};
-    return page;
-}
-
-void runMenuUiPage() {
-    menu_state.current_page = kMenuUiPage;
-    runPageLoop(menuUiPage());
-}
-
-void resetMenuUiPage() { selected_row = 0; }
+constinit MenuPage menu_ui_page{.number = kMenuUiPage, .parent = kMainPage, .title = "MENU UI SETTINGS",
+                                .table = kTable, .wide_selection = true, .right_first = true};
 
 }  // namespace tavrel

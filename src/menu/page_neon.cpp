@@ -1,18 +1,16 @@
 // Page 5 (nested in the light page): neon mode, notification and default
 // colour, previewed on the tracked car, and two neon switches.
-#include "config/settings.h"
 #include "effects/neon_colour.h"
 #include "locking/vehicle_upkeep.h"
 #include "menu/menu.h"
-#include "menu/page_loop.h"
+#include "menu/page_table.h"
 #include "menu/pages.h"
 
 namespace tavrel {
 
 namespace {
 
-constexpr const char* kSection = "Vehicle";
-constexpr int kRowCount = 5;
+namespace key = setting_key;
 
 constexpr const char* kModeChoices[] = {
     "0. Off", "1. Normal On", "2. Off Until First Move", "3. On When Moving, Off When Still", "4. Off When Outside",
@@ -29,62 +27,21 @@ constexpr const char* kColourChoices[] = {
 };
 constexpr ChoiceLabels kColourLabels{"Default Color:\t", "     ", kColourChoices, 7, 0, "Out of bounds"};
 
-MenuRow rows[kRowCount];
-int selected_row = 0;
-
-MenuText renderMode() { return formatChoiceLabel(kModeLabels, settings.neon_lights); }
-MenuText renderNotification() { return formatChoiceLabel(kNotificationLabels, settings.neon_notification); }
-MenuText renderColour() { return formatChoiceLabel(kColourLabels, settings.neon_default_color); }
-
-void buildRows() {
-    rows[0] = {renderMode()};
-    rows[1] = {renderNotification()};
-    rows[2] = {renderColour()};
-    rows[3] = {makeMenuText("Can Enable Neon On Cars Without Neon"), &settings.neon_affects_all_cars};
-    rows[4] = {makeMenuText("Sequential Neon Lights"), &settings.sequential_neon_lights};
-}
-
-void selectRow(int row) {
-    switch (row) {
-        case 3: selectToggle(kSection, "neon_affects_all_cars", settings.neon_affects_all_cars); break;
-        case 4: selectToggle(kSection, "sequential_neon_lights", settings.sequential_neon_lights); break;
-        default: selectWithoutAction(rows[row]); break;
-    }
-}
-
-Tick stepRow(int row, int direction) {
-    switch (row) {
-        case 0:
-            stepIntRow(settings.neon_lights, direction, 0, 4, kSection, "neon_lights", rows[0], renderMode);
-            updateNeon();
-            return kMenuRepeatMs;
-        case 1:
-            stepIntRow(settings.neon_notification, direction, 0, 2, kSection, "neon_notification", rows[1],
-                       renderNotification);
-            return kMenuRepeatMs;
-        case 2:
-            stepIntRow(settings.neon_default_color, direction, 0, 6, kSection, "neon_default_color", rows[2],
-                       renderColour);
-            applyNeonDefaultColour();
-            return kMenuRepeatMs;
-        default: return kNextFrameMs;
-    }
-}
+// The tracked car's neon follows the new mode and default colour at once.
+constexpr PageRow kTable[] = {
+    {.kind = RowKind::Choice, .number = &key::neon_lights, .range = {.low = 0, .high = 4, .step = 1},
+     .choices = &kModeLabels, .follow_up = updateNeon},
+    {.kind = RowKind::Choice, .number = &key::neon_notification, .range = {.low = 0, .high = 2, .step = 1},
+     .choices = &kNotificationLabels},
+    {.kind = RowKind::Choice, .number = &key::neon_default_color, .range = {.low = 0, .high = 6, .step = 1},
+     .choices = &kColourLabels, .follow_up = applyNeonDefaultColour},
+    {.kind = RowKind::Switch, .label = "Can Enable Neon On Cars Without Neon", .flag = &key::neon_affects_all_cars},
+    {.kind = RowKind::Switch, .label = "Sequential Neon Lights", .flag = &key::sequential_neon_lights},
+};
 
 }  // namespace
 
-const MenuPage& neonPage() {
-    buildRows();
-    static const MenuPage page{kNeonPage, kLightPage, "NEON  LIGHTS  SETTINGS", rows, kRowCount, &selected_row,
-                               /*wide_selection=*/true, /*right_first=*/false, selectRow, stepRow};
-    return page;
-}
-
-void runNeonPage() {
-    menu_state.current_page = kNeonPage;
-    runPageLoop(neonPage());
-}
-
-void resetNeonPage() { selected_row = 0; }
+constinit MenuPage neon_page{.number = kNeonPage, .parent = kLightPage, .title = "NEON  LIGHTS  SETTINGS",
+                             .table = kTable, .wide_selection = true};
 
 }  // namespace tavrel

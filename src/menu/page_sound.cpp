@@ -7,7 +7,8 @@
 #include "host/native_invoker.h"
 #include "host/world_queries.h"
 #include "menu/menu.h"
-#include "menu/page_loop.h"
+#include "menu/menu_draw.h"
+#include "menu/page_table.h"
 #include "menu/pages.h"
 #include "state/runtime_state.h"
 
@@ -15,34 +16,17 @@ namespace tavrel {
 
 namespace {
 
-constexpr const char* kSection = "Vehicle";
-constexpr int kRowCount = 9;
-constexpr std::int32_t kMaxCount = 900000;
-constexpr std::int32_t kHornKeep = -2;
+namespace key = setting_key;
+
+constexpr std::int32_t kHornKeep = -2;   // "Use Current": the car's horn is left alone
 constexpr std::int32_t kHornStock = -1;
 constexpr std::int32_t kLastHorn = 65;
 constexpr std::int32_t kLastRadio = kRadioOff;  // 37
 constexpr int kHornModSlot = 14;
-constexpr Tick kCountRightWaitMs = 100;
-constexpr Tick kFastStepWaitMs = 50;
+constexpr std::int32_t kMaxCount = 900000;
 
-enum Row : int {
-    kHornRow = 0,
-    kSignalRow = 1,
-    kUnlockTimesRow = 2,
-    kLockTimesRow = 3,
-    kIntervalRow = 4,
-    kHornDurationRow = 5,
-    kFobSoundRow = 6,
-    kLoudRadioRow = 7,
-    kRadioRow = 8,
-};
-
-MenuRow rows[kRowCount];
-int selected_row = 0;
-
-MenuText renderHorn() {
-    const std::int32_t value = settings.horn_type_index;
+MenuText renderHorn(const PageRow& row) {
+    const std::int32_t value = settings.*row.number->field;
     MenuText out = makeMenuText("Horn Signal:  ");
     if (value == kHornKeep) {
         appendText(out, "   Use Current >>");
@@ -59,9 +43,11 @@ MenuText renderHorn() {
     return out;
 }
 
-MenuText renderSignal() {
+// Unlike a choice label, the left marker of 1 and 2 stands after three
+// spaces, where the fall-back has none.
+MenuText renderSignal(const PageRow& row) {
     MenuText out = makeMenuText("Notification Sound Signal:  ");
-    switch (settings.notification_sound_signal) {
+    switch (settings.*row.number->field) {
         case 0: appendText(out, "   0. Off >>"); break;
         case 1: appendText(out, "   << 1. Beep >>"); break;
         case 2: appendText(out, "   << 2. Horn"); break;
@@ -70,8 +56,9 @@ MenuText renderSignal() {
     return out;
 }
 
-MenuText renderRadio() {
-    const std::int32_t value = settings.radio_station_index;
+// Both markers at -1 and at 37: the radio row wraps around.
+MenuText renderRadio(const PageRow& row) {
+    const std::int32_t value = settings.*row.number->field;
     MenuText out = makeMenuText("Radio Station:  << ");
     if (value == kRadioUseCurrent) {
         appendText(out, "Use Current >>");
@@ -88,51 +75,22 @@ MenuText renderRadio() {
     return out;
 }
 
-MenuText renderUnlockTimes() {
-    return formatNumberLabel("Notification Sound Times When Unlocking", settings.notification_sound_times_when_unlocking,
-                             "", kMaxCount);
-}
-MenuText renderLockTimes() {
-    return formatNumberLabel("Notification Sound Times When Locking", settings.notification_sound_times_when_locking,
-                             "", kMaxCount);
-}
-MenuText renderInterval() {
-    return formatNumberLabel("Notification Sound Interval", settings.notification_sound_interval, " ms", kMaxCount);
-}
-MenuText renderHornDuration() {
-    return formatNumberLabel("Horn Duration", settings.horn_duration, " ms", kMaxCount);
-}
-
-void buildRows() {
-    rows[kHornRow] = {renderHorn()};
-    rows[kSignalRow] = {renderSignal()};
-    rows[kUnlockTimesRow] = {renderUnlockTimes()};
-    rows[kLockTimesRow] = {renderLockTimes()};
-    rows[kIntervalRow] = {renderInterval()};
-    rows[kHornDurationRow] = {renderHornDuration()};
-    rows[kFobSoundRow] = {makeMenuText("Remote Control Fob Sound"), &settings.remote_control_fob_sound};
-    rows[kLoudRadioRow] = {makeMenuText("Loud Radio"), &settings.loud_radio_on};
-    rows[kRadioRow] = {renderRadio()};
-}
-
-// A profile integer with default -1, also -1 when the file is missing.
-std::int32_t readIntOrAbsent(const char* key) {
-    return host::fileExists(kIniPath) ? readIntSetting(kSection, key) : -1;
-}
-
-std::int32_t reloadCount(const char* key) {
-    return static_cast<std::int32_t>(
-        clampWithSound(static_cast<float>(readIntSetting(kSection, key)), 0.0f, static_cast<float>(kMaxCount)));
-}
-
-void reloadSettings() {
-    settings.notification_sound_times_when_unlocking = reloadCount("notification_sound_times_when_unlocking");
-    settings.notification_sound_times_when_locking = reloadCount("notification_sound_times_when_locking");
-    settings.notification_sound_interval = reloadCount("notification_sound_interval");
-    settings.horn_duration = reloadCount("horn_duration");
-    settings.loud_radio_on = readIntOrAbsent("loud_radio_on") > 0;
-    settings.horn_type_index = readIntOrAbsent("horn_type_index");
-    settings.radio_station_index = readIntOrAbsent("radio_station_index");
+// One station on or back with wrap-around over -1 ... 37 and no sound; right
+// wraps through wrapRadioStationIndex, left by the same rule written out.
+void stepRadioStation(const PageRow& row, int direction) {
+    std::int32_t& station = settings.*row.number->field;
+    const std::int64_t candidate = static_cast<std::int64_t>(station) + direction;
+    if (direction > 0) {
+        station = candidate > kLastRadio ? kLastRadio + 1 : static_cast<std::int32_t>(candidate);
+        wrapRadioStationIndex();
+    } else if (candidate > kLastRadio) {
+        station = kRadioUseCurrent;
+    } else if (candidate < kRadioUseCurrent) {
+        station = kLastRadio;
+    } else {
+        station = static_cast<std::int32_t>(candidate);
+    }
+    writeIntSetting(*row.number, station);
 }
 
 // The tracked car gets the chosen horn at once; -2 ("Use Current") and a car
@@ -143,88 +101,55 @@ void previewHorn() {
     invoke(nat::SET_VEHICLE_MOD, vehicle, kHornModSlot, settings.horn_type_index, false);
 }
 
-// Radio row: one station on or back with wrap-around over -1 ... 37, no sound.
-void stepRadio(int direction) {
-    const std::int64_t candidate = static_cast<std::int64_t>(settings.radio_station_index) + direction;
-    if (direction > 0) {
-        settings.radio_station_index = candidate > kLastRadio ? kLastRadio + 1 : static_cast<std::int32_t>(candidate);
-        wrapRadioStationIndex();
-    } else if (candidate > kLastRadio) {
-        settings.radio_station_index = kRadioUseCurrent;
-    } else if (candidate < kRadioUseCurrent) {
-        settings.radio_station_index = kLastRadio;
-    } else {
-        settings.radio_station_index = static_cast<std::int32_t>(candidate);
-    }
-    writeIntSetting(kSection, "radio_station_index", settings.radio_station_index);
-    rows[kRadioRow].label = renderRadio();
-    applyRadioStation();
+// A profile integer with default -1, also -1 when the file is missing.
+std::int32_t readIntOrAbsent(const IniKey& ini_key) {
+    return host::fileExists(kIniPath) ? readIntSetting(ini_key) : -1;
 }
 
-void selectRow(int row) {
-    switch (row) {
-        case kFobSoundRow:
-            selectToggle(kSection, "remote_control_fob_sound", settings.remote_control_fob_sound);
-            break;
-        case kLoudRadioRow:
-            settings.loud_radio_on = !settings.loud_radio_on;
-            writeIntSetting(kSection, "loud_radio_on", settings.loud_radio_on ? 1 : 0);
-            applyLoudRadio();
-            playNavigationSound();
-            break;
-        default: selectWithoutAction(rows[row]); break;
-    }
+std::int32_t reloadCount(const IniKey& ini_key) {
+    return readClampedSetting(ini_key, 0.0f, static_cast<float>(kMaxCount));
 }
 
-Tick stepRow(int row, int direction) {
-    switch (row) {
-        case kHornRow:
-            stepIntRow(settings.horn_type_index, direction, kHornKeep, kLastHorn, kSection, "horn_type_index", rows[row],
-                       renderHorn);
-            previewHorn();
-            return kMenuRepeatMs;
-        case kSignalRow:
-            stepIntRow(settings.notification_sound_signal, direction, 0, 2, kSection, "notification_sound_signal",
-                       rows[row], renderSignal);
-            return kMenuRepeatMs;
-        case kUnlockTimesRow:
-            stepIntRow(settings.notification_sound_times_when_unlocking, direction, 0, kMaxCount, kSection,
-                       "notification_sound_times_when_unlocking", rows[row], renderUnlockTimes);
-            return direction > 0 ? kCountRightWaitMs : kMenuRepeatMs;
-        case kLockTimesRow:
-            stepIntRow(settings.notification_sound_times_when_locking, direction, 0, kMaxCount, kSection,
-                       "notification_sound_times_when_locking", rows[row], renderLockTimes);
-            return direction > 0 ? kCountRightWaitMs : kMenuRepeatMs;
-        case kIntervalRow:
-            stepIntRow(settings.notification_sound_interval, direction * 10, 0, kMaxCount, kSection,
-                       "notification_sound_interval", rows[row], renderInterval);
-            return kFastStepWaitMs;
-        case kHornDurationRow:
-            stepIntRow(settings.horn_duration, direction * 10, 0, kMaxCount, kSection, "horn_duration", rows[row],
-                       renderHornDuration);
-            return kFastStepWaitMs;
-        case kRadioRow:
-            stepRadio(direction);
-            return kSelectWaitMs;
-        default: return kNextFrameMs;
-    }
+// The counts are clamped (with the sound when inside), the horn and radio
+// taken as read.
+void reloadSoundSettings() {
+    settings.notification_sound_times_when_unlocking = reloadCount(key::notification_sound_times_when_unlocking);
+    settings.notification_sound_times_when_locking = reloadCount(key::notification_sound_times_when_locking);
+    settings.notification_sound_interval = reloadCount(key::notification_sound_interval);
+    settings.horn_duration = reloadCount(key::horn_duration);
+    settings.loud_radio_on = readIntOrAbsent(key::loud_radio_on) > 0;
+    settings.horn_type_index = readIntOrAbsent(key::horn_type_index);
+    settings.radio_station_index = readIntOrAbsent(key::radio_station_index);
 }
+
+constexpr StepRange kTimesRange{.low = 0, .high = kMaxCount, .step = 1};
+constexpr StepRange kMillisecondsRange{.low = 0, .high = kMaxCount, .step = 10};
+constexpr StepWait kTimesWait{.left = kMenuRepeatMs, .right = 100};
+constexpr Tick kFastStepWaitMs = 50;
+
+constexpr PageRow kTable[] = {
+    {.kind = RowKind::Choice, .number = &key::horn_type_index,
+     .range = {.low = kHornKeep, .high = kLastHorn, .step = 1}, .render = renderHorn, .follow_up = previewHorn},
+    {.kind = RowKind::Choice, .number = &key::notification_sound_signal, .range = {.low = 0, .high = 2, .step = 1},
+     .render = renderSignal},
+    {.kind = RowKind::Number, .label = "Notification Sound Times When Unlocking",
+     .number = &key::notification_sound_times_when_unlocking, .range = kTimesRange, .wait = kTimesWait},
+    {.kind = RowKind::Number, .label = "Notification Sound Times When Locking",
+     .number = &key::notification_sound_times_when_locking, .range = kTimesRange, .wait = kTimesWait},
+    {.kind = RowKind::Number, .label = "Notification Sound Interval", .unit = " ms",
+     .number = &key::notification_sound_interval, .range = kMillisecondsRange, .wait = waitAfterStep(kFastStepWaitMs)},
+    {.kind = RowKind::Number, .label = "Horn Duration", .unit = " ms", .number = &key::horn_duration,
+     .range = kMillisecondsRange, .wait = waitAfterStep(kFastStepWaitMs)},
+    {.kind = RowKind::Switch, .label = "Remote Control Fob Sound", .flag = &key::remote_control_fob_sound},
+    {.kind = RowKind::Switch, .label = "Loud Radio", .flag = &key::loud_radio_on, .follow_up = applyLoudRadio},
+    {.kind = RowKind::Choice, .number = &key::radio_station_index,
+     .range = {.low = kRadioUseCurrent, .high = kLastRadio, .step = 1}, .wait = waitAfterStep(kSelectWaitMs),
+     .render = renderRadio, .step = stepRadioStation, .follow_up = applyRadioStation},
+};
 
 }  // namespace
 
-const MenuPage& soundPage() {
-    buildRows();
-    static const MenuPage page{kSoundPage, kMainPage, "SOUND  SETTINGS", rows, kRowCount, &selected_row,
-                               /*wide_selection=*/true, /*right_first=*/false, selectRow, stepRow};
-    return page;
-}
-
-void runSoundPage() {
-    menu_state.current_page = kSoundPage;
-    reloadSettings();
-    runPageLoop(soundPage());
-}
-
-void resetSoundPage() { selected_row = 0; }
+constinit MenuPage sound_page{.number = kSoundPage, .parent = kMainPage, .title = "SOUND  SETTINGS", .table = kTable,
+                              .wide_selection = true, .reload = reloadSoundSettings};
 
 }  // namespace tavrel

@@ -1,45 +1,26 @@
-// Entry functions of the ten settings pages. Each marks itself as the
-// current page, runs its loop and returns after back (current page := its
-// parent) or after the menu toggle (close request set). Menu fibre only.
+// The ten settings pages, each a table of rows (page_table.h) run by the one
+// page loop: enterPage marks the page current, runs it and returns after
+// back (current page := its parent) or after the menu toggle (close request
+// set). Menu fibre only.
 #pragma once
+#include <cstdint>
 
 namespace tavrel {
 
-void runLockPage();           // 1
-void runDoorPage();           // 2
-void runDoorsOpenedPage();    // 3, nested in 2
-void runLightPage();          // 4
-void runNeonPage();           // 5, nested in 4
-void runSoundPage();          // 6
-void runColourChangerPage();  // 7
-void runEnginePage();         // 8
-void runMiscPage();           // 9
-void runMenuUiPage();         // 10
-
-// Each page's descriptor for the page loop and for drawing, with its row
-// labels rebuilt from the current values.
 struct MenuPage;
-const MenuPage& lockPage();
-const MenuPage& doorPage();
-const MenuPage& doorsOpenedPage();
-const MenuPage& lightPage();
-const MenuPage& neonPage();
-const MenuPage& soundPage();
-const MenuPage& colourChangerPage();
-const MenuPage& enginePage();
-const MenuPage& miscPage();
-const MenuPage& menuUiPage();
 
-// Each page's selected row back to 0.
-void resetLockPage();
-void resetDoorPage();
-void resetDoorsOpenedPage();
-void resetLightPage();
-void resetNeonPage();
-void resetSoundPage();
-void resetColourChangerPage();
-void resetEnginePage();
-void resetMiscPage();
-void resetMenuUiPage();
+extern MenuPage lock_page;                 // 1
+extern MenuPage door_page;                 // 2
+extern MenuPage doors_opened_page;         // 3, nested in 2
+extern MenuPage light_page;                // 4
+extern MenuPage neon_page;                 // 5, nested in 4
+extern MenuPage sound_page;                // 6
+extern MenuPage colour_changer_page;       // 7
+extern MenuPage engine_page;               // 8
+extern MenuPage misc_page;                 // 9
+extern MenuPage menu_ui_page;              // 10
+
+// Page `number` (1 ... 10); null for the main page and any other number.
+MenuPage* pageNumbered(std::int32_t number);
 
 }  // namespace tavrel

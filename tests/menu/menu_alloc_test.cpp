@@ -6,6 +6,7 @@
 #include "config/settings.h"
 #include "menu/menu.h"
 #include "menu/page_loop.h"
+#include "menu/page_table.h"
 #include "menu/pages.h"
 #include "sim/protocol/simulator.h"
 #include "tests/support/counting_new.h"
@@ -16,24 +17,22 @@ using tavrel::testing::heap::counting;
 namespace tavrel {
 namespace {
 
-using PageFn = const MenuPage& (*)();
-
 TEST(MenuHeap, HundredSteadyFramesOfEveryPageAllocateNothing) {
     ASSERT_EQ(sim::Simulator::current(), nullptr);
     resetSettings();
     resetMenuState();
     settings.horn_type_index = 12;
     settings.radio_station_index = 3;
-    const PageFn pages[] = {lockPage,          doorPage,   doorsOpenedPage, lightPage, neonPage, soundPage,
-                            colourChangerPage, enginePage, miscPage,        menuUiPage};
-    for (PageFn page_of : pages) {
-        const MenuPage& page = page_of();  // entry: labels built here, not per frame
+    for (std::int32_t number = kLockPage; number <= kMenuUiPage; ++number) {
+        ASSERT_NE(pageNumbered(number), nullptr) << number;
+        MenuPage& page = *pageNumbered(number);
+        buildRowLabels(page);  // entry: labels built here, not per frame
         drawPage(page);                    // warm-up frame
         allocations = 0;
         counting = true;
         for (int frame = 0; frame < 100; ++frame) {
             drawPage(page);
-            (void)readPageCommand(page.select != nullptr, true, page.right_first);
+            (void)readPageCommand(page.reads_select, true, page.right_first);
         }
         counting = false;
         EXPECT_EQ(allocations.load(), 0) << page.title;
