@@ -1,6 +1,7 @@
 // Natives of the player, characters, entities, objects, weapons, animation
 // dictionaries, controls and hashing.
 #include <cmath>
+#include <string>
 
 #include "host/natives.h"
 #include "sim/protocol/native_call.h"
@@ -11,8 +12,7 @@ namespace tavrel::sim {
 
 namespace {
 
-constexpr std::uint64_t kDictLoadFrames = 3;  // a requested dictionary is loaded this many frames later
-constexpr std::uint64_t kModelLoadFrames = 3;  // and so is a requested model
+constexpr std::uint64_t kStreamLoadFrames = 3;  // a requested dictionary or model is loaded this many frames later
 
 float speedOf(World& w, int handle) {
     if (SimVehicle* v = w.vehicle(handle)) return v->speed;
@@ -43,16 +43,21 @@ const World::Control* control(NativeCall& c) {
     return it == c.world.controls.end() ? nullptr : &it->second;
 }
 
+// A streamed asset (dictionary or model) is in memory from kStreamLoadFrames
+// after its first request, unless it never loads.
+template <typename Key, typename Requests, typename Never>
+bool streamedIn(const NativeCall& c, const Key& key, const Requests& requests, const Never& never) {
+    if (never.count(key) != 0) return false;
+    const auto it = requests.find(key);
+    return it != requests.end() && c.sim.frame() >= it->second + kStreamLoadFrames;
+}
+
 bool dictLoaded(NativeCall& c, const char* name) {
-    if (name == nullptr || c.world.dicts_never.count(name) != 0) return false;
-    const auto it = c.world.dict_requests.find(name);
-    return it != c.world.dict_requests.end() && c.sim.frame() >= it->second + kDictLoadFrames;
+    return name != nullptr && streamedIn(c, std::string(name), c.world.dict_requests, c.world.dicts_never);
 }
 
 bool modelLoaded(NativeCall& c, std::uint32_t model) {
-    if (c.world.models_never.count(model) != 0) return false;
-    const auto it = c.world.model_requests.find(model);
-    return it != c.world.model_requests.end() && c.sim.frame() >= it->second + kModelLoadFrames;
+    return streamedIn(c, model, c.world.model_requests, c.world.models_never);
 }
 
 const HandlerBinding kHandlers[] = {

@@ -108,8 +108,7 @@ bool ensureAnimDictLoaded(const char* dictionary) {
         [dictionary] { return invoke<bool>(nat::HAS_ANIM_DICT_LOADED, dictionary); });
 }
 
-bool ensureModelLoaded(const char* model_name) {
-    const std::uint32_t model = hashOf(model_name);
+bool ensureModelLoaded(const char* model_name, std::uint32_t model) {
     return waitUntilLoaded(
         model_name, [model] { invoke(nat::REQUEST_MODEL, model); },
         [model] { return invoke<bool>(nat::HAS_MODEL_LOADED, model); });
@@ -138,8 +137,8 @@ bool showFobProp() {
         invoke(nat::SET_ENTITY_COLLISION, runtime.fob_prop, false, true);
         invoke(nat::SET_ENTITY_VISIBLE, runtime.fob_prop, true, false);
     } else {
-        if (!ensureModelLoaded(kFobPropModel)) return false;
         const std::uint32_t model = hashOf(kFobPropModel);
+        if (!ensureModelLoaded(kFobPropModel, model)) return false;
         const Vector3 at = invoke<Vector3>(nat::GET_ENTITY_COORDS, player, false);
         runtime.fob_prop = invoke<int>(nat::CREATE_OBJECT, model, at.x, at.y, at.z, true, false, false);
         invoke(nat::SET_MODEL_AS_NO_LONGER_NEEDED, model);  // the object keeps what it needs

@@ -27,9 +27,10 @@ void giveBackWeapon(std::uint32_t weapon);
 // give-up the dictionary is requested but not waited for during a minute.
 // `dictionary` must outlive the plug-in (a string constant): it is kept.
 bool ensureAnimDictLoaded(const char* dictionary);
-// The same wait for a model (by name; the game creates no object of a model
-// that is not loaded). `model_name` must outlive the plug-in likewise.
-bool ensureModelLoaded(const char* model_name);
+// The same wait for a model, `model` being the hash of `model_name` (the
+// game creates no object of a model that is not loaded). `model_name` names
+// it among the give-ups and must outlive the plug-in likewise.
+bool ensureModelLoaded(const char* model_name, std::uint32_t model);
 void resetLoadFailures();
 
 }  // namespace tavrel

@@ -1,7 +1,7 @@
 // The two script loops the host runs as cooperative fibres.
 #include "config/persistence.h"
 #include "config/settings.h"
-#include "host/native_invoker.h"
+#include "host/world_queries.h"
 #include "input/input.h"
 #include "locking/locking_tick.h"
 #include "menu/menu.h"
@@ -19,14 +19,12 @@ namespace {
     for (;;) host::scriptWait(0);
 }
 
-// The player's control, if the menu took it when the menu thread stopped.
-void giveControlBackAfterHalt(bool menu_open, bool block) noexcept {
-    if (!menu_open || !(block || settings.game_input_disabled_while_menu_is_open)) return;
-    try {
-        applyMenuInputBlock(false);
-    } catch (...) {
-        // nothing more can be done
-    }
+// Gives control back when the menu took it: the block was on when the menu
+// opened (`block`), or was switched on inside it. The block is lifted in
+// memory only (the INI file keeps it; the next full load brings it back), so
+// the player is never left without control after the menu.
+void giveControlBackAfterMenu(bool block) {
+    if (block || settings.game_input_disabled_while_menu_is_open) applyMenuInputBlock(false);
 }
 
 }  // namespace
@@ -36,7 +34,7 @@ void mainScript() {
         host::seedRandom(host::getTickCount());
         loadSettings();
         normaliseSettings();
-        runtime.saved_weapon = invoke<std::uint32_t>(nat::GET_HASH_KEY, "WEAPON_UNARMED");
+        runtime.saved_weapon = hashOf("WEAPON_UNARMED");
         runtime.lock_flashes_left = 0;
         runtime.unlock_flashes_left = 0;
         runtime.last_flash_time = host::getTickCount();
@@ -62,18 +60,18 @@ void menuThread() {
                 menu_open = true;
                 applyMenuInputBlock(block);
                 runMenu();
-                // The block is lifted in memory only (the INI file keeps it;
-                // the next full load brings it back). Control is also given
-                // back when the block was switched on from inside the menu, so
-                // the player is never left without control after closing it.
-                if (block || settings.game_input_disabled_while_menu_is_open) applyMenuInputBlock(false);
+                giveControlBackAfterMenu(block);
                 menu_open = false;
             }
             host::scriptWait(0);
         }
     } catch (...) {
         haltPlugin();
-        giveControlBackAfterHalt(menu_open, block);
+        try {
+            if (menu_open) giveControlBackAfterMenu(block);
+        } catch (...) {
+            // nothing more can be done
+        }
     }
     yieldForever();
 }
