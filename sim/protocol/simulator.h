@@ -237,6 +237,7 @@ private:
 
     // The native call being built.
     std::uint64_t call_hash_ = 0;
+    const NativeInfo* call_info_ = nullptr;  // call_hash_'s entry in the native table, or null
     bool call_open_ = false;
     bool host_calls_allowed_ = false;
     int call_argc_ = 0;
