@@ -13,9 +13,15 @@
 //   build/release/bench/tavrel_sim_bench [--minutes N] [--backend user|threads]
 //
 // Also given: heap allocations per frame in the steady idle frames (the
-// simulator's and the plug-in's together), from a separate count.
+// simulator's and the plug-in's together), from a separate count; and what
+// one round trip host -> fibre -> host costs with Boost.Context's fcontext
+// (the user-space backend's switch) and with ucontext's swapcontext (which
+// saves and restores the signal mask with a system call every time).
 #include <time.h>
+#include <ucontext.h>
 #include <unistd.h>
+
+#include <boost/context/detail/fcontext.hpp>
 
 #include <chrono>
 #include <cstdio>
@@ -143,6 +149,46 @@ long idleAllocations(FibreBackend backend, int frames) {
     return counter.count();
 }
 
+// [SECTION] One switch, measured alone
+
+constexpr int kRoundTrips = 1000000;
+constexpr std::size_t kSwitchStack = 64 * 1024;
+
+namespace fc = boost::context::detail;
+
+void fcontextLoop(fc::transfer_t from) {
+    for (;;) from = fc::jump_fcontext(from.fctx, nullptr);
+}
+
+double fcontextRoundTripNs() {
+    std::vector<char> stack(kSwitchStack);
+    fc::fcontext_t fibre = fc::make_fcontext(stack.data() + stack.size(), stack.size(), &fcontextLoop);
+    const auto t0 = std::chrono::steady_clock::now();
+    for (int i = 0; i < kRoundTrips; ++i) fibre = fc::jump_fcontext(fibre, nullptr).fctx;
+    const auto t1 = std::chrono::steady_clock::now();
+    return std::chrono::duration<double, std::nano>(t1 - t0).count() / kRoundTrips;
+}
+
+ucontext_t hostContext;
+ucontext_t fibreContext;
+
+void ucontextLoop() {
+    for (;;) swapcontext(&fibreContext, &hostContext);
+}
+
+double ucontextRoundTripNs() {
+    std::vector<char> stack(kSwitchStack);
+    getcontext(&fibreContext);
+    fibreContext.uc_stack.ss_sp = stack.data();
+    fibreContext.uc_stack.ss_size = stack.size();
+    fibreContext.uc_link = nullptr;
+    makecontext(&fibreContext, &ucontextLoop, 0);
+    const auto t0 = std::chrono::steady_clock::now();
+    for (int i = 0; i < kRoundTrips; ++i) swapcontext(&hostContext, &fibreContext);
+    const auto t1 = std::chrono::steady_clock::now();
+    return std::chrono::duration<double, std::nano>(t1 - t0).count() / kRoundTrips;
+}
+
 void print(const Result& r) {
     std::printf("%-8s %-5s %8.0f %9.3f %9.3f %12.0f %10.2f", tavrel::sim::fibreBackendName(r.backend),
                 r.busy ? "busy" : "idle", r.simulated_s, r.wall_s, r.cpu_s, r.simulated_s / r.wall_s,
@@ -188,6 +234,8 @@ int main(int argc, char** argv) {
         std::printf("%s: %.2f heap allocations per idle frame (1000 frames)\n", tavrel::sim::fibreBackendName(b),
                     static_cast<double>(n) / 1000.0);
     }
+    std::printf("one round trip host -> fibre -> host: fcontext %.1f ns, swapcontext %.1f ns\n",
+                fcontextRoundTripNs(), ucontextRoundTripNs());
     if (backends.size() == 2) {
         const Result& userIdle = results[0];
         const Result& threadIdle = results[2];
