@@ -87,12 +87,15 @@ bool iniCommand(const CommandContext& c) {
         std::string value = valueStart == std::string::npos ? "" : rest.substr(valueStart);
         while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.pop_back();
         if (c.run && !setIniKey(kIniPath, c.arg(0), c.arg(1), value)) c.fail(std::string("cannot write ") + kIniPath);
+        noteIniEdited(c);
     } else if (word == "ini-text") {
         c.argCount(0, 0);
         if (c.run && !writeIniLines(kIniPath, c.cmd.block)) c.fail(std::string("cannot write ") + kIniPath);
+        noteIniEdited(c);
     } else if (word == "no-ini") {
         c.argCount(0, 0);
         if (c.run) removeIni(kIniPath);
+        noteIniEdited(c);
     } else if (word == "ini-read-only") {
         c.argCount(1, 1);
         const bool on = c.flag(0);
@@ -128,9 +131,9 @@ bool outputCommand(const CommandContext& c) {
 
 }  // namespace
 
-void scenarioCommand(const ScenarioLine& cmd, Simulator& sim, std::ostream& out, bool run) {
-    const CommandContext c{cmd, sim, out, run};
-    if (worldCommand(c) || runCommand(c) || iniCommand(c) || outputCommand(c)) return;
+void scenarioCommand(const ScenarioLine& cmd, Simulator& sim, std::ostream& out, bool run, ScenarioSession* session) {
+    const CommandContext c{cmd, sim, out, run, session};
+    if (worldCommand(c) || runCommand(c) || iniCommand(c) || outputCommand(c) || expectCommand(c)) return;
     c.fail("unknown command: " + cmd.word);
 }
 

@@ -12,6 +12,7 @@ struct CommandContext {
     Simulator& sim;
     std::ostream& out;
     bool run;  // false: only check the arguments
+    ScenarioSession* session = nullptr;  // the run's; null while checking, or for a lone command
 
     [[noreturn]] void fail(const std::string& message) const { throw ScenarioError(cmd.line, message); }
 
@@ -66,5 +67,10 @@ struct CommandContext {
 
 // World commands (scenario_world.cpp); false when `word` is not one.
 bool worldCommand(const CommandContext& c);
+// The expect family (scenario_expect.cpp); false when `word` is not expect.
+bool expectCommand(const CommandContext& c);
+// After a command of the scenario's own changed ./TavrelConfig.ini: that
+// content is what `expect ini-unchanged` compares with next.
+void noteIniEdited(const CommandContext& c);
 
 }  // namespace tavrel::sim
