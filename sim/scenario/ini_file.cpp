@@ -106,6 +106,12 @@ bool writeIniLines(const std::string& path, const std::vector<std::string>& line
     return static_cast<bool>(out);
 }
 
+bool writeIniBytes(const std::string& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
 bool removeIni(const std::string& path) { return std::remove(path.c_str()) == 0; }
 
 bool setIniReadOnly(const std::string& path, bool read_only) {

@@ -17,6 +17,11 @@ bool setIniKey(const std::string& path, const std::string& section, const std::s
 // Replaces the file with these lines, each ended by CRLF.
 bool writeIniLines(const std::string& path, const std::vector<std::string>& lines);
 bool removeIni(const std::string& path);
+// Replaces the file with these bytes.
+bool writeIniBytes(const std::string& path, std::string_view bytes);
+// The INI file shipped to players (dist/TavrelConfig.ini), embedded when the
+// simulator is built.
+std::string_view shippedIniBytes();
 // The file's bytes; nullopt when it cannot be read (missing).
 std::optional<std::string> readIniBytes(const std::string& path);
 // The text of `key` in `section` of those bytes, as the file has it after

@@ -7,6 +7,12 @@
 
 namespace tavrel::sim {
 
+// "tap VK": how a command is written, for messages; every command's, or
+// the word alone for one that is not known.
+std::string commandUsage(const std::string& word);
+// Every command word, comma-separated.
+std::string commandWords();
+
 struct CommandContext {
     const ScenarioLine& cmd;
     Simulator& sim;
@@ -22,7 +28,7 @@ struct CommandContext {
             const std::string want = least == most ? std::to_string(least)
                                                    : std::to_string(least) + " to " + std::to_string(most);
             fail(cmd.word + ": expected " + want + " argument" + (most == 1 ? "" : "s") + ", got " +
-                 std::to_string(n));
+                 std::to_string(n) + " (" + commandUsage(cmd.word) + ")");
         }
     }
 
@@ -47,7 +53,7 @@ struct CommandContext {
 
     std::uint32_t key(std::size_t i) const {
         const auto k = parseKey(arg(i));
-        if (!k) fail("unknown key: " + arg(i));
+        if (!k) fail("unknown key: " + arg(i) + " (keys: a number, A-Z, 0-9, F1-F24, NUMPAD0-NUMPAD9, BACK, RETURN, SHIFT, CONTROL, MENU, ESCAPE, SPACE, LEFT, UP, RIGHT, DOWN)");
         return *k;
     }
 
