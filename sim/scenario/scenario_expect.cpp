@@ -315,8 +315,8 @@ const Field& checkField(const CommandContext& c, std::size_t at, std::span<const
         for (const Field& f : fields) names.push_back(f.name);
         c.fail("expect " + c.arg(0) + ": unknown field " + c.arg(at) + " (fields: " + joined(names) + ")");
     }
-    if (const auto problem = formProblem(*it, expectText(c, at + 1))) {
-        c.fail("expect " + c.arg(0) + " " + c.arg(at) + ": " + *problem + ", got " + expectText(c, at + 1));
+    if (const auto problem = formProblem(*it, expectText(c, at + 1, false))) {
+        c.fail("expect " + c.arg(0) + " " + c.arg(at) + ": " + *problem + ", got " + expectText(c, at + 1, false));
     }
     return *it;
 }
@@ -327,7 +327,7 @@ std::optional<std::string> fieldResult(const CommandContext& c, std::string_view
     const auto object = JsonReader(objectJson).read();
     const Json* v = object ? member(*object, key) : nullptr;
     if (v == nullptr) return "no field " + key;
-    if (valueMatches(*v, expectText(c, valueAt))) return std::nullopt;
+    if (valueMatches(*v, expectText(c, valueAt, false))) return std::nullopt;
     return v->raw;
 }
 
@@ -372,8 +372,8 @@ std::optional<std::string> expectSetting(const CommandContext& c, ExpectCursors&
     const Form form = field->kind == Json::Kind::Bool     ? Form::Bool
                       : field->kind == Json::Kind::Number ? Form::Number
                                                           : Form::Text;
-    if (const auto problem = formProblem(Field{c.arg(1), form}, expectText(c, 2))) {
-        c.fail("expect setting " + c.arg(1) + ": " + *problem + ", got " + expectText(c, 2));
+    if (const auto problem = formProblem(Field{c.arg(1), form}, expectText(c, 2, false))) {
+        c.fail("expect setting " + c.arg(1) + ": " + *problem + ", got " + expectText(c, 2, false));
     }
     if (!c.run) return std::nullopt;
     return fieldResult(c, settingsJson(), c.arg(1), 2);
@@ -604,7 +604,7 @@ std::span<const std::string_view> expectVehicleFields() { return kVehicleNames; 
 std::span<const std::string_view> expectPlayerFields() { return kPlayerNames; }
 std::span<const std::string_view> expectPedFields() { return kPedNames; }
 
-std::string expectText(const CommandContext& c, std::size_t first) {
+std::string expectText(const CommandContext& c, std::size_t first, bool unquote) {
     std::string_view rest = c.cmd.rest;
     // Skip `first` words.
     for (std::size_t i = 0; i < first; ++i) {
@@ -622,7 +622,7 @@ std::string expectText(const CommandContext& c, std::size_t first) {
             break;
         }
     }
-    return std::string(unquoted(rest));
+    return std::string(unquote ? unquoted(rest) : rest);
 }
 
 bool jsonValueMatches(std::string_view actualJson, std::string_view expected) {
@@ -645,7 +645,7 @@ bool expectCommand(const CommandContext& c) {
     ExpectCursors& cursors = c.session != nullptr ? c.session->cursors : scratch;
     const auto got = kind->check(c, cursors);
     if (!c.run || !got) return true;
-    const std::string message = "expected " + std::string(trimmed(expectText(c, 0))) + ", got " + *got;
+    const std::string message = "expected " + expectText(c, 0, false) + ", got " + *got;
     if (c.session == nullptr) throw ExpectFailure(c.cmd.line, message);
     ++c.session->expect_failures;
     c.out.flush();

@@ -46,8 +46,9 @@ std::span<const std::string_view> expectPlayerFields();
 std::span<const std::string_view> expectPedFields();
 
 // The text of an expect line from argument `first` on, as written (comment
-// removed, outer double quotes taken off): the TEXT of `expect screen TEXT`.
-std::string expectText(const CommandContext& c, std::size_t first);
+// removed; with `unquote`, outer double quotes taken off): the TEXT of
+// `expect screen TEXT`.
+std::string expectText(const CommandContext& c, std::size_t first, bool unquote = true);
 
 // True when `actualJson` (one JSON value as `state` prints it) matches the
 // scenario's `expected` text: numbers by value, booleans as true/false or
