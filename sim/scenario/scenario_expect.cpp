@@ -384,7 +384,10 @@ std::optional<std::string> expectIni(const CommandContext& c, ExpectCursors& cur
     if (!c.run) return std::nullopt;
     const auto bytes = readIniBytes(kIniPath);
     cursors.ini_bytes = bytes;
-    if (!bytes) return "no file";
+    if (!bytes) {
+        if (c.cmd.args.size() == 3) return std::nullopt;  // no file, no key
+        return "no file";
+    }
     const auto text = iniKeyText(*bytes, c.arg(1), c.arg(2));
     if (c.cmd.args.size() == 3) {
         if (!text) return std::nullopt;
