@@ -11,7 +11,7 @@ namespace {
 
 int usage(const std::string& problem) {
     std::cerr << "tavrel-sim: " << problem << "\n"
-              << "usage: tavrel-sim [--timeline] [--trace FILE] [--start-tick N] [--frame-ms N] [SCENARIO | -]\n";
+              << "usage: tavrel-sim [--timeline[=changes]] [--trace FILE] [--start-tick N] [--frame-ms N] [SCENARIO | -]\n";
     return 2;
 }
 
@@ -27,8 +27,12 @@ int runCommandLine(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-        if (a == "--timeline") {
+        if (a == "--timeline" || a == "--timeline=all") {
             options.timeline = true;
+            options.timeline_changes = false;
+        } else if (a == "--timeline=changes") {
+            options.timeline = true;
+            options.timeline_changes = true;
         } else if (a == "--trace") {
             const char* v = next();
             if (v == nullptr) return usage("--trace wants a file");
@@ -40,7 +44,8 @@ int runCommandLine(int argc, char** argv) {
             if (n < low || n > 0xFFFFFFFF) return usage(a + " wants a number " + std::to_string(low) + "...4294967295");
             (a == "--start-tick" ? options.start_tick : options.frame_ms) = static_cast<std::uint32_t>(n);
         } else if ((a.size() > 1 && a[0] == '-') || haveScenario) {
-            return usage("unexpected argument " + a);
+            return usage((a[0] == '-' ? "unknown option " : "unexpected argument ") + a +
+                         (a[0] == '-' ? " (options: --timeline, --timeline=changes, --trace FILE, --start-tick N, --frame-ms N)" : ""));
         } else {
             scenario = a;
             haveScenario = true;
