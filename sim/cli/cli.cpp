@@ -1,8 +1,19 @@
 #include "sim/cli/cli.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#endif
 
 #include "sim/scenario/scenario.h"
 #include "sim/scenario/scenario_values.h"
@@ -11,9 +22,86 @@ namespace {
 
 int usage(const std::string& problem) {
     std::cerr << "tavrel-sim: " << problem << "\n"
-              << "usage: tavrel-sim [--timeline[=changes]] [--trace FILE] [--start-tick N] [--frame-ms N] [SCENARIO | -]\n";
+              << "usage: tavrel-sim [--timeline[=changes]] [--trace FILE] [--start-tick N] [--frame-ms N]"
+                 " [--wall-limit SECONDS] [SCENARIO | -]\n";
     return 2;
 }
+
+// --wall-limit: a run still going after that many seconds of wall time (a
+// scenario's simulated time may be huge: `wait 4294967295`) is stopped
+// where it stands: standard output written so far is flushed, the message
+// goes to stderr and the process ends with kWallLimitStatus. Nothing is
+// unwound (the scenario thread is inside a frame), so a --trace file may
+// lack its last lines.
+constexpr int kWallLimitStatus = 4;
+
+[[noreturn]] void stopAtWallLimit(double seconds) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "tavrel-sim: stopped at the wall-time limit of %g s (--wall-limit); the scenario did not end\n",
+                 seconds);
+    std::fflush(stderr);
+#ifdef _WIN32
+    // No process detach: the plug-in's DLL is in the middle of a frame.
+    TerminateProcess(GetCurrentProcess(), kWallLimitStatus);
+#endif
+    std::_Exit(kWallLimitStatus);
+}
+
+// Watches the run from a thread of its own; disarmed when it goes out of
+// scope (the run ended in time).
+class WallLimit {
+public:
+    explicit WallLimit(double seconds) : seconds_(seconds) {
+        if (seconds_ <= 0) return;
+#ifdef _WIN32
+        done_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        watcher_ = CreateThread(nullptr, 0, &WallLimit::watch, this, 0, nullptr);
+#else
+        watcher_ = std::thread([this] {
+            std::unique_lock<std::mutex> lock(mutex_);
+            const auto limit = std::chrono::duration<double>(seconds_);
+            if (!ended_.wait_for(lock, limit, [this] { return done_; })) stopAtWallLimit(seconds_);
+        });
+#endif
+    }
+    ~WallLimit() {
+        if (seconds_ <= 0) return;
+#ifdef _WIN32
+        SetEvent(done_);
+        WaitForSingleObject(watcher_, INFINITE);
+        CloseHandle(watcher_);
+        CloseHandle(done_);
+#else
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            done_ = true;
+        }
+        ended_.notify_one();
+        watcher_.join();
+#endif
+    }
+    WallLimit(const WallLimit&) = delete;
+    WallLimit& operator=(const WallLimit&) = delete;
+
+private:
+    double seconds_;
+#ifdef _WIN32
+    static DWORD WINAPI watch(void* self) {
+        const auto* limit = static_cast<WallLimit*>(self);
+        const double ms = limit->seconds_ * 1000.0;
+        const DWORD wait = ms >= 4294967294.0 ? 4294967294u : static_cast<DWORD>(ms);
+        if (WaitForSingleObject(limit->done_, wait) == WAIT_TIMEOUT) stopAtWallLimit(limit->seconds_);
+        return 0;
+    }
+    HANDLE done_ = nullptr;
+    HANDLE watcher_ = nullptr;
+#else
+    std::mutex mutex_;
+    std::condition_variable ended_;
+    bool done_ = false;
+    std::thread watcher_;
+#endif
+};
 
 }  // namespace
 
@@ -23,6 +111,7 @@ int runCommandLine(int argc, char** argv) {
     ScenarioOptions options;
     std::string scenario = "-";
     std::string tracePath;
+    double wallLimit = 0;  // seconds; 0: none
     bool haveScenario = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -43,9 +132,16 @@ int runCommandLine(int argc, char** argv) {
             const std::int64_t n = (v != nullptr ? parseInteger(v) : std::nullopt).value_or(-1);
             if (n < low || n > 0xFFFFFFFF) return usage(a + " wants a number " + std::to_string(low) + "...4294967295");
             (a == "--start-tick" ? options.start_tick : options.frame_ms) = static_cast<std::uint32_t>(n);
+        } else if (a == "--wall-limit") {
+            const char* v = next();
+            const auto seconds = v != nullptr ? parseDecimal(v) : std::nullopt;
+            if (!seconds || !(*seconds > 0) || *seconds > 1e6f) return usage("--wall-limit wants seconds above 0");
+            wallLimit = *seconds;
         } else if ((a.size() > 1 && a[0] == '-') || haveScenario) {
             return usage((a[0] == '-' ? "unknown option " : "unexpected argument ") + a +
-                         (a[0] == '-' ? " (options: --timeline, --timeline=changes, --trace FILE, --start-tick N, --frame-ms N)" : ""));
+                         (a[0] == '-' ? " (options: --timeline, --timeline=changes, --trace FILE, --start-tick N, --frame-ms N,"
+                                            " --wall-limit SECONDS)"
+                                          : ""));
         } else {
             scenario = a;
             haveScenario = true;
@@ -57,9 +153,13 @@ int runCommandLine(int argc, char** argv) {
         if (!trace) return usage("cannot write " + tracePath);
         options.trace = &trace;
     }
+    std::ifstream file;
+    if (scenario != "-") {
+        file.open(scenario, std::ios::binary);
+        if (!file) return usage("cannot read " + scenario);
+    }
+    const WallLimit limit(wallLimit);
     if (scenario == "-") return runScenario(std::cin, "<stdin>", options, std::cout, std::cerr);
-    std::ifstream file(scenario, std::ios::binary);
-    if (!file) return usage("cannot read " + scenario);
     return runScenario(file, scenario, options, std::cout, std::cerr);
 }
 

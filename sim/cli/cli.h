@@ -1,7 +1,8 @@
 // The tavrel-sim command line (the published contract of the tool):
-//   tavrel-sim [--timeline[=changes]] [--trace FILE] [--start-tick N] [--frame-ms N] [SCENARIO | -]
+//   tavrel-sim [--timeline[=changes]] [--trace FILE] [--start-tick N] [--frame-ms N] [--wall-limit SECONDS] [SCENARIO | -]
 // Returns the exit status: 0 ran, 1 plug-in fault, 2 scenario or usage error,
-// 3 an expect line did not hold.
+// 3 an expect line did not hold. A run that outlasts --wall-limit ends the
+// process with status 4.
 #pragma once
 
 namespace tavrel::sim {

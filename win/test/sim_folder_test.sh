@@ -73,6 +73,16 @@ status=$(run)
 [[ $status == 0 ]] || fail "from the build tree: exit $status: $(head -c 400 "$work/err")"
 locked || fail "from the build tree: the car was not locked: $(head -c 400 "$work/out")"
 
+# 3b. A runaway scenario under --wall-limit: stopped with exit 4 and the
+# message, what it printed so far kept.
+printf 'start\necho before the wait\nwait 4294967295\n' >"$work/run/runaway.scn"
+status=0
+(cd "$work/run" && "$wine" "$work/tree/sim/tavrel-sim.exe" --wall-limit 3 runaway.scn >"$work/out" 2>"$work/err") ||
+  status=$?
+[[ $status == 4 ]] || fail "--wall-limit: exit $status, expected 4: $(head -c 400 "$work/err")"
+grep -q 'stopped at the wall-time limit of 3 s' "$work/err" || fail "--wall-limit: $(head -c 400 "$work/err")"
+grep -q 'before the wait' "$work/out" || fail "--wall-limit lost the output: $(head -c 400 "$work/out")"
+
 # 4. Neither: a clear message, exit 2.
 rm "$work/tree/win/Tavrel.asi"
 status=$(run)
@@ -82,4 +92,4 @@ grep -q 'no Tavrel.asi beside' "$work/err" || fail "without any Tavrel.asi: $(he
 if ((failures > 0)); then
   exit 1
 fi
-echo "sim_folder: found beside the program, then in the build tree; a scenario ran from each"
+echo "sim_folder: found beside the program, then in the build tree; a scenario ran from each; --wall-limit stops a runaway"
