@@ -146,7 +146,12 @@ def sites_in(rel, lines):
             close = matching_paren(text, open_at)
             # The statement is one call, name(args); (alone on its line, in a
             # one-line body, or the body of an if).
-            if close >= 0 and text[close + 1:close + 2] == ";" and not text[:m.start(2)].rstrip().endswith(("=", "return")):
+            before = text[:m.start(2)].strip()
+            if not before:  # alone on its line: not the rest of the line above
+                before = next((t.strip() for t in reversed(code[:no]) if t.strip()), ";")[-1:]
+                if before not in (";", "{", "}", ")", ":"):
+                    continue
+            if close >= 0 and text[close + 1:close + 2] == ";" and not before.endswith(("=", "return")):
                 found.append((no, "drop", m.start(2), close + 2, ";"))
         for m in COND_RE.finditer(text):
             open_at = m.end() - 1
