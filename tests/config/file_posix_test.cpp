@@ -128,6 +128,68 @@ TEST_F(FilePosix, EachWriteHasItsOwnTemporary) {
     EXPECT_TRUE(strayFiles().empty());
 }
 
+// Leftover temporaries of this process id (a crashed run whose id came back)
+// are passed over, up to a bound: 63 taken names in a row still leave a
+// write that lands; 64 make it give up, cleanly, rather than search on.
+TEST_F(FilePosix, TakenTemporaryNamesArePassedOverUpToABound) {
+    writeBytes("TavrelConfig.ini", "old");
+    seen_temps.clear();
+    testing::before_replace = &recordTemp;
+    ASSERT_TRUE(replaceFile(".\\TavrelConfig.ini", "one", 3));
+    ASSERT_EQ(seen_temps.size(), 1u);
+    const std::string prefix = "./TavrelConfig.ini." + std::to_string(::getpid()) + "-";
+    unsigned next = static_cast<unsigned>(std::strtoul(seen_temps[0].c_str() + prefix.size(), nullptr, 10)) + 1;
+    const auto take = [&next](unsigned count) {
+        std::vector<std::string> taken;
+        for (unsigned n = next; n < next + count; ++n) {
+            taken.push_back("TavrelConfig.ini." + std::to_string(::getpid()) + "-" + std::to_string(n) + ".tmp");
+            writeBytes(taken.back(), "leftover");
+        }
+        return taken;
+    };
+    std::vector<std::string> taken = take(63);
+    seen_temps.clear();
+    EXPECT_TRUE(replaceFile(".\\TavrelConfig.ini", "two", 3));
+    EXPECT_EQ(readBytes("TavrelConfig.ini"), "two");
+    ASSERT_EQ(seen_temps.size(), 1u);
+    EXPECT_EQ(seen_temps[0], prefix + std::to_string(next + 63) + ".tmp");
+    next += 64;
+    const std::vector<std::string> more = take(64);
+    taken.insert(taken.end(), more.begin(), more.end());
+    EXPECT_FALSE(replaceFile(".\\TavrelConfig.ini", "three", 5));
+    EXPECT_EQ(readBytes("TavrelConfig.ini"), "two");
+    for (const std::string& name : taken) {
+        EXPECT_EQ(readBytes(name), "leftover") << name;
+        std::filesystem::remove(name);
+    }
+    EXPECT_TRUE(strayFiles().empty());
+}
+
+// A read that fails (an I/O error, not an interruption) ends with failure and
+// nothing read; it does not try again for ever. The process's own memory file
+// answers a read at address 0, never mapped, with EIO. Run in a child so a
+// read that spins shows as a failure here.
+TEST_F(FilePosix, ReadErrorEndsTheRead) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::string bytes = "stale";
+        const bool read = readFile("/proc/self/mem", bytes, 1024);
+        ::_exit(read ? 1 : bytes.empty() ? 0 : 2);
+    }
+    int status = 0;
+    for (int waited_ms = 0; ::waitpid(child, &status, WNOHANG) == 0; waited_ms += 10) {
+        if (waited_ms >= 10000) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            FAIL() << "the read was still going after 10 s";
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: reported success, 2: kept bytes";
+}
+
 // Two processes write the file in one folder at once (two copies of the
 // plug-in, two simulator runs) while a reader watches: every read is one
 // writer's whole bytes, never a mix; nothing is left behind. (With one shared
