@@ -167,8 +167,12 @@ protected:
         return n;
     }
     // After a halt: keys, the menu and the frames go on without the plug-in.
+    // Both script functions stay in their loops, yielding: a script function
+    // that returns would end the game's fibre under it.
     void expectThePluginStandsStill() {
         EXPECT_TRUE(pluginHalted());
+        sim.runFrames(2);
+        EXPECT_EQ(sim.runningScripts(), 2u) << "a script function returned";
         sim.waitMs(1100);
         const std::uint64_t frame = sim.frame();
         EXPECT_EQ(scriptCallsOver(60), 0u) << "the loops only yield";
