@@ -2,6 +2,7 @@
 // file deleted during the write), crash-safe replacement (a writer killed at
 // any point leaves old or new), and a temporary file of each writer's own.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -60,6 +61,37 @@ TEST_F(FilePosix, BackslashPathResolvesInTheWorkingDirectory) {
     EXPECT_EQ(bytes, "[s]\r");
     EXPECT_FALSE(readFile(".\\missing.ini", bytes, 1024));
     EXPECT_TRUE(bytes.empty());
+}
+
+// A path is used up to 4095 characters (its copy holds 4096 bytes with the
+// terminator); one character more is refused before it is copied. A write
+// also needs its temporary's longer name to fit. Extra separators make the
+// same file's path any length.
+TEST_F(FilePosix, PathsUpToTheCopysSizeAreUsedLongerOnesRefused) {
+    writeBytes("TavrelConfig.ini", "[s]\r\nk=v\r\n");
+    const auto pathOf = [](std::size_t length) {
+        const std::string name = "TavrelConfig.ini";
+        return "." + std::string(length - 1 - name.size(), '\\') + name;
+    };
+    std::string bytes;
+    const std::string longest = pathOf(4095);
+    ASSERT_EQ(longest.size(), 4095u);
+    EXPECT_TRUE(fileExists(longest.c_str()));
+    EXPECT_TRUE(readFile(longest.c_str(), bytes, 1024));
+    EXPECT_EQ(bytes, "[s]\r\nk=v\r\n");
+    // The temporary beside it (the name and ".<pid>-<n>.tmp") does not fit:
+    // no write, and nothing made under a cut name.
+    EXPECT_FALSE(replaceFile(longest.c_str(), "new", 3));
+    EXPECT_TRUE(strayFiles().empty());
+    EXPECT_TRUE(replaceFile(pathOf(4000).c_str(), "new", 3));
+    EXPECT_EQ(readBytes("TavrelConfig.ini"), "new");
+    const std::string too_long = pathOf(4096);
+    EXPECT_FALSE(fileExists(too_long.c_str()));
+    EXPECT_FALSE(readFile(too_long.c_str(), bytes, 1024));
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_FALSE(replaceFile(too_long.c_str(), "newer", 5));
+    EXPECT_EQ(readBytes("TavrelConfig.ini"), "new");
+    EXPECT_TRUE(strayFiles().empty());
 }
 
 TEST_F(FilePosix, ReplaceNeverCreatesAndLeavesNoTemporary) {
@@ -163,6 +195,38 @@ TEST_F(FilePosix, TakenTemporaryNamesArePassedOverUpToABound) {
         std::filesystem::remove(name);
     }
     EXPECT_TRUE(strayFiles().empty());
+}
+
+// A file that reports no size (a pipe here; /proc files do the same) is
+// still read whole, the buffer growing as the bytes come, up to the cap. The
+// bytes wait in the pipe before the read starts; the writer closes it a
+// little later, which ends the read.
+TEST_F(FilePosix, FileWithoutASizeIsReadWholeUpToTheCap) {
+    const std::string bytes = [] {
+        std::string b;
+        for (int i = 0; b.size() < 20000; ++i) b += "key" + std::to_string(i) + "=" + std::to_string(i * 7) + "\r\n";
+        return b;
+    }();
+    for (const std::size_t cap : {std::size_t{1} << 20, std::size_t{10000}}) {
+        SCOPED_TRACE(cap);
+        ASSERT_EQ(::mkfifo("pipe.ini", 0600), 0);
+        const int keep_open = ::open("pipe.ini", O_RDONLY | O_NONBLOCK);  // lets the writer open at once
+        const int fd = ::open("pipe.ini", O_WRONLY);
+        ASSERT_GE(keep_open, 0);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        std::thread closer([fd] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            ::close(fd);
+        });
+        std::string read;
+        const bool ok = readFile(".\\pipe.ini", read, cap);
+        closer.join();
+        ::close(keep_open);
+        std::filesystem::remove("pipe.ini");
+        ASSERT_TRUE(ok);
+        EXPECT_EQ(read, bytes.substr(0, cap));
+    }
 }
 
 // A read that fails (an I/O error, not an interruption) ends with failure and

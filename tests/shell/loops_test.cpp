@@ -56,6 +56,17 @@ TEST_F(LoopsTest, NoticeShowsOnTheFirstFrameWithoutLoadingScreen) {
     EXPECT_EQ(calls(nat::BEGIN_TEXT_COMMAND_THEFEED_POST), 1u);
 }
 
+// A new load owes no lock or unlock signal: with nothing pressed, no
+// light flashes (with a car beside the player or none).
+TEST_F(LoopsTest, ANewLoadFlashesNothingUntilARequest) {
+    sandbox.writeIni("[Vehicle]\r\nlight_notification=1\r\nlock_flash_interval=100\r\nunlock_flash_interval=100\r\n");
+    addCarBeside();
+    sim.start();
+    sim.waitMs(3000);
+    EXPECT_EQ(calls(nat::SET_VEHICLE_INDICATOR_LIGHTS), 0u);
+    EXPECT_EQ(calls(nat::SET_VEHICLE_BRAKE_LIGHTS), 0u);
+}
+
 TEST_F(LoopsTest, MenuInputBlockRemovesControlWhileOpenAndClearsTheFlagInMemory) {
     sandbox.writeIni("[Menu]\r\ngame_input_disabled_while_menu_is_open=1\r\n");
     sim.start();
