@@ -137,9 +137,10 @@ TEST_F(FilePosix, FileReplacedDuringTheWriteIsKept) {
     EXPECT_TRUE(strayFiles().empty());
 }
 
-// Where the system cannot exchange two names (an older kernel: ENOSYS; a
-// file system without it: EINVAL or EOPNOTSUPP), the write still lands by a
-// plain rename. The exchange call is refused in a child by a seccomp filter.
+// Where the system cannot exchange two names (an older kernel: ENOSYS, which
+// the C library passes on as EINVAL; a file system without it: EINVAL or
+// EOPNOTSUPP), the write still lands by a plain rename. The exchange call is
+// refused in a child by a seccomp filter.
 TEST_F(FilePosix, WithoutTheExchangeTheWriteLandsByARename) {
     for (const int refusal : {ENOSYS, EINVAL, EOPNOTSUPP}) {
         SCOPED_TRACE(refusal);
