@@ -165,6 +165,12 @@ public:
     void setTraceSink(std::function<void(const TraceEntry&)> sink) { trace_sink_ = std::move(sink); }
     void setKeySink(std::function<void(const KeyMessage&)> sink) { key_sink_ = std::move(sink); }
     const std::vector<Fault>& faults() const { return faults_; }
+    // Script fibres whose script has not ended (returned, thrown or stopped).
+    std::size_t runningScripts() const {
+        std::size_t n = 0;
+        for (std::size_t i = 0; i < fibres_.size(); ++i) n += fibres_.fibre(i).finished ? 0 : 1;
+        return n;
+    }
     // A native called from the host thread (not from a script fibre) is a
     // fault, as the game misbehaves then. Tests that probe a native handler
     // directly from the host thread allow it first; the scenario runner never

@@ -1,17 +1,26 @@
 // POSIX file access: path mapping, the read cap, never creating (not even a
 // file deleted during the write), crash-safe replacement (a writer killed at
-// any point leaves old or new), and a temporary file of each writer's own.
+// any point leaves old or new), a temporary file of each writer's own, and
+// the system's refusals (a read error, no name exchange) met.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -62,6 +71,37 @@ TEST_F(FilePosix, BackslashPathResolvesInTheWorkingDirectory) {
     EXPECT_TRUE(bytes.empty());
 }
 
+// A path is used up to 4095 characters (its copy holds 4096 bytes with the
+// terminator); one character more is refused before it is copied. A write
+// also needs its temporary's longer name to fit. Extra separators make the
+// same file's path any length.
+TEST_F(FilePosix, PathsUpToTheCopysSizeAreUsedLongerOnesRefused) {
+    writeBytes("TavrelConfig.ini", "[s]\r\nk=v\r\n");
+    const auto pathOf = [](std::size_t length) {
+        const std::string name = "TavrelConfig.ini";
+        return "." + std::string(length - 1 - name.size(), '\\') + name;
+    };
+    std::string bytes;
+    const std::string longest = pathOf(4095);
+    ASSERT_EQ(longest.size(), 4095u);
+    EXPECT_TRUE(fileExists(longest.c_str()));
+    EXPECT_TRUE(readFile(longest.c_str(), bytes, 1024));
+    EXPECT_EQ(bytes, "[s]\r\nk=v\r\n");
+    // The temporary beside it (the name and ".<pid>-<n>.tmp") does not fit:
+    // no write, and nothing made under a cut name.
+    EXPECT_FALSE(replaceFile(longest.c_str(), "new", 3));
+    EXPECT_TRUE(strayFiles().empty());
+    EXPECT_TRUE(replaceFile(pathOf(4000).c_str(), "new", 3));
+    EXPECT_EQ(readBytes("TavrelConfig.ini"), "new");
+    const std::string too_long = pathOf(4096);
+    EXPECT_FALSE(fileExists(too_long.c_str()));
+    EXPECT_FALSE(readFile(too_long.c_str(), bytes, 1024));
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_FALSE(replaceFile(too_long.c_str(), "newer", 5));
+    EXPECT_EQ(readBytes("TavrelConfig.ini"), "new");
+    EXPECT_TRUE(strayFiles().empty());
+}
+
 TEST_F(FilePosix, ReplaceNeverCreatesAndLeavesNoTemporary) {
     EXPECT_FALSE(replaceFile(".\\TavrelConfig.ini", "x", 1));
     EXPECT_FALSE(std::filesystem::exists("TavrelConfig.ini"));
@@ -97,6 +137,39 @@ TEST_F(FilePosix, FileReplacedDuringTheWriteIsKept) {
     EXPECT_TRUE(strayFiles().empty());
 }
 
+// Where the system cannot exchange two names (an older kernel: ENOSYS, which
+// the C library passes on as EINVAL; a file system without it: EINVAL or
+// EOPNOTSUPP), the write still lands by a plain rename. The exchange call is
+// refused in a child by a seccomp filter.
+TEST_F(FilePosix, WithoutTheExchangeTheWriteLandsByARename) {
+    for (const int refusal : {ENOSYS, EINVAL, EOPNOTSUPP}) {
+        SCOPED_TRACE(refusal);
+        writeBytes("TavrelConfig.ini", "old");
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            sock_filter filter[] = {
+                BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+                BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_renameat2, 0, 1),
+                BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | (static_cast<unsigned>(refusal) & SECCOMP_RET_DATA)),
+                BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+            };
+            const sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+            if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 || ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0) {
+                ::_exit(3);
+            }
+            ::_exit(replaceFile(".\\TavrelConfig.ini", "new", 3) ? 0 : 1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status));
+        if (WEXITSTATUS(status) == 3) GTEST_SKIP() << "no seccomp filter here";
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "replaceFile reported failure";
+        EXPECT_EQ(readBytes("TavrelConfig.ini"), "new");
+        EXPECT_TRUE(strayFiles().empty());
+    }
+}
+
 // Each write makes a temporary of its own (process id, counter) and never
 // opens one that exists: a name taken by another copy of the store in this
 // process, or left by a crash, is passed over and left as it is.
@@ -126,6 +199,100 @@ TEST_F(FilePosix, EachWriteHasItsOwnTemporary) {
         std::filesystem::remove(name);
     }
     EXPECT_TRUE(strayFiles().empty());
+}
+
+// Leftover temporaries of this process id (a crashed run whose id came back)
+// are passed over, up to a bound: 63 taken names in a row still leave a
+// write that lands; 64 make it give up, cleanly, rather than search on.
+TEST_F(FilePosix, TakenTemporaryNamesArePassedOverUpToABound) {
+    writeBytes("TavrelConfig.ini", "old");
+    seen_temps.clear();
+    testing::before_replace = &recordTemp;
+    ASSERT_TRUE(replaceFile(".\\TavrelConfig.ini", "one", 3));
+    ASSERT_EQ(seen_temps.size(), 1u);
+    const std::string prefix = "./TavrelConfig.ini." + std::to_string(::getpid()) + "-";
+    unsigned next = static_cast<unsigned>(std::strtoul(seen_temps[0].c_str() + prefix.size(), nullptr, 10)) + 1;
+    const auto take = [&next](unsigned count) {
+        std::vector<std::string> taken;
+        for (unsigned n = next; n < next + count; ++n) {
+            taken.push_back("TavrelConfig.ini." + std::to_string(::getpid()) + "-" + std::to_string(n) + ".tmp");
+            writeBytes(taken.back(), "leftover");
+        }
+        return taken;
+    };
+    std::vector<std::string> taken = take(63);
+    seen_temps.clear();
+    EXPECT_TRUE(replaceFile(".\\TavrelConfig.ini", "two", 3));
+    EXPECT_EQ(readBytes("TavrelConfig.ini"), "two");
+    ASSERT_EQ(seen_temps.size(), 1u);
+    EXPECT_EQ(seen_temps[0], prefix + std::to_string(next + 63) + ".tmp");
+    next += 64;
+    const std::vector<std::string> more = take(64);
+    taken.insert(taken.end(), more.begin(), more.end());
+    EXPECT_FALSE(replaceFile(".\\TavrelConfig.ini", "three", 5));
+    EXPECT_EQ(readBytes("TavrelConfig.ini"), "two");
+    for (const std::string& name : taken) {
+        EXPECT_EQ(readBytes(name), "leftover") << name;
+        std::filesystem::remove(name);
+    }
+    EXPECT_TRUE(strayFiles().empty());
+}
+
+// A file that reports no size (a pipe here; /proc files do the same) is
+// still read whole, the buffer growing as the bytes come, up to the cap. The
+// bytes wait in the pipe before the read starts; the writer closes it a
+// little later, which ends the read.
+TEST_F(FilePosix, FileWithoutASizeIsReadWholeUpToTheCap) {
+    const std::string bytes = [] {
+        std::string b;
+        for (int i = 0; b.size() < 20000; ++i) b += "key" + std::to_string(i) + "=" + std::to_string(i * 7) + "\r\n";
+        return b;
+    }();
+    for (const std::size_t cap : {std::size_t{1} << 20, std::size_t{10000}}) {
+        SCOPED_TRACE(cap);
+        ASSERT_EQ(::mkfifo("pipe.ini", 0600), 0);
+        const int keep_open = ::open("pipe.ini", O_RDONLY | O_NONBLOCK);  // lets the writer open at once
+        const int fd = ::open("pipe.ini", O_WRONLY);
+        ASSERT_GE(keep_open, 0);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        std::thread closer([fd] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            ::close(fd);
+        });
+        std::string read;
+        const bool ok = readFile(".\\pipe.ini", read, cap);
+        closer.join();
+        ::close(keep_open);
+        std::filesystem::remove("pipe.ini");
+        ASSERT_TRUE(ok);
+        EXPECT_EQ(read, bytes.substr(0, cap));
+    }
+}
+
+// A read that fails (an I/O error, not an interruption) ends with failure and
+// nothing read; it does not try again for ever. The process's own memory file
+// answers a read at address 0, never mapped, with EIO. Run in a child so a
+// read that spins shows as a failure here.
+TEST_F(FilePosix, ReadErrorEndsTheRead) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::string bytes = "stale";
+        const bool read = readFile("/proc/self/mem", bytes, 1024);
+        ::_exit(read ? 1 : bytes.empty() ? 0 : 2);
+    }
+    int status = 0;
+    for (int waited_ms = 0; ::waitpid(child, &status, WNOHANG) == 0; waited_ms += 10) {
+        if (waited_ms >= 10000) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            FAIL() << "the read was still going after 10 s";
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: reported success, 2: kept bytes";
 }
 
 // Two processes write the file in one folder at once (two copies of the

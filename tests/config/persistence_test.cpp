@@ -200,8 +200,12 @@ TEST(ConstantTables, BoundariesAndSpotEntries) {
     EXPECT_STREQ(radioStationDisplayName(17), "Blaine County Radio");
     EXPECT_STREQ(radioStationDisplayName(18), "Self Radio");
     EXPECT_STREQ(radioStationDisplayName(19), "HIDDEN_RADIO_AMBIENT_TV_BRIGHT");  // no display name
+    EXPECT_STREQ(radioStationId(0), "RADIO_01_CLASS_ROCK");
+    EXPECT_STREQ(radioStationDisplayName(0), "Los Santos Rock Radio");
     EXPECT_STREQ(radioStationId(37), "OFF");
     EXPECT_EQ(radioStationId(-1), nullptr);
+    EXPECT_EQ(radioStationId(38), nullptr);
+    EXPECT_EQ(radioStationDisplayName(-1), nullptr);
     EXPECT_EQ(radioStationDisplayName(38), nullptr);
 }
 

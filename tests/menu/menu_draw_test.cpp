@@ -81,6 +81,20 @@ TEST_P(MenuDrawing, TitleAndRowsFollowTheLayoutInPixelsOfTheGamesScreen) {
     EXPECT_NEAR(sel.scale, s * 0.0945, 1e-5);
     EXPECT_NEAR(rects.back().w, 351 * unit / W, kTol);
     EXPECT_EQ(rects.back().rgba, (sim::Rgba{0, 0, 0, 180}));
+
+    // Each box is measured with the line height of font 0 (the layout was
+    // fixed against it, whatever font the text is drawn in) at that line's
+    // own text scale.
+    std::vector<const sim::TraceEntry*> heights;
+    for (const sim::TraceEntry& e : sim.trace()) {
+        if (e.frame + 1 == sim.frame() && e.hash == nat::GET_RENDERED_CHARACTER_HEIGHT.hash) heights.push_back(&e);
+    }
+    ASSERT_EQ(heights.size(), texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        ASSERT_EQ(heights[i]->args.size(), 2u);
+        EXPECT_FLOAT_EQ(heights[i]->args[0].number, static_cast<float>(texts[i].scale)) << "line " << i;
+        EXPECT_EQ(heights[i]->args[1].value, 0) << "line " << i;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(SizesAndPictures, MenuDrawing,

@@ -56,6 +56,17 @@ TEST_F(LoopsTest, NoticeShowsOnTheFirstFrameWithoutLoadingScreen) {
     EXPECT_EQ(calls(nat::BEGIN_TEXT_COMMAND_THEFEED_POST), 1u);
 }
 
+// A new load owes no lock or unlock signal: with nothing pressed, no
+// light flashes (with a car beside the player or none).
+TEST_F(LoopsTest, ANewLoadFlashesNothingUntilARequest) {
+    sandbox.writeIni("[Vehicle]\r\nlight_notification=1\r\nlock_flash_interval=100\r\nunlock_flash_interval=100\r\n");
+    addCarBeside();
+    sim.start();
+    sim.waitMs(3000);
+    EXPECT_EQ(calls(nat::SET_VEHICLE_INDICATOR_LIGHTS), 0u);
+    EXPECT_EQ(calls(nat::SET_VEHICLE_BRAKE_LIGHTS), 0u);
+}
+
 TEST_F(LoopsTest, MenuInputBlockRemovesControlWhileOpenAndClearsTheFlagInMemory) {
     sandbox.writeIni("[Menu]\r\ngame_input_disabled_while_menu_is_open=1\r\n");
     sim.start();
@@ -167,8 +178,12 @@ protected:
         return n;
     }
     // After a halt: keys, the menu and the frames go on without the plug-in.
+    // Both script functions stay in their loops, yielding: a script function
+    // that returns would end the game's fibre under it.
     void expectThePluginStandsStill() {
         EXPECT_TRUE(pluginHalted());
+        sim.runFrames(2);
+        EXPECT_EQ(sim.runningScripts(), 2u) << "a script function returned";
         sim.waitMs(1100);
         const std::uint64_t frame = sim.frame();
         EXPECT_EQ(scriptCallsOver(60), 0u) << "the loops only yield";
