@@ -51,6 +51,22 @@ int runScenario(std::istream& in, const std::string& fileName, const ScenarioOpt
 int runScenarioOn(Simulator& sim, std::istream& in, const std::string& fileName, const ScenarioOptions& options,
                   std::ostream& out, std::ostream& err);
 
+// A command whose expectation does not hold: the run prints
+// "FILE:LINE: expected ..., got ..." (the message is what follows the line
+// number) and ends with kExpectationFailedStatus after that line.
+struct ExpectationFailed : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+inline constexpr int kExpectationFailedStatus = 3;
+
+// Commands a room above this one adds to the language (the play room's
+// `expect invariant`). `command` is offered every line, before the built-in
+// commands, to check (`run` false) or to run; it returns true when the line
+// is its own, which is then not taken as a built-in. It throws ScenarioError
+// or ExpectationFailed.
+using ScenarioExtension = bool (*)(const ScenarioLine& cmd, Simulator& sim, std::ostream& out, bool run);
+void addScenarioExtension(ScenarioExtension extension);
+
 // Checks one command (`run` false) or carries it out (`run` true) on `sim`.
 // Throws ScenarioError. Output commands write to `out`.
 void scenarioCommand(const ScenarioLine& cmd, Simulator& sim, std::ostream& out, bool run);

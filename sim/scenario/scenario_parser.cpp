@@ -118,6 +118,10 @@ int runScenarioOn(Simulator& sim, std::istream& in, const std::string& fileName,
             scenarioCommand(cmd, sim, out, true);
         } catch (const ScenarioError& e) {
             return scenarioError(e);
+        } catch (const ExpectationFailed& e) {
+            out.flush();
+            err << fileName << ":" << cmd.line << ": " << e.what() << "\n";
+            return kExpectationFailedStatus;
         }
         if (sim.faults().size() > faultsShown) {
             out.flush();
