@@ -162,15 +162,16 @@ bool InvariantMonitor::bindingHeld(int key, int second, int fallback, std::uint3
     return keyHeld(key, tick) && keyHeld(second, tick);
 }
 
-std::optional<InvariantMonitor::Kind> InvariantMonitor::heldRequest(std::uint32_t tick, bool& combo) const {
+std::optional<InvariantMonitor::Kind> InvariantMonitor::heldRequest(std::uint32_t tick, bool& combo,
+                                                                   bool guarded) const {
     const Settings& s = pluginSettings();
     const auto control = [&](int id, bool just) {
         const auto it = sim_.world().controls.find(id);
         if (it == sim_.world().controls.end()) return false;
         return just ? it->second.just_pressed : it->second.pressed;
     };
-    const bool keys_free = elapsed(guard_tick_, kHotkeyGuardMs, tick);
-    const bool combo_free = elapsed(guard_tick_, kComboGuardMs, tick) && s.activate_controller;
+    const bool keys_free = !guarded || elapsed(guard_tick_, kHotkeyGuardMs, tick);
+    const bool combo_free = (!guarded || elapsed(guard_tick_, kComboGuardMs, tick)) && s.activate_controller;
     combo = false;
     if (keys_free && bindingHeld(s.lock, s.lock_2_optional, kDefaultLockKey, tick)) return Kind::Lock;
     if (combo_free && control(s.controller_lock_1_of_2, false) && control(s.controller_lock_2_of_2, true)) {
@@ -187,7 +188,8 @@ std::optional<InvariantMonitor::Kind> InvariantMonitor::heldRequest(std::uint32_
 
 // Whether a car qualifies for a lock or unlock now, by the choice rules: the
 // last vehicle, the vehicle the player is in or getting into, or an eligible
-// one within the distance limits. Generous at the limits (a metre).
+// one within the distance limits. A car within a metre of a limit does not
+// count: "no car in range" is given the benefit of the doubt there.
 bool InvariantMonitor::carInRange() {
     World& w = sim_.world();
     const Settings& s = pluginSettings();
@@ -200,10 +202,10 @@ bool InvariantMonitor::carInRange() {
             continue;
         }
         const float dx = v.pos.x - p.x, dy = v.pos.y - p.y, dz = v.pos.z - p.z;
-        const float limit = static_cast<float>(s.max_distance_to_vehicle) + 1.0f;
+        const float limit = static_cast<float>(s.max_distance_to_vehicle) - 1.0f;
         const float height = v.ground_known ? v.pos.z - v.ground : 0.0f;
-        if (dx * dx + dy * dy + dz * dz <= limit * limit && height <= static_cast<float>(s.max_distance_to_vehicle_from_ground) + 1.0f &&
-            height >= -1.0f) {
+        if (dx * dx + dy * dy + dz * dz <= limit * limit && height <= static_cast<float>(s.max_distance_to_vehicle_from_ground) - 1.0f &&
+            height >= 0.0f) {
             return true;
         }
     }
@@ -211,15 +213,11 @@ bool InvariantMonitor::carInRange() {
 }
 
 void InvariantMonitor::onFrameStart(std::uint32_t tick) {
-    if (guard_from_frame_) {
-        // The dispatcher stamps the guard again when it resumes after its yield.
-        guard_tick_ = tick;
-        guard_from_frame_ = false;
-    }
     after_arrest_test_ = false;
     tick_ran_ = false;
     request_taken_ = false;
     taken_kind_.reset();
+    restore_seen_ = false;
     restore_vehicle_ = 0;
     frame_actions_.clear();
     const FileStamp stamp = stampOf();
@@ -270,12 +268,16 @@ void InvariantMonitor::onCall(const NativeInfo& native, const std::uint64_t* arg
         }
     }
     const auto arg = [args](int i) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(args[i])); };
-    if (hash == nat::SET_CURRENT_PED_WEAPON && arg(0) == w.player.handle) {
+    if (hash == nat::GET_SELECTED_PED_WEAPON && arg(0) == w.player.handle) {
+        // A gesture puts the weapon away right after asking which one is held.
+        weapon_asked_ = true;
+        weapon_selected_ = w.player.weapon;
+    } else if (hash == nat::SET_CURRENT_PED_WEAPON && arg(0) == w.player.handle) {
         const auto weapon = static_cast<std::uint32_t>(args[1]);
-        if (weapon == kUnarmed) {
+        if (weapon_asked_ && weapon == kUnarmed) {
             if (!weapon_away_) {
-                weapon_saved_ = w.player.weapon;
-                weapon_away_ = weapon_saved_ != kUnarmed;
+                weapon_saved_ = weapon_selected_;
+                weapon_away_ = true;
             }
             weapon_alive_ms_ = 0;
         } else if (weapon_away_) {
@@ -286,6 +288,7 @@ void InvariantMonitor::onCall(const NativeInfo& native, const std::uint64_t* arg
             }
             weapon_away_ = false;
         }
+        weapon_asked_ = false;
     }
     if (!mainFibre) return;
     const bool arrest_test_before = after_arrest_test_;
@@ -296,13 +299,14 @@ void InvariantMonitor::onCall(const NativeInfo& native, const std::uint64_t* arg
         // The dispatcher took a request (its refusal test comes first).
         const std::uint32_t tick = sim_.now();
         bool combo = false;
-        const std::optional<Kind> kind = heldRequest(tick, combo);
+        // The guard as seen here may be later than the plug-in's: not asked.
+        const std::optional<Kind> kind = heldRequest(tick, combo, false);
         request_taken_ = true;
         ++requests_;
         ++checks_;
         if (!kind) {
             fail("no-stray-action", "a request was taken at tick " + std::to_string(tick) +
-                                        " with no lock or unlock key or combo held past the input guard");
+                                        " with no lock or unlock key or combo held");
             return;
         }
         taken_kind_ = kind;
@@ -340,7 +344,27 @@ void InvariantMonitor::onCall(const NativeInfo& native, const std::uint64_t* arg
         }
     } else if (hash == nat::SET_VEHICLE_BRAKE_LIGHTS) {
         save_reads_ = 4;  // a flash step or a restore: the save, if any, is over
-        if (arg(1) == 0) restore_vehicle_ = arg(0);
+        if (arg(1) == 0) {
+            restore_seen_ = true;
+            restore_vehicle_ = arg(0);
+            restore_sides_ = 0;
+        }
+    } else if (hash == nat::SET_VEHICLE_NEON_ENABLED && restore_seen_ && restore_vehicle_ == arg(0) &&
+               restore_sides_ < 4) {
+        // The restore puts back sides 0 to 3 as they were saved; the upkeep
+        // may change them later in the same tick, by its own rules.
+        const int side = restore_sides_++;
+        if (saved_for_ != restore_vehicle_ || saved_for_ == 0) return;
+        ++checks_;
+        static const char* const names[] = {"left", "right", "front", "back"};
+        if (arg(1) != side) {
+            fail("neon-restored", "the restore after a flash series set neon side " + std::to_string(arg(1)) +
+                                      " where side " + std::to_string(side) + " was due");
+        } else if ((arg(2) != 0) != saved_neon_[static_cast<std::size_t>(side)]) {
+            fail("neon-restored", std::string("after a flash series the ") + names[side] + " neon of car handle " +
+                                      std::to_string(restore_vehicle_) + " was set " + (arg(2) != 0 ? "on" : "off") +
+                                      ", saved " + (saved_neon_[static_cast<std::size_t>(side)] ? "on" : "off"));
+        }
     }
 }
 
@@ -357,10 +381,17 @@ void InvariantMonitor::onKey(const KeyMessage& message) {
 
 void InvariantMonitor::checkRequests(std::uint32_t tick) {
     ++checks_;
+    if (guard_from_frame_ && !request_taken_) {
+        // The dispatcher stamps the guard again when it resumes after its last
+        // yield (asset waits come before it): in the frame before the lock
+        // tick starts again.
+        if (tick_ran_) guard_from_frame_ = false;
+        else guard_tick_ = tick;
+    }
     if (!sim_.started()) return;
     if (tick_ran_ && !request_taken_) {
         bool combo = false;
-        const std::optional<Kind> kind = heldRequest(tick, combo);
+        const std::optional<Kind> kind = heldRequest(tick, combo, true);
         const Settings& s = pluginSettings();
         // The menu toggle on its default key stamps the guard when the menu
         // takes the release, within 100 ms of it.
@@ -432,18 +463,12 @@ void InvariantMonitor::checkWorld() {
 }
 
 void InvariantMonitor::checkNeon() {
-    if (restore_vehicle_ == 0) return;
+    if (!restore_seen_) return;
     ++checks_;
-    const SimVehicle* v = sim_.world().vehicle(restore_vehicle_);
-    // The running light steps after the restore in the same tick.
-    if (v == nullptr || restore_vehicle_ != saved_for_ || pluginSettings().sequential_neon_lights) return;
-    for (std::size_t side = 0; side < 4; ++side) {
-        if (v->neon[side] == saved_neon_[side]) continue;
-        static const char* const names[] = {"left", "right", "front", "back"};
-        fail("neon-restored", std::string("after a flash series the ") + names[side] + " neon of car handle " +
-                                  std::to_string(restore_vehicle_) + " is " + (v->neon[side] ? "on" : "off") +
-                                  ", saved " + (saved_neon_[side] ? "on" : "off"));
-        return;
+    if (restore_sides_ < 4 && restore_vehicle_ == saved_for_ && saved_for_ != 0) {
+        fail("neon-restored", "after a flash series only " + std::to_string(restore_sides_) +
+                                  " of the 4 neon sides of car handle " + std::to_string(restore_vehicle_) +
+                                  " were put back");
     }
 }
 

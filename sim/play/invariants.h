@@ -19,8 +19,8 @@
 //                    states (getting in; no car in range; unloaded first)
 //   no-stray-action  no lock or unlock the player did not ask for
 //   lock-state       the tracked car's lock is what its last action set
-//   neon-restored    after a flash series the car's neon sides are the ones
-//                    saved when its series began
+//   neon-restored    a flash series ends by putting back all four neon sides
+//                    as they were saved when the car's series began
 //   ini-whole        the INI file is always a whole version: the scenario's,
 //                    or one made from it by whole key writes
 //   ini-kept         a missing INI file stays missing, a read-only one unchanged
@@ -102,7 +102,8 @@ private:
     void fail(const std::string& name, const std::string& message);
     bool keyHeld(int vk, std::uint32_t tick) const;
     bool bindingHeld(int key, int second, int fallback, std::uint32_t tick) const;
-    std::optional<Kind> heldRequest(std::uint32_t tick, bool& combo) const;
+    // The request the keys and controls make now; `guarded`: only past the input guard.
+    std::optional<Kind> heldRequest(std::uint32_t tick, bool& combo, bool guarded) const;
     bool carInRange();
     void checkRequests(std::uint32_t tick);
     void checkWorld();
@@ -136,7 +137,7 @@ private:
     bool request_taken_ = false;
     std::optional<Kind> taken_kind_;
     bool taken_combo_ = false;
-    bool guard_from_frame_ = false;  // the guard's second stamp comes at the next frame
+    bool guard_from_frame_ = false;  // the guard's second stamp is still to come
     std::uint32_t guard_tick_ = 0;   // the plug-in's input guard, as far as seen
     bool guard_known_ = false;
     bool combo_guard_only_ = false;
@@ -156,9 +157,13 @@ private:
     int save_reads_ = 4;
     std::array<bool, 4> saved_neon_{};
     int saved_for_ = 0;
+    bool restore_seen_ = false;      // a restore this frame
     int restore_vehicle_ = 0;
+    int restore_sides_ = 0;          // sides it put back so far
 
     // Weapon put away for a gesture.
+    bool weapon_asked_ = false;      // the held weapon was just asked for
+    std::uint32_t weapon_selected_ = 0;
     bool weapon_away_ = false;
     std::uint32_t weapon_saved_ = 0;
     std::uint32_t weapon_alive_ms_ = 0;

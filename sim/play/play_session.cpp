@@ -11,7 +11,8 @@ namespace {
 // splitmix64: the same numbers on every host and standard library.
 class Dice {
 public:
-    explicit Dice(std::uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ULL + 0x632BE59BD9B4E019ULL) {}
+    // Seeds next to each other start far apart (not one step of each other).
+    explicit Dice(std::uint64_t seed) : state_(seed) { state_ = next() ^ 0x632BE59BD9B4E019ULL; }
     std::uint64_t next() {
         std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
