@@ -164,7 +164,8 @@ bool InvariantMonitor::bindingHeld(int key, int second, int fallback, std::uint3
 
 std::optional<InvariantMonitor::Kind> InvariantMonitor::heldRequest(std::uint32_t tick, bool& combo,
                                                                    bool guarded) const {
-    const Settings& s = pluginSettings();
+    // The hotkey test runs before a request reloads the settings.
+    const Bindings& s = bindings_;
     const auto control = [&](int id, bool just) {
         const auto it = sim_.world().controls.find(id);
         if (it == sim_.world().controls.end()) return false;
@@ -213,6 +214,17 @@ bool InvariantMonitor::carInRange() {
 }
 
 void InvariantMonitor::onFrameStart(std::uint32_t tick) {
+    const Settings& s = pluginSettings();
+    bindings_ = Bindings{s.lock,
+                         s.unlock,
+                         s.lock_2_optional,
+                         s.unlock_2_optional,
+                         s.activate_controller,
+                         s.controller_lock_1_of_2,
+                         s.controller_lock_2_of_2,
+                         s.controller_unlock_1_of_2,
+                         s.controller_unlock_2_of_2,
+                         s.menu_toggle_switch};
     after_arrest_test_ = false;
     tick_ran_ = false;
     request_taken_ = false;
@@ -392,7 +404,7 @@ void InvariantMonitor::checkRequests(std::uint32_t tick) {
     if (tick_ran_ && !request_taken_) {
         bool combo = false;
         const std::optional<Kind> kind = heldRequest(tick, combo, true);
-        const Settings& s = pluginSettings();
+        const Bindings& s = bindings_;
         // The menu toggle on its default key stamps the guard when the menu
         // takes the release, within 100 ms of it.
         const bool menu_guard = menu_key_released_ && (s.menu_toggle_switch == -1 || s.menu_toggle_switch == 0) &&

@@ -91,6 +91,19 @@ private:
         std::uint32_t tick = 0;
         bool down = false;
     };
+    // The settings the hotkey tests use, as they stood when the frame began.
+    struct Bindings {
+        int lock = -1;
+        int unlock = -1;
+        int lock_2_optional = -1;
+        int unlock_2_optional = -1;
+        bool activate_controller = false;
+        int controller_lock_1_of_2 = 0;
+        int controller_lock_2_of_2 = 0;
+        int controller_unlock_1_of_2 = 0;
+        int controller_unlock_2_of_2 = 0;
+        int menu_toggle_switch = -1;
+    };
     struct FileStamp {
         bool exists = false;
         std::uintmax_t size = 0;
@@ -126,6 +139,7 @@ private:
     std::uint32_t last_tick_ = 0;
     bool have_tick_ = false;
 
+    Bindings bindings_;
     // Keyboard as the plug-in's table holds it, and the menu toggle's release.
     std::array<KeyEntry, 255> keys_{};
     std::uint32_t menu_key_release_ = 0;
