@@ -2,8 +2,45 @@
 #include "sim/protocol/fibre_scheduler.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#if defined(__SANITIZE_THREAD__)
+#define TAVREL_SIM_TSAN 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define TAVREL_SIM_TSAN 1
+#endif
+#endif
 
 namespace tavrel::sim {
+
+FibreBackend defaultFibreBackend() {
+    if (const char* chosen = std::getenv("TAVREL_SIM_FIBRES")) {
+        if (std::strcmp(chosen, "threads") == 0) return FibreBackend::Threads;
+        if (std::strcmp(chosen, "user") == 0) return FibreBackend::UserSpace;
+        std::fprintf(stderr, "tavrel-sim: TAVREL_SIM_FIBRES is \"%s\"; it takes user or threads\n", chosen);
+        std::abort();
+    }
+#if defined(TAVREL_SIM_TSAN)
+    return FibreBackend::Threads;  // ThreadSanitizer follows threads best
+#else
+    return FibreBackend::UserSpace;
+#endif
+}
+
+const char* fibreBackendName(FibreBackend backend) {
+    return backend == FibreBackend::Threads ? "threads" : "user";
+}
+
+void FibreScheduler::setBackend(FibreBackend backend) {
+    if (launched_any_ && backend != backend_) {
+        std::fprintf(stderr, "tavrel-sim: the fibre backend is chosen before the first script runs\n");
+        std::abort();
+    }
+    backend_ = backend;
+}
 
 void FibreScheduler::add(void* module, ScriptFunction script, bool main) {
     auto f = std::make_unique<Fibre>();
@@ -34,7 +71,10 @@ void FibreScheduler::runFrame(std::uint64_t frame, std::uint32_t now) {
     for (std::size_t i = 0; i < fibres_.size(); ++i) {
         Fibre& f = *fibres_[i];
         if (!isDue(f, frame, now)) continue;
-        if (!f.launched) launch(f);
+        if (!f.launched) {
+            launched_any_ = true;
+            launch(f);
+        }
         if (f.launched) resume(f);
     }
 }

@@ -1,16 +1,22 @@
 // FibreScheduler: the host's cooperative script fibres. Exactly one of them
 // runs at a time, or the host (the code that drives frames); fibres switch
-// only inside wait() (the host's scriptWait). The build picks how a fibre is
-// made:
-//   fibre_scheduler_threads.cpp  each fibre on its own std::thread; control
-//       passes as a baton under one mutex and condition variable, so what a
-//       fibre writes is visible to the host when the baton comes back. A
-//       stopped fibre resumes with an exception from wait() that unwinds its
-//       script and is caught at the top of its thread.
-//   windows/fibre_scheduler_windows.cpp  Windows fibres on the host's
-//       thread, as the game's script hook runs them (one C runtime state for
-//       all, rand included). A stopped fibre is deleted where it waits,
-//       unwound not at all, as the game does when it unloads a plug-in.
+// only inside wait() (the host's scriptWait). How a fibre is made:
+//   Linux (fibre_scheduler_linux.cpp), chosen at run time (setBackend):
+//     FibreBackend::UserSpace  fibre_scheduler_context.cpp: each fibre on a
+//       stack of its own on the host's thread, switched by Boost.Context in
+//       user space (no system call), with the sanitizers told of every
+//       switch. The default.
+//     FibreBackend::Threads  fibre_scheduler_threads.cpp: each fibre on its
+//       own std::thread; control passes as a baton under one mutex and
+//       condition variable, so what a fibre writes is visible to the host
+//       when the baton comes back. The default under ThreadSanitizer.
+//     Either way a stopped fibre resumes with an exception from wait() that
+//     unwinds its script and is caught at the top of the fibre.
+//   Windows (windows/fibre_scheduler_windows.cpp): Windows fibres on the
+//     host's thread, as the game's script hook runs them (one C runtime
+//     state for all, rand included); the backend setting is ignored. A
+//     stopped fibre is deleted where it waits, unwound not at all, as the
+//     game does when it unloads a plug-in.
 //
 // Thread safety: every member except wait(), abortCurrent() and
 // currentFibre() is called by the host only, never from inside a fibre.
@@ -23,6 +29,14 @@
 namespace tavrel::sim {
 
 using ScriptFunction = void (*)();
+
+enum class FibreBackend : std::uint8_t { UserSpace, Threads };
+
+// UserSpace, or Threads in a ThreadSanitizer build; the environment variable
+// TAVREL_SIM_FIBRES ("user" or "threads") overrides both.
+FibreBackend defaultFibreBackend();
+// "user" or "threads".
+const char* fibreBackendName(FibreBackend backend);
 
 class FibreScheduler {
 public:
@@ -51,6 +65,11 @@ public:
     FibreScheduler(const FibreScheduler&) = delete;
     FibreScheduler& operator=(const FibreScheduler&) = delete;
     ~FibreScheduler();  // stops and ends every fibre
+
+    // How fibres are made on Linux (see above); defaultFibreBackend() at first.
+    // REQUIRES: no frame has run a script yet.
+    void setBackend(FibreBackend backend);
+    FibreBackend backend() const { return backend_; }
 
     // Adds a script; `main` fibres run before the others in each frame.
     void add(void* module, ScriptFunction script, bool main);
@@ -85,6 +104,8 @@ private:
     void resume(Fibre& f);        // runs it until it yields or ends
     void end(Fibre& f);           // REQUIRES: f.stop is set and f is not running
 
+    FibreBackend backend_ = defaultFibreBackend();
+    bool launched_any_ = false;   // a fibre was launched: the backend is fixed
     std::unique_ptr<Switch> switch_;
     std::vector<std::unique_ptr<Fibre>> fibres_;
     std::vector<std::string> escaped_;  // written by a fibre while it runs

@@ -1,87 +1,63 @@
-// Script fibres as threads handing a baton (the simulator's fibres on Linux).
+// Script fibres as threads handing a baton (FibreBackend::Threads): the
+// kernel switches them, which ThreadSanitizer follows without help.
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 
-#include "sim/protocol/fibre_scheduler.h"
+#include "sim/protocol/fibre_scheduler_linux.h"
 
 namespace tavrel::sim {
 
-struct FibreScheduler::Context {
-    std::thread thread;
-};
+struct FibreScheduler::Switch::Threads final : FibreScheduler::Switch {
+    struct Thread final : Context {
+        std::thread thread;
+    };
 
-struct FibreScheduler::Switch {
+    using Switch::Switch;
+
+    void launch(Fibre& f) override {
+        auto context = std::make_unique<Thread>();
+        context->thread = std::thread([this, &f] {
+            current = &f;
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                baton.wait(lock, [this, &f] { return owner == &f; });
+            }
+            if (!f.stop) runScript(f);
+            std::lock_guard<std::mutex> lock(mutex);
+            f.finished = true;
+            owner = nullptr;
+            baton.notify_all();
+        });
+        f.context = std::move(context);
+    }
+
+    void resume(Fibre& f) override {
+        std::unique_lock<std::mutex> lock(mutex);
+        owner = &f;
+        baton.notify_all();
+        baton.wait(lock, [this] { return owner == nullptr; });
+    }
+
+    void yield(Fibre& f) override {
+        std::unique_lock<std::mutex> lock(mutex);
+        owner = nullptr;
+        baton.notify_all();
+        baton.wait(lock, [this, &f] { return owner == &f; });
+    }
+
+    void end(Fibre& f) override {
+        auto& thread = static_cast<Thread&>(*f.context).thread;
+        if (thread.joinable()) thread.join();
+    }
+
     std::mutex mutex;
     std::condition_variable baton;
     const Fibre* owner = nullptr;  // who holds the baton; null: the host
 };
 
-namespace {
-thread_local FibreScheduler::Fibre* tlsFibre = nullptr;
-}  // namespace
-
-FibreScheduler::Fibre::Fibre() = default;
-FibreScheduler::Fibre::~Fibre() = default;
-
-FibreScheduler::FibreScheduler() : switch_(std::make_unique<Switch>()) {}
-
-FibreScheduler::~FibreScheduler() { stop(nullptr); }
-
-const FibreScheduler::Fibre* FibreScheduler::currentFibre() { return tlsFibre; }
-
-void FibreScheduler::launch(Fibre& f) {
-    f.context = std::make_unique<Context>();
-    f.launched = true;
-    f.context->thread = std::thread([this, &f] {
-        tlsFibre = &f;
-        {
-            std::unique_lock<std::mutex> lock(switch_->mutex);
-            switch_->baton.wait(lock, [this, &f] { return switch_->owner == &f; });
-        }
-        if (!f.stop) runScript(f);
-        std::lock_guard<std::mutex> lock(switch_->mutex);
-        f.finished = true;
-        switch_->owner = nullptr;
-        switch_->baton.notify_all();
-    });
-}
-
-void FibreScheduler::resume(Fibre& f) {
-    std::unique_lock<std::mutex> lock(switch_->mutex);
-    switch_->owner = &f;
-    switch_->baton.notify_all();
-    switch_->baton.wait(lock, [this] { return switch_->owner == nullptr; });
-}
-
-bool FibreScheduler::wait(std::uint32_t ms, std::uint64_t frame, std::uint32_t now) {
-    Fibre* f = tlsFibre;
-    if (f == nullptr) return false;
-    // Stopped, and the script caught the unwinding and waits again: unwind
-    // it again; it never gets the baton back.
-    if (f->stop) throw Stopped{};
-    std::unique_lock<std::mutex> lock(switch_->mutex);
-    f->yield_frame = frame;
-    f->sleep_start = now;
-    f->sleep_ms = ms;
-    switch_->owner = nullptr;
-    switch_->baton.notify_all();
-    switch_->baton.wait(lock, [this, f] { return switch_->owner == f; });
-    if (f->stop) throw Stopped{};
-    return true;
-}
-
-void FibreScheduler::abortCurrent() {
-    // Stopped for good, as on Windows where the fibre never resumes.
-    if (tlsFibre != nullptr) tlsFibre->stop = true;
-    throw Stopped{};
-}
-
-void FibreScheduler::end(Fibre& f) {
-    // A launched fibre sits in wait() (or has finished): hand it the baton
-    // once more so that it unwinds, then join it.
-    if (!f.finished) resume(f);
-    if (f.context->thread.joinable()) f.context->thread.join();
+std::unique_ptr<FibreScheduler::Switch> FibreScheduler::Switch::makeThreads(FibreScheduler& scheduler) {
+    return std::make_unique<Threads>(scheduler);
 }
 
 }  // namespace tavrel::sim

@@ -13,7 +13,7 @@ std::uint64_t idleSlots[4] = {};
 CrtRandom idleRandom;
 }  // namespace
 
-// A script the host has stopped is unwound here (a fibre is a thread that
+// A script the host has stopped is unwound here (on Linux a stopped fibre
 // leaves by an exception); whatever it still calls on its way out is not
 // seen, as a stopped fibre of the game never runs again.
 bool callerIsStopped() {

@@ -56,13 +56,14 @@ void Simulator::releaseSlots() {
 }
 
 void Simulator::hostNativeInit(std::uint64_t hash) {
+    const NativeInfo* info = findNative(hash);  // once per call: the push and the call use it
     if (FibreScheduler::currentFibre() == nullptr && !host_calls_allowed_) {
-        const NativeInfo* info = findNative(hash);
         recordFault(hash, std::string(info != nullptr ? info->name : hexHash(hash)) +
                               " called outside a script fibre");
     }
     if (call_open_) recordFault(call_hash_, "nativeInit before the previous call was made (" + hexHash(hash) + " next)");
     call_hash_ = hash;
+    call_info_ = info;
     call_open_ = true;
     call_argc_ = 0;
     for (std::uint64_t& a : call_args_) a = 0;
@@ -73,7 +74,7 @@ void Simulator::hostNativePush(std::uint64_t value) {
         recordFault(0, "nativePush64 without nativeInit");
         return;
     }
-    const NativeInfo* info = findNative(call_hash_);
+    const NativeInfo* info = call_info_;
     const int limit = info != nullptr ? info->argc : kMaxNativeArgs;
     if (call_argc_ >= limit) {
         if (call_argc_ == limit && info != nullptr) {
@@ -93,7 +94,7 @@ std::uint64_t* Simulator::hostNativeCall() {
         return slots;
     }
     call_open_ = false;
-    const NativeInfo* info = findNative(call_hash_);
+    const NativeInfo* info = call_info_;
     if (info == nullptr) {
         recordFault(call_hash_, "unknown native");
         return slots;

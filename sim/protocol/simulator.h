@@ -135,6 +135,13 @@ public:
     // Runs frames until at least `ms` simulated ms have passed.
     void waitMs(std::uint32_t ms);
 
+    // How the plug-in's script fibres are made on Linux: user-space fibres or
+    // threads handing a baton (see FibreScheduler); defaultFibreBackend() at
+    // first. The Windows host has Windows fibres only and ignores it.
+    // REQUIRES: no frame has run a script yet.
+    void setFibreBackend(FibreBackend backend) { fibres_.setBackend(backend); }
+    FibreBackend fibreBackend() const { return fibres_.backend(); }
+
     // [SECTION] Plug-in life cycle (plugin_loader.cpp: the plug-in linked in;
     // windows/plugin_loader_windows.cpp: Tavrel.asi loaded from its file)
     // The plug-in's load state (resetPluginState, or a fresh library), process
@@ -246,6 +253,7 @@ private:
 
     // The native call being built.
     std::uint64_t call_hash_ = 0;
+    const NativeInfo* call_info_ = nullptr;  // call_hash_'s entry in the native table, or null
     bool call_open_ = false;
     bool host_calls_allowed_ = false;
     int call_argc_ = 0;

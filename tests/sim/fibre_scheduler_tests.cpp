@@ -4,13 +4,21 @@
 // directly through the host ABI, without the plug-in.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdlib>
+#include <exception>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/host_abi.h"
 #include "sim/protocol/simulator.h"
 
 namespace tavrel::sim {
+
+void PrintTo(FibreBackend backend, std::ostream* os) { *os << fibreBackendName(backend); }
+
 namespace {
 
 using host::getTickCount;
@@ -79,6 +87,55 @@ void catchesEverything() {
 
 void returnsAtOnce() { events.push_back("ran"); }
 
+std::vector<std::thread::id> scriptThreads;
+
+void recordsItsThread() {
+    scriptThreads.push_back(std::this_thread::get_id());
+    for (;;) scriptWait(0);
+}
+
+// Fills a good part of its stack with its own byte, yields a few frames
+// while the other fibre does the same, then checks that nothing changed.
+template <unsigned char Mark>
+void keepsItsStack() {
+    std::array<volatile unsigned char, 96 * 1024> block;
+    for (auto& b : block) b = Mark;
+    scriptWait(0);
+    scriptWait(0);
+    std::size_t changed = 0;
+    for (const auto& b : block) changed += b != Mark ? 1 : 0;
+    events.push_back(std::to_string(Mark) + (changed == 0 ? " kept" : " changed"));
+    for (;;) scriptWait(0);
+}
+
+// Yields inside a catch handler; after the other fibre has thrown and caught
+// its own exception meanwhile, the one being handled here is still its own.
+template <const char* Name>
+void waitsInsideAHandler() {
+    try {
+        throw std::runtime_error(Name);
+    } catch (const std::exception&) {
+        scriptWait(0);
+        scriptWait(0);
+        try {
+            std::rethrow_exception(std::current_exception());
+        } catch (const std::runtime_error& e) {
+            events.push_back(std::string(Name) + " handles " + e.what());
+        }
+    }
+    events.push_back(std::string(Name) + " uncaught " + std::to_string(std::uncaught_exceptions()));
+    for (;;) scriptWait(0);
+}
+constexpr char kFirst[] = "first";
+constexpr char kSecond[] = "second";
+
+void throwsAfterWaiting() {
+    UnwindCounter guard;
+    scriptWait(0);
+    scriptWait(100);
+    throw std::logic_error("late");
+}
+
 void throwsOnce() { throw 42; }
 
 void unregistersItself() {
@@ -89,9 +146,16 @@ void unregistersItself() {
     events.push_back("never");
 }
 
-TEST(FibreScheduler, MainRunsBeforeMenuAndEachYieldsOncePerFrame) {
+// Every fibre test runs on both Linux backends.
+class Fibres : public ::testing::TestWithParam<FibreBackend> {};
+
+INSTANTIATE_TEST_SUITE_P(Backend, Fibres, ::testing::Values(FibreBackend::UserSpace, FibreBackend::Threads),
+                         [](const auto& param) { return std::string(fibreBackendName(param.param)); });
+
+TEST_P(Fibres, MainRunsBeforeMenuAndEachYieldsOncePerFrame) {
     reset();
     Simulator sim;
+    sim.setFibreBackend(GetParam());
     host::scriptRegisterAdditionalThread(&testModule, &menuLoop);  // registered first, still runs second
     host::scriptRegister(&testModule, &mainLoop);
     sim.runFrames(3);
@@ -101,9 +165,10 @@ TEST(FibreScheduler, MainRunsBeforeMenuAndEachYieldsOncePerFrame) {
     EXPECT_EQ(sim.frame(), 3u);
 }
 
-TEST(FibreScheduler, ScriptsAddedLaterStartAtTheNextFrame) {
+TEST_P(Fibres, ScriptsAddedLaterStartAtTheNextFrame) {
     reset();
     Simulator sim;
+    sim.setFibreBackend(GetParam());
     sim.runFrames(2);  // nothing registered: the clock still moves
     EXPECT_EQ(sim.now(), kDefaultStartTick + 2 * kDefaultFrameMs);
     host::scriptRegister(&testModule, &mainLoop);
@@ -112,9 +177,10 @@ TEST(FibreScheduler, ScriptsAddedLaterStartAtTheNextFrame) {
     EXPECT_EQ(events.size(), 2u);
 }
 
-TEST(FibreScheduler, WaitSleepsUntilTheTicksHavePassed) {
+TEST_P(Fibres, WaitSleepsUntilTheTicksHavePassed) {
     reset();
     Simulator sim;
+    sim.setFibreBackend(GetParam());
     sim.setFrameMs(16);
     host::scriptRegister(&testModule, &sleeper);
     sim.runFrames(20);
@@ -125,9 +191,10 @@ TEST(FibreScheduler, WaitSleepsUntilTheTicksHavePassed) {
     }
 }
 
-TEST(FibreScheduler, WaitAcrossTheClockWrap) {
+TEST_P(Fibres, WaitAcrossTheClockWrap) {
     reset();
     Simulator sim;
+    sim.setFibreBackend(GetParam());
     sim.setStartTick(0xFFFFFFFFu - 40);
     sim.setFrameMs(10);
     host::scriptRegister(&testModule, &sleeper);
@@ -138,9 +205,10 @@ TEST(FibreScheduler, WaitAcrossTheClockWrap) {
     EXPECT_EQ(wakeTicks[1] - wakeTicks[0], 50u);
 }
 
-TEST(FibreScheduler, UnregisterUnwindsAndJoinsTheScripts) {
+TEST_P(Fibres, UnregisterUnwindsAndJoinsTheScripts) {
     reset();
     Simulator sim;
+    sim.setFibreBackend(GetParam());
     host::scriptRegister(&testModule, &sleeper);
     host::scriptRegisterAdditionalThread(&otherModule, &menuLoop);
     sim.runFrames(2);
@@ -154,9 +222,10 @@ TEST(FibreScheduler, UnregisterUnwindsAndJoinsTheScripts) {
     EXPECT_TRUE(sim.faults().empty());
 }
 
-TEST(FibreScheduler, AStoppedScriptThatCatchesTheUnwindIsUnwoundAgainAndNotHeard) {
+TEST_P(Fibres, AStoppedScriptThatCatchesTheUnwindIsUnwoundAgainAndNotHeard) {
     reset();
     Simulator sim;
+    sim.setFibreBackend(GetParam());
     host::scriptRegister(&testModule, &catchesEverything);
     sim.runFrames(2);
     sim.clearTrace();
@@ -168,18 +237,20 @@ TEST(FibreScheduler, AStoppedScriptThatCatchesTheUnwindIsUnwoundAgainAndNotHeard
     EXPECT_TRUE(sim.faults().empty());
 }
 
-TEST(FibreScheduler, UnregisterFromInsideAFibreTakesEffectAfterTheFrame) {
+TEST_P(Fibres, UnregisterFromInsideAFibreTakesEffectAfterTheFrame) {
     reset();
     Simulator sim;
+    sim.setFibreBackend(GetParam());
     host::scriptRegister(&otherModule, &unregistersItself);
     sim.runFrames(3);
     EXPECT_EQ(events, (std::vector<std::string>{"before", "after"}));
     EXPECT_TRUE(sim.faults().empty());
 }
 
-TEST(FibreScheduler, ScriptThatReturnsOrThrowsEndsItsFibre) {
+TEST_P(Fibres, ScriptThatReturnsOrThrowsEndsItsFibre) {
     reset();
     Simulator sim;
+    sim.setFibreBackend(GetParam());
     host::scriptRegister(&testModule, &returnsAtOnce);
     host::scriptRegisterAdditionalThread(&testModule, &throwsOnce);
     sim.runFrames(3);
@@ -188,9 +259,10 @@ TEST(FibreScheduler, ScriptThatReturnsOrThrowsEndsItsFibre) {
     EXPECT_EQ(sim.faults()[0].fibre, "menu");
 }
 
-TEST(FibreScheduler, ScriptThatNeverYieldsIsEndedWithAFault) {
+TEST_P(Fibres, ScriptThatNeverYieldsIsEndedWithAFault) {
     reset();
     Simulator sim;
+    sim.setFibreBackend(GetParam());
     sim.setTraceKept(false);
     host::scriptRegister(&testModule, &neverYields);
     host::scriptRegisterAdditionalThread(&testModule, &menuLoop);
@@ -202,24 +274,123 @@ TEST(FibreScheduler, ScriptThatNeverYieldsIsEndedWithAFault) {
     EXPECT_EQ(events, (std::vector<std::string>{"menu0", "menu1"}));  // the other fibre still runs
 }
 
-TEST(FibreScheduler, WaitOutsideAFibreIsAFault) {
+TEST_P(Fibres, WaitOutsideAFibreIsAFault) {
     reset();
     Simulator sim;
+    sim.setFibreBackend(GetParam());
     scriptWait(0);
     ASSERT_EQ(sim.faults().size(), 1u);
     EXPECT_EQ(sim.faults()[0].fibre, "host");
 }
 
-TEST(FibreScheduler, RepeatedConstructionJoinsEveryThread) {
+TEST_P(Fibres, RepeatedConstructionJoinsEveryThread) {
     for (int round = 0; round < 40; ++round) {
         reset();
         Simulator sim;
+        sim.setFibreBackend(GetParam());
         host::scriptRegister(&testModule, &sleeper);
         host::scriptRegisterAdditionalThread(&testModule, &menuLoop);
         sim.runFrames(round % 4);  // some never launched, some mid-sleep
         // The destructor stops and joins both fibres.
     }
     EXPECT_EQ(Simulator::current(), nullptr);
+}
+
+TEST_P(Fibres, ScriptsRunOnTheHostThreadAsUserSpaceFibresOnThreadsOfTheirOwnOtherwise) {
+    reset();
+    scriptThreads.clear();
+    Simulator sim;
+    sim.setFibreBackend(GetParam());
+    EXPECT_EQ(sim.fibreBackend(), GetParam());
+    host::scriptRegister(&testModule, &recordsItsThread);
+    host::scriptRegisterAdditionalThread(&testModule, &recordsItsThread);
+    sim.runFrames(2);
+    ASSERT_EQ(scriptThreads.size(), 2u);
+    const std::thread::id host = std::this_thread::get_id();
+    if (GetParam() == FibreBackend::UserSpace) {
+        EXPECT_EQ(scriptThreads[0], host);
+        EXPECT_EQ(scriptThreads[1], host);
+    } else {
+        EXPECT_NE(scriptThreads[0], host);
+        EXPECT_NE(scriptThreads[1], host);
+        EXPECT_NE(scriptThreads[0], scriptThreads[1]);
+    }
+}
+
+TEST_P(Fibres, EachFibreKeepsItsOwnStackAndItsOwnExceptionAcrossSwitches) {
+    reset();
+    {
+        Simulator sim;
+        sim.setFibreBackend(GetParam());
+        host::scriptRegister(&testModule, &keepsItsStack<0x5A>);
+        host::scriptRegisterAdditionalThread(&testModule, &keepsItsStack<0xA5>);
+        sim.runFrames(4);
+        EXPECT_EQ(events, (std::vector<std::string>{"90 kept", "165 kept"}));
+    }
+    reset();
+    Simulator sim;
+    sim.setFibreBackend(GetParam());
+    host::scriptRegister(&testModule, &waitsInsideAHandler<kFirst>);
+    host::scriptRegisterAdditionalThread(&testModule, &waitsInsideAHandler<kSecond>);
+    sim.runFrames(4);
+    EXPECT_EQ(events, (std::vector<std::string>{"first handles first", "first uncaught 0", "second handles second",
+                                                "second uncaught 0"}));
+    EXPECT_EQ(std::uncaught_exceptions(), 0);
+    EXPECT_EQ(std::current_exception(), nullptr) << "the host handles no exception of a script";
+    EXPECT_TRUE(sim.faults().empty());
+}
+
+TEST_P(Fibres, AScriptThatThrowsAfterWaitingIsUnwoundAndTheOtherGoesOn) {
+    reset();
+    Simulator sim;
+    sim.setFibreBackend(GetParam());
+    host::scriptRegister(&testModule, &throwsAfterWaiting);
+    host::scriptRegisterAdditionalThread(&testModule, &menuLoop);
+    sim.runFrames(12);
+    ASSERT_EQ(sim.faults().size(), 1u);
+    EXPECT_EQ(sim.faults()[0].fibre, "main");
+    EXPECT_EQ(unwound, 1);
+    EXPECT_EQ(events.size(), 12u) << "the menu fibre ran every frame";
+    EXPECT_TRUE(sim.fibreBackend() == GetParam());
+}
+
+// The backend a Simulator starts with: the environment's choice, else user
+// space (threads under ThreadSanitizer); a wrong name or a late change stops
+// the program rather than run on the other backend unnoticed.
+TEST(FibreBackendChoice, TheEnvironmentChoosesAndTheBuildDecidesOtherwise) {
+    const char* before = std::getenv("TAVREL_SIM_FIBRES");
+    const std::string saved = before != nullptr ? before : "";
+    setenv("TAVREL_SIM_FIBRES", "threads", 1);
+    EXPECT_EQ(defaultFibreBackend(), FibreBackend::Threads);
+    {
+        Simulator sim;
+        EXPECT_EQ(sim.fibreBackend(), FibreBackend::Threads);
+    }
+    setenv("TAVREL_SIM_FIBRES", "user", 1);
+    EXPECT_EQ(defaultFibreBackend(), FibreBackend::UserSpace);
+    unsetenv("TAVREL_SIM_FIBRES");
+#if defined(__SANITIZE_THREAD__)
+    EXPECT_EQ(defaultFibreBackend(), FibreBackend::Threads);
+#else
+    EXPECT_EQ(defaultFibreBackend(), FibreBackend::UserSpace);
+#endif
+    setenv("TAVREL_SIM_FIBRES", "fibres", 1);
+    EXPECT_DEATH(defaultFibreBackend(), "TAVREL_SIM_FIBRES is \"fibres\"; it takes user or threads");
+    if (before != nullptr) setenv("TAVREL_SIM_FIBRES", saved.c_str(), 1);
+    else unsetenv("TAVREL_SIM_FIBRES");
+}
+
+TEST(FibreBackendChoice, ChangingTheBackendAfterAScriptRanStopsTheProgram) {
+    EXPECT_DEATH(
+        {
+            Simulator sim;
+            sim.setFibreBackend(FibreBackend::UserSpace);
+            host::scriptRegister(&testModule, &menuLoop);
+            sim.runFrame();
+            sim.setFibreBackend(FibreBackend::UserSpace);  // the same: allowed
+            sim.setFibreBackend(FibreBackend::Threads);
+        },
+        "the fibre backend is chosen before the first script runs");
 }
 
 TEST(FibreScheduler, KeyboardHandlerRunsOnTheHostThreadWithTheNextFrameTick) {
