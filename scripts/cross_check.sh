@@ -125,8 +125,10 @@ control="$root/tests/scenarios/09_colour_changer.scn"
 if [[ -f $control ]]; then
   run_side linux "$control" control
   run_side windows "$control" control --start-tick 3600016
+  # Both runs go to the end; the shifted one may miss the colours its expect
+  # lines name (exit status 3), which is a difference too.
   for side in linux windows; do
-    [[ $(cat "$work/control/$side.out/status") == 0 && -s $work/control/$side.out/trace.jsonl ]] ||
+    [[ $(cat "$work/control/$side.out/status") =~ ^[03]$ && -s $work/control/$side.out/trace.jsonl ]] ||
       fail "control: the $side run failed: $(head -c 300 "$work/control/$side.out/stderr")"
   done
   if same_results control >/dev/null; then

@@ -14,7 +14,7 @@ namespace {
 
 int usage(const std::string& problem) {
     std::cerr << "tavrel-sim: " << problem << "\n"
-              << "usage: tavrel-sim [--timeline] [--trace FILE] [--start-tick N] [--frame-ms N] [SCENARIO | -]\n"
+              << "usage: tavrel-sim [--timeline[=changes]] [--trace FILE] [--start-tick N] [--frame-ms N] [SCENARIO | -]\n"
               << "       tavrel-sim --play SEED --sim-minutes M [--out DIR]\n";
     return 2;
 }
@@ -35,8 +35,12 @@ int runCommandLine(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-        if (a == "--timeline") {
+        if (a == "--timeline" || a == "--timeline=all") {
             options.timeline = true;
+            options.timeline_changes = false;
+        } else if (a == "--timeline=changes") {
+            options.timeline = true;
+            options.timeline_changes = true;
         } else if (a == "--trace") {
             const char* v = next();
             if (v == nullptr) return usage("--trace wants a file");
@@ -58,7 +62,8 @@ int runCommandLine(int argc, char** argv) {
             if (v == nullptr) return usage("--out wants a folder");
             playOut = v;
         } else if ((a.size() > 1 && a[0] == '-') || haveScenario) {
-            return usage("unexpected argument " + a);
+            return usage((a[0] == '-' ? "unknown option " : "unexpected argument ") + a +
+                         (a[0] == '-' ? " (options: --timeline, --timeline=changes, --trace FILE, --start-tick N, --frame-ms N; --play SEED, --sim-minutes M, --out DIR)" : ""));
         } else {
             scenario = a;
             haveScenario = true;

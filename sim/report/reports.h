@@ -3,6 +3,7 @@
 // Every JSON report is one compact line with a fixed key order.
 #pragma once
 #include <string>
+#include <string_view>
 
 #include "sim/protocol/simulator.h"
 
@@ -11,10 +12,17 @@ namespace tavrel::sim {
 // The world as the scenario contract describes it. Sounds and horns are
 // those since the previous stateJson (marks them reported).
 std::string stateJson(Simulator& sim);
+// Parts of `state` as it prints them, marking nothing reported: the
+// "player" object, one vehicle's object, one character's object.
+std::string playerStateJson(World& world);
+std::string vehicleStateJson(World& world, const SimVehicle& vehicle);
+std::string pedStateJson(const SimPed& ped);
 // Every Settings field under its INI key, in the record's order: of the
 // plug-in (pluginSettings()) or of the given record.
 std::string settingsJson();
 std::string settingsJson(const Settings& settings);
+// settingsJson of a default-made record: every key, each of its kind.
+std::string defaultSettingsJson();
 // The last frame's texts and rectangles in drawing order, normalised units.
 std::string screenJson(const Drawing& drawing);
 // The drawing as an SVG picture of `width` x `height` pixels.
@@ -30,5 +38,22 @@ std::string traceJson(const KeyMessage& message);
 std::string timelineLine(const TraceEntry& entry);
 // "3601016 window key down 0x55"
 std::string timelineLine(const KeyMessage& message);
+
+// The changes-only timeline: which native calls it shows. Left out are pure
+// queries (GET_, IS_, HAS_, DOES_, PLAYER_ID, PLAYER_PED_ID), the HUD drawing
+// the menu repeats every frame (SET_TEXT_*, DRAW_RECT, the display-text and
+// line-count text commands with their ADD_TEXT_COMPONENT_* calls); shown is
+// every other call (setters, requests, sounds, notifications, ...). It
+// follows each fibre's open text command, so it sees the calls in order.
+class ChangeFilter {
+public:
+    bool shows(const TraceEntry& entry);
+
+private:
+    // Per fibre (main, menu, host): inside a hidden text command.
+    bool in_hidden_text_[3] = {};
+};
+// True for a native that only asks (see ChangeFilter).
+bool isQueryNative(std::string_view name);
 
 }  // namespace tavrel::sim

@@ -74,6 +74,33 @@ void writeVehicle(JsonWriter& j, World& w, const SimVehicle& v) {
     j.endObject();
 }
 
+void writePlayer(JsonWriter& j, World& w) {
+    const SimPlayer& p = w.player;
+    const Vec3 pos = w.position(p.handle);
+    j.beginObject();
+    j.key("x").value(pos.x).key("y").value(pos.y).key("z").value(pos.z);
+    j.key("vehicle");
+    writeIdOrNull(j, w, p.vehicle);
+    j.key("entering");
+    writeIdOrNull(j, w, p.entering);
+    j.key("control").value(p.control);
+    j.key("weapon");
+    writeHashName(j, w, p.weapon);
+    j.key("ragdolls").value(p.ragdolls);
+    j.key("anim");
+    writeAnim(j, p.anim);
+    j.key("dead").value(p.dead);
+    j.endObject();
+}
+
+void writePed(JsonWriter& j, const SimPed& ped) {
+    j.beginObject();
+    j.key("ragdolls").value(ped.ragdolls);
+    j.key("anim");
+    writeAnim(j, ped.anim);
+    j.endObject();
+}
+
 void writeSoundSource(JsonWriter& j, const SoundEvent& s) {
     if (s.source == "id") j.value(s.source_id);
     else j.value(s.source);
@@ -88,22 +115,8 @@ std::string stateJson(Simulator& sim) {
     j.key("t").value(sim.now());
     j.key("frame").value(sim.frame());
 
-    const SimPlayer& p = w.player;
-    const Vec3 pos = w.position(p.handle);
-    j.key("player").beginObject();
-    j.key("x").value(pos.x).key("y").value(pos.y).key("z").value(pos.z);
-    j.key("vehicle");
-    writeIdOrNull(j, w, p.vehicle);
-    j.key("entering");
-    writeIdOrNull(j, w, p.entering);
-    j.key("control").value(p.control);
-    j.key("weapon");
-    writeHashName(j, w, p.weapon);
-    j.key("ragdolls").value(p.ragdolls);
-    j.key("anim");
-    writeAnim(j, p.anim);
-    j.key("dead").value(p.dead);
-    j.endObject();
+    j.key("player");
+    writePlayer(j, w);
 
     j.key("vehicles").beginObject();
     for (const auto& [id, v] : w.vehicles) {
@@ -114,11 +127,8 @@ std::string stateJson(Simulator& sim) {
 
     j.key("peds").beginObject();
     for (const auto& [id, ped] : w.peds) {
-        j.key(std::to_string(id)).beginObject();
-        j.key("ragdolls").value(ped.ragdolls);
-        j.key("anim");
-        writeAnim(j, ped.anim);
-        j.endObject();
+        j.key(std::to_string(id));
+        writePed(j, ped);
     }
     j.endObject();
 
@@ -162,7 +172,27 @@ std::string stateJson(Simulator& sim) {
     return j.str();
 }
 
+std::string playerStateJson(World& w) {
+    JsonWriter j;
+    writePlayer(j, w);
+    return j.str();
+}
+
+std::string vehicleStateJson(World& w, const SimVehicle& v) {
+    JsonWriter j;
+    writeVehicle(j, w, v);
+    return j.str();
+}
+
+std::string pedStateJson(const SimPed& p) {
+    JsonWriter j;
+    writePed(j, p);
+    return j.str();
+}
+
 std::string settingsJson() { return settingsJson(pluginSettings()); }
+
+std::string defaultSettingsJson() { return settingsJson(Settings{}); }
 
 std::string settingsJson(const Settings& s) {
     JsonWriter j;

@@ -13,7 +13,42 @@ std::string hex(std::uint64_t v, int digits) {
     return buf;
 }
 
+bool startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+
+bool isDrawingNative(std::string_view name) {
+    return startsWith(name, "SET_TEXT_") || name == "DRAW_RECT";
+}
+
+bool opensHiddenText(std::string_view name) {
+    return name == "BEGIN_TEXT_COMMAND_DISPLAY_TEXT" || name == "BEGIN_TEXT_COMMAND_GET_NUMBER_OF_LINES_FOR_STRING";
+}
+
+bool closesHiddenText(std::string_view name) {
+    return name == "END_TEXT_COMMAND_DISPLAY_TEXT" || name == "END_TEXT_COMMAND_GET_NUMBER_OF_LINES_FOR_STRING";
+}
+
 }  // namespace
+
+bool isQueryNative(std::string_view name) {
+    return startsWith(name, "GET_") || startsWith(name, "IS_") || startsWith(name, "HAS_") ||
+           startsWith(name, "DOES_") || name == "PLAYER_ID" || name == "PLAYER_PED_ID";
+}
+
+bool ChangeFilter::shows(const TraceEntry& e) {
+    const std::size_t fibre = e.fibre == "main" ? 0 : e.fibre == "menu" ? 1 : 2;
+    bool& hidden = in_hidden_text_[fibre];
+    if (opensHiddenText(e.name)) {
+        hidden = true;
+        return false;
+    }
+    if (closesHiddenText(e.name)) {
+        hidden = false;
+        return false;
+    }
+    if (startsWith(e.name, "BEGIN_TEXT_COMMAND_")) hidden = false;
+    if (hidden && startsWith(e.name, "ADD_TEXT_COMPONENT_")) return false;
+    return !isQueryNative(e.name) && !isDrawingNative(e.name);
+}
 
 std::string traceJson(const TraceEntry& e) {
     JsonWriter j;

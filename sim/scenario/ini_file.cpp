@@ -35,16 +35,13 @@ std::optional<std::string_view> sectionOf(std::string_view line) {
     return trim(line.substr(1, close - 1));
 }
 
-std::vector<std::string> readLines(const std::string& path) {
+std::vector<std::string> splitLines(std::string_view data) {
     std::vector<std::string> lines;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return lines;
-    const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::size_t start = 0;
     while (start < data.size()) {
         std::size_t end = data.find('\n', start);
-        if (end == std::string::npos) end = data.size();
-        std::string line = data.substr(start, end - start);
+        if (end == std::string_view::npos) end = data.size();
+        std::string line(data.substr(start, end - start));
         if (!line.empty() && line.back() == '\r') line.pop_back();
         lines.push_back(std::move(line));
         start = end + 1;
@@ -52,7 +49,32 @@ std::vector<std::string> readLines(const std::string& path) {
     return lines;
 }
 
+std::vector<std::string> readLines(const std::string& path) {
+    const auto bytes = readIniBytes(path);
+    return bytes ? splitLines(*bytes) : std::vector<std::string>{};
+}
+
 }  // namespace
+
+std::optional<std::string> readIniBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::optional<std::string> iniKeyText(std::string_view bytes, std::string_view section, std::string_view key) {
+    const std::vector<std::string> lines = splitLines(bytes);
+    std::size_t i = 0;
+    while (i < lines.size() && !(sectionOf(lines[i]) && sameName(*sectionOf(lines[i]), trim(section)))) ++i;
+    for (std::size_t k = i + 1; k < lines.size() && !sectionOf(lines[k]); ++k) {
+        const std::string_view line = lines[k];
+        const auto eq = line.find('=');
+        if (eq != std::string_view::npos && sameName(trim(line.substr(0, eq)), trim(key))) {
+            return std::string(trim(line.substr(eq + 1)));
+        }
+    }
+    return std::nullopt;
+}
 
 bool setIniKey(const std::string& path, const std::string& section, const std::string& key, const std::string& value) {
     std::vector<std::string> lines = readLines(path);
@@ -81,6 +103,12 @@ bool setIniKey(const std::string& path, const std::string& section, const std::s
 bool writeIniLines(const std::string& path, const std::vector<std::string>& lines) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     for (const std::string& line : lines) out << line << "\r\n";
+    return static_cast<bool>(out);
+}
+
+bool writeIniBytes(const std::string& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
 }
 

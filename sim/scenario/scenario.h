@@ -8,9 +8,14 @@
 // "FILE:LINE: message" on the error stream, as does a command that refers to
 // a vehicle or character that is not there when it runs. A protocol fault of
 // the plug-in (an unknown native, too many arguments, ...) stops it with 1.
+// An `expect` line that does not hold prints "FILE:LINE: expected ..., got
+// ..." on the error stream; the run goes on to its end and exits with 3
+// (unless a fault or a scenario error stops it first, with 1 or 2).
 #pragma once
 #include <cstdint>
 #include <iosfwd>
+#include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -40,10 +45,31 @@ struct ScenarioOptions {
     std::uint32_t start_tick = kDefaultStartTick;
     std::uint32_t frame_ms = kDefaultFrameMs;
     bool timeline = false;
+    bool timeline_changes = false;  // with timeline: only calls that change something (ChangeFilter)
     std::ostream* trace = nullptr;  // JSON lines of every native call and keyboard message
 };
 
-// Runs a scenario on a fresh Simulator; returns the exit status (0, 1, 2).
+// What the `expect` lines of one run remember between them. Each of these
+// "since the previous check" cursors is the expect family's own: a `state`
+// print does not move them, nor they it.
+struct ExpectCursors {
+    std::map<std::string, std::size_t> sounds;         // by sound name ("*": any)
+    std::map<std::string, std::size_t> notifications;  // by text ("*": any)
+    std::size_t horns = 0;
+    // ./TavrelConfig.ini's bytes (nullopt: no file) at the previous INI
+    // check, the scenario's own previous INI edit, or the run's beginning.
+    std::optional<std::string> ini_bytes;
+};
+
+// One run of a scenario: where failed expectations are reported and how many.
+struct ScenarioSession {
+    std::string file_name;
+    std::ostream* err = nullptr;
+    ExpectCursors cursors;
+    int expect_failures = 0;
+};
+
+// Runs a scenario on a fresh Simulator; returns the exit status (0, 1, 2, 3).
 int runScenario(std::istream& in, const std::string& fileName, const ScenarioOptions& options, std::ostream& out,
                 std::ostream& err);
 // The same on a given Simulator (tests add their own scripts first).
@@ -51,24 +77,24 @@ int runScenario(std::istream& in, const std::string& fileName, const ScenarioOpt
 int runScenarioOn(Simulator& sim, std::istream& in, const std::string& fileName, const ScenarioOptions& options,
                   std::ostream& out, std::ostream& err);
 
-// A command whose expectation does not hold: the run prints
-// "FILE:LINE: expected ..., got ..." (the message is what follows the line
-// number) and ends with kExpectationFailedStatus after that line.
-struct ExpectationFailed : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-inline constexpr int kExpectationFailedStatus = 3;
-
 // Commands a room above this one adds to the language (the play room's
-// `expect invariant`). `command` is offered every line, before the built-in
-// commands, to check (`run` false) or to run; it returns true when the line
-// is its own, which is then not taken as a built-in. It throws ScenarioError
-// or ExpectationFailed.
+// `plant`), and its look at every line before it runs (the play room's
+// invariant monitor sees `start` and `unload` coming). `command` is offered
+// every line, before the built-in commands, to check (`run` false) or to
+// run; it returns true when the line is its own, which is then not taken as
+// a built-in. It throws ScenarioError.
 using ScenarioExtension = bool (*)(const ScenarioLine& cmd, Simulator& sim, std::ostream& out, bool run);
 void addScenarioExtension(ScenarioExtension extension);
 
 // Checks one command (`run` false) or carries it out (`run` true) on `sim`.
-// Throws ScenarioError. Output commands write to `out`.
-void scenarioCommand(const ScenarioLine& cmd, Simulator& sim, std::ostream& out, bool run);
+// Throws ScenarioError. Output commands write to `out`. A failed `expect`
+// is reported to `session` (counted, printed on its error stream); without
+// a session it throws ExpectFailure.
+void scenarioCommand(const ScenarioLine& cmd, Simulator& sim, std::ostream& out, bool run,
+                     ScenarioSession* session = nullptr);
+
+struct ExpectFailure : ScenarioError {
+    using ScenarioError::ScenarioError;
+};
 
 }  // namespace tavrel::sim

@@ -11,6 +11,50 @@ namespace tavrel::sim {
 
 namespace {
 
+struct Usage {
+    const char* word;
+    const char* args;
+};
+
+constexpr Usage kUsages[] = {
+    {"player", "X Y Z"},
+    {"vehicle", "ID KIND X Y Z [key=value ...]"},
+    {"ped", "ID X Y Z"},
+    {"sit", "ID"},
+    {"enter", "ID"},
+    {"ped-enter", "PED VEH"},
+    {"exit", ""},
+    {"move", "ID|player SPEED [FORWARD]"},
+    {"delete", "ID"},
+    {"dead", "0/1"},
+    {"arrested", "0/1"},
+    {"loading", "0/1"},
+    {"weapon", "NAME"},
+    {"dict-never", "NAME"},
+    {"model-never", "NAME"},
+    {"screen-size", "W H"},
+    {"ini", "SECTION KEY VALUE..."},
+    {"ini-text", "(lines) end"},
+    {"no-ini", ""},
+    {"shipped-ini", ""},
+    {"ini-read-only", "0/1"},
+    {"start", ""},
+    {"unload", ""},
+    {"wait", "MS"},
+    {"frames", "N"},
+    {"key", "down|up VK"},
+    {"control", "down|up ID"},
+    {"tap", "VK"},
+    {"hold", "VK MS"},
+    {"throw", "key|NATIVE_NAME"},
+    {"settings", ""},
+    {"state", ""},
+    {"screen", ""},
+    {"screenshot", "FILE"},
+    {"echo", "TEXT"},
+    {"expect", "KIND ARGS..."},
+};
+
 constexpr std::int64_t kMaxWaitMs = 0xFFFFFFFF;
 constexpr std::int64_t kMaxFrames = 100000000;
 
@@ -99,12 +143,20 @@ bool iniCommand(const CommandContext& c) {
         std::string value = valueStart == std::string::npos ? "" : rest.substr(valueStart);
         while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.pop_back();
         if (c.run && !setIniKey(kIniPath, c.arg(0), c.arg(1), value)) c.fail(std::string("cannot write ") + kIniPath);
+        noteIniEdited(c);
     } else if (word == "ini-text") {
         c.argCount(0, 0);
         if (c.run && !writeIniLines(kIniPath, c.cmd.block)) c.fail(std::string("cannot write ") + kIniPath);
+        noteIniEdited(c);
+    } else if (word == "shipped-ini") {
+        // The INI file players get (dist/TavrelConfig.ini, built in), byte for byte.
+        c.argCount(0, 0);
+        if (c.run && !writeIniBytes(kIniPath, shippedIniBytes())) c.fail(std::string("cannot write ") + kIniPath);
+        noteIniEdited(c);
     } else if (word == "no-ini") {
         c.argCount(0, 0);
         if (c.run) removeIni(kIniPath);
+        noteIniEdited(c);
     } else if (word == "ini-read-only") {
         c.argCount(1, 1);
         const bool on = c.flag(0);
@@ -140,6 +192,22 @@ bool outputCommand(const CommandContext& c) {
 
 }  // namespace
 
+std::string commandUsage(const std::string& word) {
+    for (const Usage& u : kUsages) {
+        if (word == u.word) return *u.args != '\0' ? word + " " + u.args : word + " takes no arguments";
+    }
+    return word;
+}
+
+std::string commandWords() {
+    std::string out;
+    for (const Usage& u : kUsages) {
+        out += out.empty() ? "" : ", ";
+        out += u.word;
+    }
+    return out;
+}
+
 namespace {
 std::vector<ScenarioExtension>& extensions() {
     static std::vector<ScenarioExtension> added;
@@ -154,13 +222,13 @@ void addScenarioExtension(ScenarioExtension extension) {
     extensions().push_back(extension);
 }
 
-void scenarioCommand(const ScenarioLine& cmd, Simulator& sim, std::ostream& out, bool run) {
+void scenarioCommand(const ScenarioLine& cmd, Simulator& sim, std::ostream& out, bool run, ScenarioSession* session) {
     for (ScenarioExtension extension : extensions()) {
         if (extension(cmd, sim, out, run)) return;
     }
-    const CommandContext c{cmd, sim, out, run};
-    if (worldCommand(c) || runCommand(c) || iniCommand(c) || outputCommand(c)) return;
-    c.fail("unknown command: " + cmd.word);
+    const CommandContext c{cmd, sim, out, run, session};
+    if (worldCommand(c) || runCommand(c) || iniCommand(c) || outputCommand(c) || expectCommand(c)) return;
+    c.fail("unknown command: " + cmd.word + " (commands: " + commandWords() + ")");
 }
 
 }  // namespace tavrel::sim

@@ -7,11 +7,18 @@
 
 namespace tavrel::sim {
 
+// "tap VK": how a command is written, for messages; every command's, or
+// the word alone for one that is not known.
+std::string commandUsage(const std::string& word);
+// Every command word, comma-separated.
+std::string commandWords();
+
 struct CommandContext {
     const ScenarioLine& cmd;
     Simulator& sim;
     std::ostream& out;
     bool run;  // false: only check the arguments
+    ScenarioSession* session = nullptr;  // the run's; null while checking, or for a lone command
 
     [[noreturn]] void fail(const std::string& message) const { throw ScenarioError(cmd.line, message); }
 
@@ -21,7 +28,7 @@ struct CommandContext {
             const std::string want = least == most ? std::to_string(least)
                                                    : std::to_string(least) + " to " + std::to_string(most);
             fail(cmd.word + ": expected " + want + " argument" + (most == 1 ? "" : "s") + ", got " +
-                 std::to_string(n));
+                 std::to_string(n) + " (" + commandUsage(cmd.word) + ")");
         }
     }
 
@@ -46,7 +53,7 @@ struct CommandContext {
 
     std::uint32_t key(std::size_t i) const {
         const auto k = parseKey(arg(i));
-        if (!k) fail("unknown key: " + arg(i));
+        if (!k) fail("unknown key: " + arg(i) + " (keys: a number, A-Z, 0-9, F1-F24, NUMPAD0-NUMPAD9, BACK, RETURN, SHIFT, CONTROL, MENU, ESCAPE, SPACE, LEFT, UP, RIGHT, DOWN)");
         return *k;
     }
 
@@ -66,5 +73,10 @@ struct CommandContext {
 
 // World commands (scenario_world.cpp); false when `word` is not one.
 bool worldCommand(const CommandContext& c);
+// The expect family (scenario_expect.cpp); false when `word` is not expect.
+bool expectCommand(const CommandContext& c);
+// After a command of the scenario's own changed ./TavrelConfig.ini: that
+// content is what `expect ini-unchanged` compares with next.
+void noteIniEdited(const CommandContext& c);
 
 }  // namespace tavrel::sim

@@ -21,10 +21,14 @@ Rgb colour(const CommandContext& c, const std::string& key, const std::string& t
     return Rgb{values[0], values[1], values[2]};
 }
 
+constexpr const char* kVehicleOptions =
+    "speed=, forward=, ground=, driveable=, convertible=, engine=, neon=, neon_rgb=, primary=, secondary=, radio=, "
+    "plate=, lock=, door=, driver=";
+
 // Applies (or only checks) one key=value of the vehicle command.
 void vehicleOption(const CommandContext& c, SimVehicle* v, const std::string& option) {
     const auto eq = option.find('=');
-    if (eq == std::string::npos) c.fail("vehicle option without '=': " + option);
+    if (eq == std::string::npos) c.fail("vehicle option without '=': " + option + " (options: " + kVehicleOptions + ")");
     const std::string key = option.substr(0, eq);
     const std::string value = option.substr(eq + 1);
     const auto decimal = [&]() {
@@ -87,7 +91,7 @@ void vehicleOption(const CommandContext& c, SimVehicle* v, const std::string& op
             v->driver_ped = p->handle;
         }
     } else {
-        c.fail("unknown vehicle option: " + key);
+        c.fail("unknown vehicle option: " + key + " (options: " + kVehicleOptions + ")");
     }
 }
 
@@ -95,7 +99,7 @@ void addVehicle(const CommandContext& c) {
     if (c.cmd.args.size() < 5) c.fail("vehicle: expected ID KIND X Y Z [key=value ...]");
     const int vid = c.id(0);
     const auto kind = vehicleKindFromName(c.arg(1));
-    if (!kind) c.fail("unknown vehicle kind: " + c.arg(1));
+    if (!kind) c.fail("unknown vehicle kind: " + c.arg(1) + " (kinds: car, bike, quad, heli, plane, boat, bicycle, jetski, train, other)");
     const Vec3 pos = c.position(2);
     World& w = c.sim.world();
     SimVehicle* v = nullptr;
