@@ -24,6 +24,18 @@ InvariantMonitor* activeMonitor = nullptr;
 std::unique_ptr<InvariantMonitor> ownMonitor;
 const Simulator* wantedFor = nullptr;  // a checked file asks for a monitor on this simulator
 
+// A file being checked asks for a monitor: one left from an earlier file goes.
+void wantMonitor(const Simulator& sim) {
+    if (ownMonitor != nullptr && activeMonitor == ownMonitor.get()) activeMonitor = nullptr;
+    ownMonitor.reset();
+    wantedFor = &sim;
+}
+
+// The monitor watching `sim`, or null (one left from an earlier run is not).
+InvariantMonitor* monitorOf(const Simulator& sim) {
+    return activeMonitor != nullptr && sim.observer() == activeMonitor ? activeMonitor : nullptr;
+}
+
 std::uint64_t fnv(std::uint64_t h, const std::string& text) {
     for (const char c : text) {
         h ^= static_cast<unsigned char>(c);
@@ -59,12 +71,13 @@ std::optional<std::string> invariantHolds(const CommandContext& c, ExpectCursors
         c.fail("expect invariant: unknown invariant " + c.arg(1) + " (one of " + names + ")");
     }
     if (!c.run) {
-        wantedFor = &c.sim;  // watched from the first frame
+        wantMonitor(c.sim);  // watched from the first frame
         return std::nullopt;
     }
-    if (activeMonitor == nullptr) c.fail("expect invariant: no invariant monitor");
-    if (!activeMonitor->broken() || activeMonitor->violation().name != c.arg(1)) return std::nullopt;
-    const Violation& v = activeMonitor->violation();
+    const InvariantMonitor* monitor = monitorOf(c.sim);
+    if (monitor == nullptr) c.fail("expect invariant: no invariant monitor");
+    if (!monitor->broken() || monitor->violation().name != c.arg(1)) return std::nullopt;
+    const Violation& v = monitor->violation();
     return v.message + " (tick " + std::to_string(v.tick) + ", frame " + std::to_string(v.frame) + ")";
 }
 
@@ -74,17 +87,17 @@ bool playCommand(const ScenarioLine& cmd, Simulator& sim, std::ostream& /*out*/,
         if (plant) {
             const auto n = cmd.args.size() == 2 && cmd.args[0] == "lock-drop" ? parseInteger(cmd.args[1]) : std::nullopt;
             if (!n || *n < 1 || *n > 1000000) throw ScenarioError(cmd.line, "plant: expected lock-drop N (N from 1)");
-            wantedFor = &sim;
+            wantMonitor(sim);
         }
         return plant;
     }
-    if (wantedFor == &sim && activeMonitor == nullptr && sim.frame() == 0 && !sim.started()) {
+    if (wantedFor == &sim && monitorOf(sim) == nullptr && sim.frame() == 0 && !sim.started()) {
         // A scenario file that checks invariants: watched from its first frame.
         ownMonitor = std::make_unique<InvariantMonitor>(sim, fs::current_path());
         activeMonitor = ownMonitor.get();
         wantedFor = nullptr;
     }
-    InvariantMonitor* monitor = activeMonitor;
+    InvariantMonitor* monitor = monitorOf(sim);
     if (monitor != nullptr && cmd.word == "start" && !sim.started()) monitor->beforeStart();
     if (monitor != nullptr && cmd.word == "unload" && sim.started()) monitor->beforeUnload();
     if (!plant) return false;

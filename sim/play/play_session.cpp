@@ -371,7 +371,15 @@ struct Play {
 
     PlayStep idle() {
         PlayStep step{"idle", {}};
-        step.lines.push_back(wait(1000, 60000));
+        if (dice.chance(70)) {
+            // Long stretches at a low frame rate (a busy scene, a slow machine).
+            step.lines.push_back("frame-ms " + num(dice.between(66, 125)));
+            step.lines.push_back(wait(1000, 60000));
+            step.lines.push_back("frame-ms " + num(frame_ms));
+            step.what += " at a low frame rate";
+        } else {
+            step.lines.push_back(wait(1000, 60000));
+        }
         return step;
     }
 };

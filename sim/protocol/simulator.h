@@ -181,6 +181,7 @@ public:
     const std::vector<Fault>& faults() const { return faults_; }
     // At most one; null takes it off. The observer outlives its attachment.
     void setObserver(SimObserver* observer) { observer_ = observer; }
+    SimObserver* observer() const { return observer_; }
     // A native called from the host thread (not from a script fibre) is a
     // fault, as the game misbehaves then. Tests that probe a native handler
     // directly from the host thread allow it first; the scenario runner never
