@@ -335,7 +335,7 @@ struct Play {
             step.lines.push_back("frame-ms " + num(frame_ms));
             step.what = "long frames";
         } else {
-            static const std::vector<int> rates = {8, 16, 16, 33, 50};
+            static const std::vector<int> rates = {8, 16, 16, 33, 33, 50, 50};
             frame_ms = static_cast<std::uint32_t>(dice.pick(rates));
             step.lines.push_back("frame-ms " + num(frame_ms));
         }
@@ -371,9 +371,9 @@ struct Play {
 
     PlayStep idle() {
         PlayStep step{"idle", {}};
-        if (dice.chance(70)) {
+        if (dice.chance(85)) {
             // Long stretches at a low frame rate (a busy scene, a slow machine).
-            step.lines.push_back("frame-ms " + num(dice.between(66, 125)));
+            step.lines.push_back("frame-ms " + num(dice.between(100, 250)));
             step.lines.push_back(wait(1000, 60000));
             step.lines.push_back("frame-ms " + num(frame_ms));
             step.what += " at a low frame rate";
