@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <iostream>
 #include <string>
 
@@ -15,6 +17,7 @@
 #include <thread>
 #endif
 
+#include "sim/play/play.h"
 #include "sim/scenario/scenario.h"
 #include "sim/scenario/scenario_values.h"
 
@@ -23,7 +26,8 @@ namespace {
 int usage(const std::string& problem) {
     std::cerr << "tavrel-sim: " << problem << "\n"
               << "usage: tavrel-sim [--timeline[=changes]] [--trace FILE] [--start-tick N] [--frame-ms N]"
-                 " [--wall-limit SECONDS] [SCENARIO | -]\n";
+                 " [--wall-limit SECONDS] [SCENARIO | -]\n"
+              << "       tavrel-sim --play SEED --sim-minutes M [--out DIR]\n";
     return 2;
 }
 
@@ -113,6 +117,10 @@ int runCommandLine(int argc, char** argv) {
     std::string tracePath;
     double wallLimit = 0;  // seconds; 0: none
     bool haveScenario = false;
+    std::optional<std::uint32_t> playSeed;
+    std::uint32_t playMinutes = 10;
+    std::string playOut;
+    registerPlayCommands();
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
@@ -137,15 +145,32 @@ int runCommandLine(int argc, char** argv) {
             const auto seconds = v != nullptr ? parseDecimal(v) : std::nullopt;
             if (!seconds || !(*seconds > 0) || *seconds > 1e6f) return usage("--wall-limit wants seconds above 0");
             wallLimit = *seconds;
+        } else if (a == "--play" || a == "--sim-minutes") {
+            const char* v = next();
+            const std::int64_t n = (v != nullptr ? parseInteger(v) : std::nullopt).value_or(-1);
+            if (n < 0 || n > 0xFFFFFFFF) return usage(a + " wants a number 0...4294967295");
+            if (a == "--play") playSeed = static_cast<std::uint32_t>(n);
+            else playMinutes = static_cast<std::uint32_t>(n);
+        } else if (a == "--out") {
+            const char* v = next();
+            if (v == nullptr) return usage("--out wants a folder");
+            playOut = v;
         } else if ((a.size() > 1 && a[0] == '-') || haveScenario) {
             return usage((a[0] == '-' ? "unknown option " : "unexpected argument ") + a +
                          (a[0] == '-' ? " (options: --timeline, --timeline=changes, --trace FILE, --start-tick N, --frame-ms N,"
-                                            " --wall-limit SECONDS)"
+                                            " --wall-limit SECONDS; --play SEED, --sim-minutes M, --out DIR)"
                                           : ""));
         } else {
             scenario = a;
             haveScenario = true;
         }
+    }
+    const WallLimit limit(wallLimit);
+    if (playSeed) {
+        if (haveScenario) return usage("--play runs a generated session, not " + scenario);
+        const std::filesystem::path out =
+            playOut.empty() ? std::filesystem::temp_directory_path() / "tavrel-play" : std::filesystem::path(playOut);
+        return runPlayCommand(*playSeed, playMinutes, out, std::cout);
     }
     std::ofstream trace;
     if (!tracePath.empty()) {
@@ -158,7 +183,6 @@ int runCommandLine(int argc, char** argv) {
         file.open(scenario, std::ios::binary);
         if (!file) return usage("cannot read " + scenario);
     }
-    const WallLimit limit(wallLimit);
     if (scenario == "-") return runScenario(std::cin, "<stdin>", options, std::cout, std::cerr);
     return runScenario(file, scenario, options, std::cout, std::cerr);
 }

@@ -106,6 +106,10 @@ std::uint64_t* Simulator::hostNativeCall() {
                                     std::to_string(call_argc_) + " of " + std::to_string(info->argc) + ")");
     }
     traceCall(*info);
+    if (observer_ != nullptr) {
+        const FibreScheduler::Fibre* fibre = FibreScheduler::currentFibre();
+        observer_->onCall(*info, call_args_, fibre != nullptr && fibre->name == "main");
+    }
     if (++calls_this_frame_ == kMaxCallsPerFrame && FibreScheduler::currentFibre() != nullptr) {
         recordFault(info->hash, "the script made " + std::to_string(kMaxCallsPerFrame) +
                                     " native calls in one frame without yielding; it is ended");

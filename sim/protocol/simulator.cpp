@@ -38,11 +38,13 @@ void Simulator::setStartTick(std::uint32_t tick) { clock_.store(tick, std::memor
 void Simulator::setFrameMs(std::uint32_t ms) { frame_ms_ = ms; }
 
 void Simulator::runFrame() {
+    if (observer_ != nullptr) observer_->onFrameStart(now());
     fibres_.runFrame(frame_, now());
     for (const std::string& name : fibres_.takeEscaped()) {
         faults_.push_back(Fault{now(), 0, name, "the script ended with an exception"});
     }
     processDeferredUnregisters();
+    if (observer_ != nullptr) observer_->onFrameEnd(now());
     endFrame();
 }
 
@@ -74,6 +76,7 @@ void Simulator::endFrame() {
 
 void Simulator::sendKey(std::uint32_t vk, std::uint16_t repeats, bool wasDown, bool isUp) {
     if (key_sink_) key_sink_(KeyMessage{now(), vk, repeats, wasDown, isUp});
+    if (observer_ != nullptr) observer_->onKey(KeyMessage{now(), vk, repeats, wasDown, isUp});
     // A copy: a handler may unregister itself.
     const std::vector<host::KeyboardHandler> handlers = keyboard_handlers_;
     for (host::KeyboardHandler h : handlers) {

@@ -94,6 +94,20 @@ struct SoundEvent {
     int source_id = 0;   // the scenario ID of the entity when source is "id"
 };
 
+// Watches the simulator without changing it (the play room's invariants):
+// the start of every frame, every native call as it is made (before its
+// handler runs; `args` holds the pushed arguments), every keyboard message,
+// and the end of every frame (after the scripts ran, before the frame's
+// controls and drawing are cleared). `tick` is the frame's tick.
+class SimObserver {
+public:
+    virtual ~SimObserver() = default;
+    virtual void onFrameStart(std::uint32_t tick) = 0;
+    virtual void onCall(const NativeInfo& native, const std::uint64_t* args, bool mainFibre) = 0;
+    virtual void onKey(const KeyMessage& message) = 0;
+    virtual void onFrameEnd(std::uint32_t tick) = 0;
+};
+
 struct HornEvent {
     std::uint32_t tick = 0;
     int vehicle_id = 0;
@@ -171,6 +185,9 @@ public:
         for (std::size_t i = 0; i < fibres_.size(); ++i) n += fibres_.fibre(i).finished ? 0 : 1;
         return n;
     }
+    // At most one; null takes it off. The observer outlives its attachment.
+    void setObserver(SimObserver* observer) { observer_ = observer; }
+    SimObserver* observer() const { return observer_; }
     // A native called from the host thread (not from a script fibre) is a
     // fault, as the game misbehaves then. Tests that probe a native handler
     // directly from the host thread allow it first; the scenario runner never
@@ -274,6 +291,7 @@ private:
     std::vector<TraceEntry> trace_;
     std::function<void(const TraceEntry&)> trace_sink_;
     std::function<void(const KeyMessage&)> key_sink_;
+    SimObserver* observer_ = nullptr;
     std::vector<Fault> faults_;
 
     std::uint64_t throw_at_native_ = 0;

@@ -77,6 +77,15 @@ int runScenario(std::istream& in, const std::string& fileName, const ScenarioOpt
 int runScenarioOn(Simulator& sim, std::istream& in, const std::string& fileName, const ScenarioOptions& options,
                   std::ostream& out, std::ostream& err);
 
+// Commands a room above this one adds to the language (the play room's
+// `plant`), and its look at every line before it runs (the play room's
+// invariant monitor sees `start` and `unload` coming). `command` is offered
+// every line, before the built-in commands, to check (`run` false) or to
+// run; it returns true when the line is its own, which is then not taken as
+// a built-in. It throws ScenarioError.
+using ScenarioExtension = bool (*)(const ScenarioLine& cmd, Simulator& sim, std::ostream& out, bool run);
+void addScenarioExtension(ScenarioExtension extension);
+
 // Checks one command (`run` false) or carries it out (`run` true) on `sim`.
 // Throws ScenarioError. Output commands write to `out`. A failed `expect`
 // is reported to `session` (counted, printed on its error stream); without

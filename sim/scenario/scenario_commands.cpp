@@ -75,6 +75,18 @@ bool runCommand(const CommandContext& c) {
         c.argCount(1, 1);
         const auto ms = static_cast<std::uint32_t>(c.integer(0, 0, kMaxWaitMs, "MS"));
         if (c.run) sim.waitMs(ms);
+    } else if (word == "frame-ms") {
+        // The frame length from the next frame on: a frame-rate change, or long frames.
+        c.argCount(1, 1);
+        const auto ms = static_cast<std::uint32_t>(c.integer(0, 1, kMaxWaitMs, "MS"));
+        if (c.run) sim.setFrameMs(ms);
+    } else if (word == "start-tick") {
+        // The tick of the first frame, as --start-tick (the tick wraps after 0xFFFFFFFF).
+        c.argCount(1, 1);
+        const auto tick = static_cast<std::uint32_t>(c.integer(0, 0, 0xFFFFFFFF, "TICK"));
+        if (!c.run) return true;
+        if (sim.frame() != 0) c.fail("start-tick: only before the first frame");
+        sim.setStartTick(tick);
     } else if (word == "frames") {
         c.argCount(1, 1);
         const auto n = static_cast<int>(c.integer(0, 0, kMaxFrames, "N"));
@@ -196,7 +208,24 @@ std::string commandWords() {
     return out;
 }
 
+namespace {
+std::vector<ScenarioExtension>& extensions() {
+    static std::vector<ScenarioExtension> added;
+    return added;
+}
+}  // namespace
+
+void addScenarioExtension(ScenarioExtension extension) {
+    for (ScenarioExtension known : extensions()) {
+        if (known == extension) return;
+    }
+    extensions().push_back(extension);
+}
+
 void scenarioCommand(const ScenarioLine& cmd, Simulator& sim, std::ostream& out, bool run, ScenarioSession* session) {
+    for (ScenarioExtension extension : extensions()) {
+        if (extension(cmd, sim, out, run)) return;
+    }
     const CommandContext c{cmd, sim, out, run, session};
     if (worldCommand(c) || runCommand(c) || iniCommand(c) || outputCommand(c) || expectCommand(c)) return;
     c.fail("unknown command: " + cmd.word + " (commands: " + commandWords() + ")");

@@ -1,0 +1,274 @@
+// Running, shrinking and writing play sessions; the scenario commands of
+// the play room.
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <ostream>
+#include <sstream>
+
+#include "sim/play/play.h"
+#include "sim/report/reports.h"
+#include "sim/scenario/scenario.h"
+#include "sim/scenario/scenario_expect.h"
+#include "sim/scenario/scenario_values.h"
+
+namespace tavrel::sim {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The monitor the scenario commands talk to: the play runner's, or one made
+// for a scenario file that has `expect invariant`.
+InvariantMonitor* activeMonitor = nullptr;
+std::unique_ptr<InvariantMonitor> ownMonitor;
+const Simulator* wantedFor = nullptr;  // a checked file asks for a monitor on this simulator
+
+// A file being checked asks for a monitor: one left from an earlier file goes.
+void wantMonitor(const Simulator& sim) {
+    if (ownMonitor != nullptr && activeMonitor == ownMonitor.get()) activeMonitor = nullptr;
+    ownMonitor.reset();
+    wantedFor = &sim;
+}
+
+// The monitor watching `sim`, or null (one left from an earlier run is not).
+InvariantMonitor* monitorOf(const Simulator& sim) {
+    return activeMonitor != nullptr && sim.observer() == activeMonitor ? activeMonitor : nullptr;
+}
+
+std::uint64_t fnv(std::uint64_t h, const std::string& text) {
+    for (const char c : text) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 1099511628211ULL;
+    }
+    return h;
+}
+
+// Empties `folder` (made if needed); its files may be read-only.
+void emptyFolder(const fs::path& folder) {
+    fs::create_directories(folder);
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) fs::remove_all(entry.path());
+}
+
+// Runs in `folder` and goes back to the working directory it came from.
+struct InFolder {
+    fs::path before = fs::current_path();
+    explicit InFolder(const fs::path& folder) { fs::current_path(folder); }
+    ~InFolder() {
+        std::error_code ignored;
+        fs::current_path(before, ignored);
+    }
+    InFolder(const InFolder&) = delete;
+    InFolder& operator=(const InFolder&) = delete;
+};
+
+// `expect invariant NAME`: the invariant has held on every frame so far.
+std::optional<std::string> invariantHolds(const CommandContext& c, ExpectCursors& /*cursors*/) {
+    c.argCount(2, 2);
+    if (!isInvariantName(c.arg(1))) {
+        std::string names;
+        for (const std::string& n : invariantNames()) names += (names.empty() ? "" : ", ") + n;
+        c.fail("expect invariant: unknown invariant " + c.arg(1) + " (one of " + names + ")");
+    }
+    if (!c.run) {
+        wantMonitor(c.sim);  // watched from the first frame
+        return std::nullopt;
+    }
+    const InvariantMonitor* monitor = monitorOf(c.sim);
+    if (monitor == nullptr) c.fail("expect invariant: no invariant monitor");
+    if (!monitor->broken() || monitor->violation().name != c.arg(1)) return std::nullopt;
+    const Violation& v = monitor->violation();
+    return v.message + " (tick " + std::to_string(v.tick) + ", frame " + std::to_string(v.frame) + ")";
+}
+
+bool playCommand(const ScenarioLine& cmd, Simulator& sim, std::ostream& /*out*/, bool run) {
+    const bool plant = cmd.word == "plant";
+    if (!run) {
+        if (plant) {
+            const auto n = cmd.args.size() == 2 && cmd.args[0] == "lock-drop" ? parseInteger(cmd.args[1]) : std::nullopt;
+            if (!n || *n < 1 || *n > 1000000) throw ScenarioError(cmd.line, "plant: expected lock-drop N (N from 1)");
+            wantMonitor(sim);
+        }
+        return plant;
+    }
+    if (wantedFor == &sim && monitorOf(sim) == nullptr && sim.frame() == 0 && !sim.started()) {
+        // A scenario file that checks invariants: watched from its first frame.
+        ownMonitor = std::make_unique<InvariantMonitor>(sim, fs::current_path());
+        activeMonitor = ownMonitor.get();
+        wantedFor = nullptr;
+    }
+    InvariantMonitor* monitor = monitorOf(sim);
+    if (monitor != nullptr && cmd.word == "start" && !sim.started()) monitor->beforeStart();
+    if (monitor != nullptr && cmd.word == "unload" && sim.started()) monitor->beforeUnload();
+    if (!plant) return false;
+    if (monitor == nullptr) throw ScenarioError(cmd.line, "plant: no invariant monitor");
+    monitor->plantLockDrop(static_cast<int>(*parseInteger(cmd.args[1])));
+    return true;
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+}  // namespace
+
+void registerPlayCommands() {
+    addScenarioExtension(&playCommand);
+    addExpectKind({"invariant", "NAME", invariantHolds});
+}
+
+PlayOutcome runSession(const PlaySession& session, const fs::path& folder) {
+    registerPlayCommands();
+    emptyFolder(folder);
+    const fs::path where = fs::absolute(folder);
+    InFolder in(where);
+    PlayOutcome outcome;
+    // A monitor made for a file before this run would still watch: let go.
+    activeMonitor = nullptr;
+    ownMonitor.reset();
+    Simulator sim;
+    sim.setTraceKept(false);
+    InvariantMonitor monitor(sim, where);
+    activeMonitor = &monitor;
+    struct Detach {
+        ~Detach() { activeMonitor = nullptr; }
+    } detach;
+    std::ostringstream out;
+    for (std::size_t i = 0; i < session.steps.size() && !monitor.broken(); ++i) {
+        std::istringstream text(joined(session.steps[i].lines));
+        try {
+            for (const ScenarioLine& line : parseScenario(text)) {
+                const std::uint32_t before = sim.now();
+                const std::uint64_t frames = sim.frame();
+                scenarioCommand(line, sim, out, true);
+                if (sim.frame() != frames) outcome.sim_ms += sim.now() - before;
+                if (monitor.broken()) break;
+            }
+        } catch (const ScenarioError& e) {
+            outcome.scenario_error = true;
+            outcome.error = "step " + std::to_string(i) + ": " + e.what();
+            break;
+        }
+        outcome.step = i;
+    }
+    if (sim.started()) {
+        monitor.beforeUnload();
+        sim.unload();
+    }
+    outcome.broken = monitor.broken();
+    if (outcome.broken) outcome.violation = monitor.violation();
+    outcome.frames = monitor.frames();
+    outcome.checks = monitor.checks();
+    outcome.requests = monitor.requests();
+    outcome.actions = monitor.actions();
+    outcome.digest = fnv(monitor.digest(), stateJson(sim));
+    return outcome;
+}
+
+PlaySession shrinkSession(const PlaySession& session, const std::string& invariant, const fs::path& folder,
+                          int* trials) {
+    const auto started = std::chrono::steady_clock::now();
+    const auto budgetLeft = [&] { return std::chrono::steady_clock::now() - started < std::chrono::seconds(120); };
+    int runs = 0;
+    // Still breaks the same invariant; then cut off what comes after the break.
+    const auto stillFails = [&](PlaySession& candidate) {
+        ++runs;
+        const PlayOutcome o = runSession(candidate, folder);
+        if (!o.broken || o.violation.name != invariant) return false;
+        candidate.steps.resize(o.step + 1);
+        return true;
+    };
+    PlaySession best = session;
+    if (!stillFails(best)) {
+        if (trials != nullptr) *trials = runs;
+        return best;
+    }
+    // Whole steps, in halving chunks; the first step sets up the world.
+    for (std::size_t chunk = best.steps.size() / 2; chunk >= 1 && budgetLeft(); chunk /= 2) {
+        for (std::size_t at = 1; at + chunk <= best.steps.size() && budgetLeft();) {
+            PlaySession candidate = best;
+            candidate.steps.erase(candidate.steps.begin() + static_cast<std::ptrdiff_t>(at),
+                                  candidate.steps.begin() + static_cast<std::ptrdiff_t>(at + chunk));
+            if (stillFails(candidate)) best = std::move(candidate);
+            else at += chunk;
+        }
+    }
+    // Lines inside steps, then shorter waits.
+    for (std::size_t s = 0; s < best.steps.size() && budgetLeft(); ++s) {
+        for (std::size_t l = 0; l < best.steps[s].lines.size() && budgetLeft();) {
+            PlaySession candidate = best;
+            candidate.steps[s].lines.erase(candidate.steps[s].lines.begin() + static_cast<std::ptrdiff_t>(l));
+            if (stillFails(candidate)) best = std::move(candidate);
+            else ++l;
+        }
+    }
+    for (std::size_t s = 0; s < best.steps.size() && budgetLeft(); ++s) {
+        for (std::size_t l = 0; l < best.steps[s].lines.size() && budgetLeft(); ++l) {
+            const std::string& line = best.steps[s].lines[l];
+            if (!line.starts_with("wait ")) continue;
+            auto ms = parseInteger(line.substr(5)).value_or(0);
+            while (ms > 16 && budgetLeft()) {
+                PlaySession candidate = best;
+                candidate.steps[s].lines[l] = "wait " + std::to_string(ms / 2);
+                if (!stillFails(candidate) || s >= candidate.steps.size()) break;
+                best = std::move(candidate);
+                ms /= 2;
+            }
+        }
+    }
+    if (trials != nullptr) *trials = runs;
+    return best;
+}
+
+std::string scenarioText(const PlaySession& session, const std::string& invariant) {
+    std::string text;
+    for (const PlayStep& step : session.steps) {
+        if (!step.what.empty()) text += "# " + step.what + "\n";
+        text += joined(step.lines);
+    }
+    if (!invariant.empty()) text += "expect invariant " + invariant + "\n";
+    return text;
+}
+
+bool writeScenarioFile(const PlaySession& session, const std::string& invariant, const fs::path& file) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << scenarioText(session, invariant);
+    return static_cast<bool>(out);
+}
+
+int runPlayCommand(std::uint32_t seed, std::uint32_t sim_minutes, const fs::path& out, std::ostream& log) {
+    const auto wallStart = std::chrono::steady_clock::now();
+    const PlaySession session = generateSession(seed, sim_minutes);
+    const fs::path runFolder = out / ("seed-" + std::to_string(seed));
+    const PlayOutcome o = runSession(session, runFolder);
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+    char digest[24];
+    std::snprintf(digest, sizeof digest, "%016llx", static_cast<unsigned long long>(o.digest));
+    log << "play seed " << seed << ": " << (static_cast<double>(o.sim_ms) / 3600000.0) << " simulated hours, "
+        << o.frames << " frames, " << o.checks << " invariant checks, " << o.requests << " requests taken, "
+        << o.actions << " locks and unlocks, " << session.steps.size() << " steps, " << wall << " s wall, digest "
+        << digest << "\n";
+    if (o.scenario_error) {
+        log << "play seed " << seed << ": the session did not run: " << o.error << "\n";
+        return 2;
+    }
+    if (!o.broken) return 0;
+    log << "play seed " << seed << ": invariant " << o.violation.name << " broke at tick " << o.violation.tick
+        << " (step " << o.step << ": " << session.steps[o.step].what << "): " << o.violation.message << "\n";
+    int trials = 0;
+    const PlaySession small = shrinkSession(session, o.violation.name, out / "shrinking", &trials);
+    std::size_t lines = 0;
+    for (const PlayStep& step : small.steps) lines += step.lines.size();
+    const fs::path file = fs::absolute(out / ("seed-" + std::to_string(seed) + "-" + o.violation.name + ".scn"));
+    if (!writeScenarioFile(small, o.violation.name, file)) {
+        log << "play: cannot write " << file.string() << "\n";
+        return 2;
+    }
+    log << "play seed " << seed << ": shrunk to " << small.steps.size() << " steps, " << lines << " lines in "
+        << trials << " runs: " << file.string() << "\n";
+    return 3;  // as a failed expectation
+}
+
+}  // namespace tavrel::sim
