@@ -213,7 +213,7 @@ bool InvariantMonitor::carInRange() {
     return false;
 }
 
-void InvariantMonitor::onFrameStart(std::uint32_t tick) {
+void InvariantMonitor::onFrameStart(std::uint32_t /*tick*/) {
     const Settings& s = pluginSettings();
     bindings_ = Bindings{s.lock,
                          s.unlock,

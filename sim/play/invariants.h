@@ -135,7 +135,6 @@ private:
     std::uint64_t frames_ = 0;
     std::uint64_t requests_ = 0;
     std::uint64_t actions_ = 0;
-    std::uint32_t frame_ms_seen_ = 0;
     std::uint32_t last_tick_ = 0;
     bool have_tick_ = false;
 
@@ -150,11 +149,8 @@ private:
     bool tick_ran_ = false;          // the lock tick got past the dead/arrested wait
     bool request_taken_ = false;
     std::optional<Kind> taken_kind_;
-    bool taken_combo_ = false;
     bool guard_from_frame_ = false;  // the guard's second stamp is still to come
     std::uint32_t guard_tick_ = 0;   // the plug-in's input guard, as far as seen
-    bool guard_known_ = false;
-    bool combo_guard_only_ = false;
 
     std::vector<Request> open_requests_;
     // The action being made: chosen car (C5) then its lock call.

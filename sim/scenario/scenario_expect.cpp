@@ -22,8 +22,8 @@ struct Json {
     bool flag = false;
     double number = 0.0;
     std::string text;                                   // String; the raw text of a Number
-    std::vector<Json> items;                            // Array
-    std::vector<std::pair<std::string, Json>> members;  // Object
+    std::vector<Json> items;          // Array; an Object's member values
+    std::vector<std::string> keys;    // Object: its member names, in the order of items
     std::string raw;                                    // as printed
 };
 
@@ -101,7 +101,8 @@ private:
                     if (!key || !take(':')) return std::nullopt;
                     auto member = value();
                     if (!member) return std::nullopt;
-                    v.members.emplace_back(std::move(*key), std::move(*member));
+                    v.keys.push_back(std::move(*key));
+                    v.items.push_back(std::move(*member));
                 } while (take(','));
                 if (!take('}')) return std::nullopt;
             }
@@ -146,8 +147,8 @@ private:
 };
 
 const Json* member(const Json& object, std::string_view key) {
-    for (const auto& [k, v] : object.members) {
-        if (k == key) return &v;
+    for (std::size_t i = 0; i < object.keys.size(); ++i) {
+        if (object.keys[i] == key) return &object.items[i];
     }
     return nullptr;
 }
@@ -365,7 +366,7 @@ std::optional<std::string> expectSetting(const CommandContext& c, ExpectCursors&
     if (field == nullptr) {
         std::vector<std::string_view> keys;
         if (defaults) {
-            for (const auto& [k, v] : defaults->members) keys.push_back(k);
+            for (const std::string& k : defaults->keys) keys.push_back(k);
         }
         c.fail("expect setting: unknown key " + c.arg(1) + " (keys: " + joined(keys) + ")");
     }
