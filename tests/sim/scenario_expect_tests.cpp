@@ -16,6 +16,7 @@
 #include "sim/scenario/ini_file.h"
 #include "sim/scenario/scenario.h"
 #include "sim/scenario/scenario_expect.h"
+#include "support/sandbox.h"
 
 namespace tavrel::sim {
 namespace {
@@ -44,22 +45,10 @@ int lineCount(const std::string& text) { return static_cast<int>(std::count(text
 // Each case in a fresh directory: the INI file lives in the working directory.
 class ExpectTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        old_ = std::filesystem::current_path();
-        dir_ = std::filesystem::temp_directory_path() / ("tavrel_expect_" + std::to_string(::getpid()));
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        std::filesystem::current_path(dir_);
-    }
-    void TearDown() override {
-        std::filesystem::current_path(old_);
-        std::filesystem::remove_all(dir_);
-    }
     void freshDirectory() {
-        std::filesystem::remove(dir_ / "TavrelConfig.ini");
+        sandbox_.removeIni();
     }
-    std::filesystem::path old_;
-    std::filesystem::path dir_;
+    tavrel::testing::Sandbox sandbox_;  // each case in a fresh working directory: the INI file lives there
 };
 
 // No gesture, no signals: a lock acts at once.

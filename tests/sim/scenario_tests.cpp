@@ -18,6 +18,7 @@
 #include "sim/report/reports.h"
 #include "sim/scenario/scenario.h"
 #include "sim/scenario/scenario_values.h"
+#include "support/sandbox.h"
 
 namespace tavrel::sim {
 namespace {
@@ -39,23 +40,11 @@ RunResult run(const std::string& text) {
 // Runs each case in a fresh directory: the INI file lives in the cwd.
 class ScenarioTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        old_ = std::filesystem::current_path();
-        dir_ = std::filesystem::temp_directory_path() / ("tavrel_sim_" + std::to_string(::getpid()));
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        std::filesystem::current_path(dir_);
-    }
-    void TearDown() override {
-        std::filesystem::current_path(old_);
-        std::filesystem::remove_all(dir_);
-    }
     static std::string iniBytes() {
         std::ifstream in("TavrelConfig.ini", std::ios::binary);
         return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     }
-    std::filesystem::path old_;
-    std::filesystem::path dir_;
+    tavrel::testing::Sandbox sandbox_;  // each case in a fresh working directory: the INI file lives there
 };
 
 TEST_F(ScenarioTest, ErrorsNameFileAndLineAndStopBeforeAnythingRuns) {
