@@ -7,6 +7,12 @@
 #include <string_view>
 #include <system_error>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
 #include "config/settings.h"
 #include "host/natives.h"
 #include "sim/world/joaat.h"
@@ -484,15 +490,28 @@ void InvariantMonitor::checkNeon() {
     }
 }
 
+// One system call a look (this runs twice a frame): std::filesystem would
+// make one for the type, one for the size and one for the time.
 InvariantMonitor::FileStamp InvariantMonitor::stampOf() const {
     FileStamp stamp;
-    std::error_code error;
-    const fs::file_status status = fs::status(ini_, error);
-    if (error || !fs::is_regular_file(status)) return stamp;
+#ifdef _WIN32
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(ini_.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return stamp;
+    }
+    stamp.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    stamp.time = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                 data.ftLastWriteTime.dwLowDateTime;
+    stamp.read_only = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+#else
+    struct stat st {};
+    if (::stat(ini_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return stamp;
+    stamp.size = static_cast<std::uint64_t>(st.st_size);
+    stamp.time = static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 1000000000u + static_cast<std::uint64_t>(st.st_mtim.tv_nsec);
+    stamp.read_only = (st.st_mode & S_IWUSR) == 0;
+#endif
     stamp.exists = true;
-    stamp.size = fs::file_size(ini_, error);
-    stamp.time = fs::last_write_time(ini_, error);
-    stamp.read_only = (status.permissions() & fs::perms::owner_write) == fs::perms::none;
     return stamp;
 }
 

@@ -106,8 +106,8 @@ private:
     };
     struct FileStamp {
         bool exists = false;
-        std::uintmax_t size = 0;
-        std::filesystem::file_time_type time{};
+        std::uint64_t size = 0;
+        std::uint64_t time = 0;  // last write, in the system's own units
         bool read_only = false;
         bool operator==(const FileStamp&) const = default;
     };

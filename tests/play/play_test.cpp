@@ -10,6 +10,7 @@
 #include "sim/play/play.h"
 #include "sim/scenario/scenario.h"
 #include "support/sandbox.h"
+#include "support/scenario_run.h"
 
 namespace tavrel::testing {
 namespace {
@@ -21,11 +22,9 @@ using sim::PlaySession;
 // Runs a scenario file's text as `tavrel-sim FILE` does, in a fresh folder.
 int runFile(const std::string& text, std::string* err = nullptr) {
     Sandbox folder;
-    std::istringstream in(text);
-    std::ostringstream out, errors;
-    const int status = sim::runScenario(in, "shrunk.scn", sim::ScenarioOptions{}, out, errors);
-    if (err != nullptr) *err = errors.str();
-    return status;
+    const ScenarioRun run = runScenarioText(text, {}, "shrunk.scn");
+    if (err != nullptr) *err = run.err;
+    return run.status;
 }
 
 TEST(PlaySession, SameSeedSameLinesSameRunAnotherSeedAnother) {

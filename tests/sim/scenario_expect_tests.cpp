@@ -17,22 +17,15 @@
 #include "sim/scenario/scenario.h"
 #include "sim/scenario/scenario_expect.h"
 #include "support/sandbox.h"
+#include "support/scenario_run.h"
 
 namespace tavrel::sim {
 namespace {
 
-struct RunResult {
-    int status;
-    std::string out;
-    std::string err;
-};
+using RunResult = tavrel::testing::ScenarioRun;
 
 RunResult run(const std::string& text, const ScenarioOptions& options = {}) {
-    std::istringstream in(text);
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = runScenario(in, "t.scn", options, out, err);
-    return RunResult{status, out.str(), err.str()};
+    return tavrel::testing::runScenarioText(text, options);
 }
 
 std::string fileBytes(const std::filesystem::path& path) {

@@ -19,23 +19,14 @@
 #include "sim/scenario/scenario.h"
 #include "sim/scenario/scenario_values.h"
 #include "support/sandbox.h"
+#include "support/scenario_run.h"
 
 namespace tavrel::sim {
 namespace {
 
-struct RunResult {
-    int status;
-    std::string out;
-    std::string err;
-};
+using RunResult = tavrel::testing::ScenarioRun;
 
-RunResult run(const std::string& text) {
-    std::istringstream in(text);
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = runScenario(in, "t.scn", ScenarioOptions{}, out, err);
-    return RunResult{status, out.str(), err.str()};
-}
+RunResult run(const std::string& text) { return tavrel::testing::runScenarioText(text); }
 
 // Runs each case in a fresh directory: the INI file lives in the cwd.
 class ScenarioTest : public ::testing::Test {
