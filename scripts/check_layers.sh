@@ -12,7 +12,7 @@
 # Nothing in src/ includes anything outside these layers.
 #
 # The simulator, sim/ (it may use the plug-in's headers besides):
-#   world <- protocol <- natives <- report <- scenario <- play <- cli <- windows
+#   world <- protocol <- natives <- report <- scenario <- play <- replay <- cli <- windows
 # (natives/ and report/ do not use each other; the order between them is
 # only so that the list is one line.)
 #
@@ -23,7 +23,7 @@ set -euo pipefail
 
 root="${1:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
 src_layers=(host state config input effects locking menu shell)
-sim_rooms=(world protocol natives report scenario play cli windows)
+sim_rooms=(world protocol natives report scenario play replay cli windows)
 
 rank_in() {  # name, list... -> the name's position in the list, or nothing
   local name=$1 i=0

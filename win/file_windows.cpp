@@ -13,6 +13,7 @@
 #include <iterator>
 #include <string>
 
+#include "host/host_binding.h"
 #include "host/host_file.h"
 
 namespace {
@@ -91,12 +92,12 @@ HANDLE createTemp(const WidePath& target, DWORD attributes, WidePath& temp, Wide
 
 namespace tavrel::host {
 
-bool fileExists(const char* path) {
+bool binding::fileExists(const char* path) {
     const DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-bool readFile(const char* path, std::string& out, std::size_t max_bytes) {
+bool binding::readFile(const char* path, std::string& out, std::size_t max_bytes) {
     out.clear();
     // Shared for writing and deleting too, so a text editor that has the
     // file open, or saves it by rename, does not make the read fail.
@@ -126,7 +127,7 @@ bool readFile(const char* path, std::string& out, std::size_t max_bytes) {
     return true;
 }
 
-bool replaceFile(const char* path, const char* data, std::size_t size) {
+bool binding::replaceFile(const char* path, const char* data, std::size_t size) {
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;  // never create it
     if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return false;

@@ -18,7 +18,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "host/host_abi.h"
+#include "host/host_binding.h"
 #include "shell/entry.h"
 
 // The host's own types, as its decorated names spell them.
@@ -58,7 +58,7 @@ void keyboardTrampoline(DWORD key, WORD repeats, BYTE scan_code, BOOL is_extende
 
 }  // namespace
 
-namespace tavrel::host {
+namespace tavrel::host::binding {
 
 void scriptRegister(void* module, ScriptMain script) { shvScriptRegister(static_cast<HINSTANCE>(module), script); }
 
@@ -94,7 +94,7 @@ int worldGetAllPeds(int* handles, int capacity) { return shvWorldGetAllPeds(hand
 
 int worldGetAllVehicles(int* handles, int capacity) { return shvWorldGetAllVehicles(handles, capacity); }
 
-}  // namespace tavrel::host
+}  // namespace tavrel::host::binding
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
     if (reason == DLL_PROCESS_ATTACH) {

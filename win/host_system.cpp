@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "host/host_abi.h"
+#include "host/host_binding.h"
 
-namespace tavrel::host {
+namespace tavrel::host::binding {
 
 std::uint32_t getTickCount() { return GetTickCount(); }
 
@@ -19,4 +19,4 @@ void seedRandom(std::uint32_t seed) { std::srand(seed); }
 
 int nextRandom() { return std::rand(); }
 
-}  // namespace tavrel::host
+}  // namespace tavrel::host::binding

@@ -3,8 +3,7 @@
 #include <cstring>
 #include <unordered_map>
 
-#include "host/host_abi.h"
-#include "host/host_file.h"
+#include "host/host_binding.h"
 #include "sim/protocol/crt_random.h"
 
 namespace tavrel {
@@ -46,7 +45,7 @@ void resetNativeCallCount() { call_count = 0; }
 
 }  // namespace bench
 
-namespace host {
+namespace host::binding {
 
 void scriptRegister(void*, ScriptMain) {}
 void scriptRegisterAdditionalThread(void*, ScriptMain) {}
@@ -68,5 +67,5 @@ std::uint32_t getTickCount() { return tick; }
 void seedRandom(std::uint32_t seed) { generator.seed(seed); }
 int nextRandom() { return generator.next(); }
 
-}  // namespace host
+}  // namespace host::binding
 }  // namespace tavrel

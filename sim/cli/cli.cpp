@@ -18,6 +18,7 @@
 #endif
 
 #include "sim/play/play.h"
+#include "sim/replay/replay.h"
 #include "sim/scenario/scenario.h"
 #include "sim/scenario/scenario_values.h"
 
@@ -27,7 +28,9 @@ int usage(const std::string& problem) {
     std::cerr << "tavrel-sim: " << problem << "\n"
               << "usage: tavrel-sim [--timeline[=changes]] [--trace FILE] [--start-tick N] [--frame-ms N]"
                  " [--wall-limit SECONDS] [SCENARIO | -]\n"
-              << "       tavrel-sim --play SEED --sim-minutes M [--out DIR]\n";
+              << "       tavrel-sim --play SEED --sim-minutes M [--out DIR]\n"
+              << "       tavrel-sim --replay RECORDING [--timeline[=changes]] [--trace FILE]\n"
+              << "       tavrel-sim --to-scenario RECORDING [--out FILE]\n";
     return 2;
 }
 
@@ -120,6 +123,8 @@ int runCommandLine(int argc, char** argv) {
     std::optional<std::uint32_t> playSeed;
     std::uint32_t playMinutes = 10;
     std::string playOut;
+    std::string replayPath;
+    std::string convertPath;
     registerPlayCommands();
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -151,6 +156,10 @@ int runCommandLine(int argc, char** argv) {
             if (n < 0 || n > 0xFFFFFFFF) return usage(a + " wants a number 0...4294967295");
             if (a == "--play") playSeed = static_cast<std::uint32_t>(n);
             else playMinutes = static_cast<std::uint32_t>(n);
+        } else if (a == "--replay" || a == "--to-scenario") {
+            const char* v = next();
+            if (v == nullptr) return usage(a + " wants a recording (Tavrel.rec)");
+            (a == "--replay" ? replayPath : convertPath) = v;
         } else if (a == "--out") {
             const char* v = next();
             if (v == nullptr) return usage("--out wants a folder");
@@ -158,7 +167,8 @@ int runCommandLine(int argc, char** argv) {
         } else if ((a.size() > 1 && a[0] == '-') || haveScenario) {
             return usage((a[0] == '-' ? "unknown option " : "unexpected argument ") + a +
                          (a[0] == '-' ? " (options: --timeline, --timeline=changes, --trace FILE, --start-tick N, --frame-ms N,"
-                                            " --wall-limit SECONDS; --play SEED, --sim-minutes M, --out DIR)"
+                                            " --wall-limit SECONDS; --play SEED, --sim-minutes M, --out DIR;"
+                                            " --replay RECORDING; --to-scenario RECORDING)"
                                           : ""));
         } else {
             scenario = a;
@@ -166,6 +176,23 @@ int runCommandLine(int argc, char** argv) {
         }
     }
     const WallLimit limit(wallLimit);
+    if (!replayPath.empty() || !convertPath.empty()) {
+        if (haveScenario) return usage("--replay and --to-scenario take no scenario file (" + scenario + ")");
+        if (playSeed) return usage("--play does not go with --replay or --to-scenario");
+        if (!replayPath.empty() && !convertPath.empty()) return usage("one of --replay and --to-scenario at a time");
+    }
+    if (!replayPath.empty()) {
+        std::ofstream replayTrace;
+        ReplayOptions replay;
+        replay.timeline = options.timeline;
+        replay.timeline_changes = options.timeline_changes;
+        if (!tracePath.empty()) {
+            replayTrace.open(tracePath, std::ios::binary | std::ios::trunc);
+            if (!replayTrace) return usage("cannot write " + tracePath);
+            replay.trace = &replayTrace;
+        }
+        return runReplay(replayPath, replay, std::cout, std::cerr);
+    }
     if (playSeed) {
         if (haveScenario) return usage("--play runs a generated session, not " + scenario);
         const std::filesystem::path out =

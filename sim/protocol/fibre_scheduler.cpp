@@ -70,7 +70,11 @@ void FibreScheduler::runFrame(std::uint64_t frame, std::uint32_t now) {
     // Index loop: a script may register another one while it runs.
     for (std::size_t i = 0; i < fibres_.size(); ++i) {
         Fibre& f = *fibres_[i];
-        if (!isDue(f, frame, now)) continue;
+        if (due_rule_ != nullptr) {
+            if (f.finished || f.stop || !due_rule_(due_context_, i)) continue;
+        } else if (!isDue(f, frame, now)) {
+            continue;
+        }
         if (!f.launched) {
             launched_any_ = true;
             launch(f);

@@ -71,6 +71,14 @@ public:
     void setBackend(FibreBackend backend);
     FibreBackend backend() const { return backend_; }
 
+    // Who says which fibres run in a frame, instead of their waits: a replay
+    // (null: the waits). Asked in the order the fibres run.
+    using DueRule = bool (*)(void* context, std::size_t index);
+    void setDueRule(DueRule rule, void* context) {
+        due_rule_ = rule;
+        due_context_ = context;
+    }
+
     // Adds a script; `main` fibres run before the others in each frame.
     void add(void* module, ScriptFunction script, bool main);
     // Runs one frame: every fibre that is due (in order: main, then the
@@ -104,6 +112,8 @@ private:
     void resume(Fibre& f);        // runs it until it yields or ends
     void end(Fibre& f);           // REQUIRES: f.stop is set and f is not running
 
+    DueRule due_rule_ = nullptr;
+    void* due_context_ = nullptr;
     FibreBackend backend_ = defaultFibreBackend();
     bool launched_any_ = false;   // a fibre was launched: the backend is fixed
     std::unique_ptr<Switch> switch_;

@@ -1,7 +1,7 @@
-// The host ABI (src/host/host_abi.h) on Linux: each entry point forwards to
-// the live Simulator. Without one, scripts and handlers are not kept, natives
+// The host ABI's binding (src/host/host_binding.h) on Linux: each entry
+// point forwards to the live Simulator. Without one, scripts and handlers are not kept, natives
 // answer zeros and the clock reads 0.
-#include "host/host_abi.h"
+#include "host/host_binding.h"
 #include "sim/protocol/simulator.h"
 
 namespace tavrel::sim {
@@ -28,7 +28,7 @@ std::uint64_t* idleCall() {
 
 }  // namespace tavrel::sim
 
-namespace tavrel::host {
+namespace tavrel::host::binding {
 
 using sim::Simulator;
 
@@ -86,19 +86,20 @@ int worldGetAllVehicles(int* handles, int capacity) {
 
 std::uint32_t getTickCount() {
     Simulator* s = Simulator::current();
-    if (s == nullptr) return 0;
-    s->throwIfInjectedAtClockRead();
-    return s->now();
+    return s != nullptr ? s->hostClockRead() : 0;
 }
 
 void seedRandom(std::uint32_t seed) {
-    Simulator* s = Simulator::current();
-    (s != nullptr ? s->random() : sim::idleRandom).seed(seed);
+    if (Simulator* s = Simulator::current()) {
+        s->hostSeedRandom(seed);
+    } else {
+        sim::idleRandom.seed(seed);
+    }
 }
 
 int nextRandom() {
     Simulator* s = Simulator::current();
-    return (s != nullptr ? s->random() : sim::idleRandom).next();
+    return s != nullptr ? s->hostNextRandom() : sim::idleRandom.next();
 }
 
-}  // namespace tavrel::host
+}  // namespace tavrel::host::binding

@@ -115,27 +115,25 @@ std::uint64_t* Simulator::hostNativeCall() {
                                     " native calls in one frame without yielding; it is ended");
         fibres_.abortCurrent();
     }
-    if (info->handler != nullptr) {
+    if (stand_in_ != nullptr) {
+        stand_in_->nativeCall(*info, call_args_, call_argc_ < info->argc ? call_argc_ : info->argc, slots);
+    } else if (info->handler != nullptr) {
         NativeCall call{*this, world_, *info, call_args_, slots};
         info->handler(call);
     }
     return slots;
 }
 
-void Simulator::traceCall(const NativeInfo& info) {
-    if (!keep_trace_ && !trace_sink_) return;
+TraceEntry describeCall(const NativeInfo& info, const std::uint64_t* args, int argc) {
     TraceEntry e;
-    e.tick = now();
-    e.frame = frame_;
-    e.fibre = fibreName();
     e.hash = info.hash;
     e.name = info.name;
-    const int n = call_argc_ < info.argc ? call_argc_ : info.argc;
+    const int n = argc < info.argc ? argc : info.argc;
     e.args.resize(static_cast<std::size_t>(n));
     for (int k = 0; k < n; ++k) {
         TraceArg& a = e.args[static_cast<std::size_t>(k)];
         a.kind = info.kinds[k];
-        const std::uint64_t raw = call_args_[k];
+        const std::uint64_t raw = args[k];
         switch (a.kind) {
             case ParamKind::Float: {
                 const std::uint32_t bits = static_cast<std::uint32_t>(raw);
@@ -152,6 +150,15 @@ void Simulator::traceCall(const NativeInfo& info) {
                 a.value = static_cast<std::int32_t>(static_cast<std::uint32_t>(raw));
         }
     }
+    return e;
+}
+
+void Simulator::traceCall(const NativeInfo& info) {
+    if (!keep_trace_ && !trace_sink_) return;
+    TraceEntry e = describeCall(info, call_args_, call_argc_);
+    e.tick = now();
+    e.frame = frame_;
+    e.fibre = fibreName();
     if (trace_sink_) trace_sink_(e);
     if (!keep_trace_) return;
     if (trace_.size() >= kTraceLimit) {
@@ -163,6 +170,7 @@ void Simulator::traceCall(const NativeInfo& info) {
 }
 
 int Simulator::hostWorldPeds(int* handles, int capacity) {
+    if (HostStandIn* s = standInForCaller()) return s->worldList(false, handles, capacity);
     int n = 0;
     const auto put = [&](int h) {
         if (n < capacity && handles != nullptr) handles[n++] = h;
@@ -175,6 +183,7 @@ int Simulator::hostWorldPeds(int* handles, int capacity) {
 }
 
 int Simulator::hostWorldVehicles(int* handles, int capacity) {
+    if (HostStandIn* s = standInForCaller()) return s->worldList(true, handles, capacity);
     int n = 0;
     for (const auto& [id, v] : world_.vehicles) {
         if (n < capacity && handles != nullptr) handles[n++] = v.handle;

@@ -3,6 +3,7 @@
 // as the loader would.
 #include "config/settings.h"
 #include "shell/entry.h"
+#include "state/runtime_state.h"
 #include "sim/protocol/simulator.h"
 
 namespace tavrel::sim {
@@ -28,5 +29,7 @@ void Simulator::unload() {
 }
 
 const Settings& pluginSettings() { return tavrel::settings; }
+
+const RuntimeState& pluginRuntime() { return tavrel::runtime; }
 
 }  // namespace tavrel::sim

@@ -12,6 +12,7 @@ void Simulator::hostScriptRegister(void* module, host::ScriptMain script, bool m
         recordFault(0, "script registered without a function");
         return;
     }
+    if (HostStandIn* s = standInForCaller()) s->registration(main ? HostStandIn::Registration::Main : HostStandIn::Registration::Thread);
     fibres_.add(module, script, main);
     if (std::find(registered_modules_.begin(), registered_modules_.end(), module) == registered_modules_.end()) {
         registered_modules_.push_back(module);
@@ -19,6 +20,7 @@ void Simulator::hostScriptRegister(void* module, host::ScriptMain script, bool m
 }
 
 void Simulator::hostScriptUnregister(void* module) {
+    if (HostStandIn* s = standInForCaller()) s->registration(HostStandIn::Registration::UnregisterScripts);
     std::erase(registered_modules_, module);
     if (FibreScheduler::currentFibre() != nullptr) {
         // A fibre cannot join itself: its scripts end after this frame.
@@ -34,14 +36,21 @@ void Simulator::processDeferredUnregisters() {
 }
 
 void Simulator::hostScriptWait(std::uint32_t ms) {
+    if (FibreScheduler::currentFibre() != nullptr) {
+        if (HostStandIn* s = standInForCaller()) s->wait(ms);
+    }
     if (!fibres_.wait(ms, frame_, now())) recordFault(0, "scriptWait outside a script fibre");
 }
 
 void Simulator::hostKeyboardRegister(host::KeyboardHandler handler) {
+    if (HostStandIn* s = standInForCaller()) s->registration(HostStandIn::Registration::Keyboard);
     if (handler != nullptr) keyboard_handlers_.push_back(handler);
 }
 
-void Simulator::hostKeyboardUnregister(host::KeyboardHandler handler) { std::erase(keyboard_handlers_, handler); }
+void Simulator::hostKeyboardUnregister(host::KeyboardHandler handler) {
+    if (HostStandIn* s = standInForCaller()) s->registration(HostStandIn::Registration::UnregisterKeyboard);
+    std::erase(keyboard_handlers_, handler);
+}
 
 void Simulator::afterDetach() {
     // The library is gone after detach: whatever it left registered would

@@ -31,6 +31,37 @@ Simulator::~Simulator() {
 
 Simulator* Simulator::current() { return liveSimulator; }
 
+void Simulator::setStandIn(HostStandIn* stand_in) {
+    stand_in_ = stand_in;
+    if (stand_in == nullptr) {
+        fibres_.setDueRule(nullptr, nullptr);
+        return;
+    }
+    fibres_.setDueRule([](void* context, std::size_t index) { return static_cast<HostStandIn*>(context)->due(index); },
+                       stand_in);
+}
+
+HostStandIn* Simulator::standInForCaller() const {
+    const FibreScheduler::Fibre* f = FibreScheduler::currentFibre();
+    return f != nullptr && f->stop ? nullptr : stand_in_;
+}
+
+std::uint32_t Simulator::hostClockRead() {
+    throwIfInjectedAtClockRead();
+    HostStandIn* s = standInForCaller();
+    return s != nullptr ? s->clockRead() : now();
+}
+
+void Simulator::hostSeedRandom(std::uint32_t seed) {
+    if (HostStandIn* s = standInForCaller()) s->seedRandom(seed);
+    else random_.seed(seed);
+}
+
+int Simulator::hostNextRandom() {
+    HostStandIn* s = standInForCaller();
+    return s != nullptr ? s->nextRandom() : random_.next();
+}
+
 // [SECTION] Clock and frames
 
 void Simulator::setStartTick(std::uint32_t tick) { clock_.store(tick, std::memory_order_relaxed); }
@@ -74,7 +105,13 @@ void Simulator::endFrame() {
 
 // [SECTION] Input
 
-void Simulator::sendKey(std::uint32_t vk, std::uint16_t repeats, bool wasDown, bool isUp) {
+void Simulator::sendKeyMessage(std::uint32_t vk, std::uint16_t repeats, std::uint8_t scan, bool extended, bool alt,
+                               bool wasDown, bool isUp) {
+    sendKey(vk, repeats, wasDown, isUp, scan, extended, alt);
+}
+
+void Simulator::sendKey(std::uint32_t vk, std::uint16_t repeats, bool wasDown, bool isUp, std::uint8_t scan,
+                        bool extended, bool alt) {
     if (key_sink_) key_sink_(KeyMessage{now(), vk, repeats, wasDown, isUp});
     if (observer_ != nullptr) observer_->onKey(KeyMessage{now(), vk, repeats, wasDown, isUp});
     // A copy: a handler may unregister itself.
@@ -82,7 +119,7 @@ void Simulator::sendKey(std::uint32_t vk, std::uint16_t repeats, bool wasDown, b
     for (host::KeyboardHandler h : handlers) {
         in_key_handler_ = true;
         try {
-            h(vk, repeats, 0, 0, 0, wasDown ? 1 : 0, isUp ? 1 : 0);
+            h(vk, repeats, scan, extended ? 1 : 0, alt ? 1 : 0, wasDown ? 1 : 0, isUp ? 1 : 0);
         } catch (...) {
             // In the game an exception leaving the handler ends the process.
             recordFault(0, "an exception left the keyboard handler");

@@ -35,6 +35,7 @@
 
 namespace tavrel {
 struct Settings;
+struct RuntimeState;
 }
 
 namespace tavrel::sim {
@@ -63,6 +64,10 @@ struct TraceEntry {
     std::string_view name;  // from the native table: lives as long as the program
     std::vector<TraceArg> args;
 };
+
+// A native call as the trace shows it (tick, frame and fibre left empty):
+// the arguments pushed, read by the native's parameter kinds.
+TraceEntry describeCall(const NativeInfo& info, const std::uint64_t* args, int argc);
 
 struct KeyMessage {
     std::uint32_t tick = 0;
@@ -106,6 +111,29 @@ public:
     virtual void onCall(const NativeInfo& native, const std::uint64_t* args, bool mainFibre) = 0;
     virtual void onKey(const KeyMessage& message) = 0;
     virtual void onFrameEnd(std::uint32_t tick) = 0;
+};
+
+// What answers the plug-in instead of the simulated world while it is set:
+// a replay of a recording (sim/replay). Every host call the plug-in makes
+// reaches it, in the order made; the world's handlers are not run. It also
+// says which fibres run in each frame.
+class HostStandIn {
+public:
+    enum class Registration : std::uint8_t { Main, Thread, Keyboard, UnregisterScripts, UnregisterKeyboard };
+    virtual ~HostStandIn() = default;
+    // Fills `slots` (zeroed) and the out-parameters, or throws into the plug-in.
+    virtual void nativeCall(const NativeInfo& native, const std::uint64_t* args, int argc, std::uint64_t* slots) = 0;
+    // A clock read of the plug-in: a script's, or the keyboard handler's.
+    virtual std::uint32_t clockRead() = 0;
+    virtual void seedRandom(std::uint32_t seed) = 0;
+    virtual int nextRandom() = 0;
+    virtual int worldList(bool vehicles, int* handles, int capacity) = 0;
+    virtual void registration(Registration what) = 0;
+    // The running fibre is about to yield for `ms`.
+    virtual void wait(std::uint32_t ms) = 0;
+    // Whether fibre `index` (0 main, then the others in registration order)
+    // runs now, in this frame.
+    virtual bool due(std::size_t index) = 0;
 };
 
 struct HornEvent {
@@ -193,6 +221,19 @@ public:
     // directly from the host thread allow it first; the scenario runner never
     // does.
     void allowNativeCallsFromHost(bool allow) { host_calls_allowed_ = allow; }
+    // A replay answers the plug-in from now on (null: the world again).
+    // REQUIRES: no frame has run yet.
+    void setStandIn(HostStandIn* stand_in);
+    HostStandIn* standIn() const { return stand_in_; }
+    // The stand-in, unless the caller is a fibre the host has stopped (on
+    // Linux a stopped script unwinds, and what it calls meanwhile is not the
+    // plug-in's doing).
+    HostStandIn* standInForCaller() const;
+    // Sets the clock (a replay follows the recorded clock).
+    void setClock(std::uint32_t tick) { clock_.store(tick, std::memory_order_relaxed); }
+    // One keyboard message with every field the host passes (a replay's).
+    void sendKeyMessage(std::uint32_t vk, std::uint16_t repeats, std::uint8_t scan, bool extended, bool alt,
+                        bool wasDown, bool isUp);
 
     // [SECTION] Fault injection: an exception thrown into the plug-in where a
     // call of its own would throw one, to see that it never reaches the host.
@@ -217,6 +258,9 @@ public:
     std::uint64_t* hostNativeCall();
     int hostWorldPeds(int* handles, int capacity);
     int hostWorldVehicles(int* handles, int capacity);
+    std::uint32_t hostClockRead();  // the plug-in reads the clock (GetTickCount)
+    void hostSeedRandom(std::uint32_t seed);
+    int hostNextRandom();
 
     // [SECTION] For native handlers
     void recordFault(std::uint64_t hash, std::string message);
@@ -240,7 +284,8 @@ private:
     void afterDetach();  // checks what the plug-in left registered; ends its fibres
     void endFrame();
     void processDeferredUnregisters();
-    void sendKey(std::uint32_t vk, std::uint16_t repeats, bool wasDown, bool isUp);
+    void sendKey(std::uint32_t vk, std::uint16_t repeats, bool wasDown, bool isUp, std::uint8_t scan = 0,
+                 bool extended = false, bool alt = false);
     std::string fibreName() const;
     void traceCall(const NativeInfo& info);
     std::uint64_t* takeSlots();  // the next set, cleared; the other one poisoned
@@ -294,6 +339,8 @@ private:
     SimObserver* observer_ = nullptr;
     std::vector<Fault> faults_;
 
+    HostStandIn* stand_in_ = nullptr;
+
     std::uint64_t throw_at_native_ = 0;
     bool throw_in_key_handler_ = false;
     bool in_key_handler_ = false;  // a keyboard handler runs (host thread)
@@ -303,5 +350,7 @@ private:
 // before the first load its load-time values, after an unload the values it
 // held at the unload.
 const Settings& pluginSettings();
+// The same for its RuntimeState record.
+const RuntimeState& pluginRuntime();
 
 }  // namespace tavrel::sim

@@ -23,6 +23,10 @@ std::string settingsJson();
 std::string settingsJson(const Settings& settings);
 // settingsJson of a default-made record: every key, each of its kind.
 std::string defaultSettingsJson();
+// Every RuntimeState field under its name: of the plug-in (pluginRuntime())
+// or of the given record.
+std::string runtimeJson();
+std::string runtimeJson(const RuntimeState& runtime);
 // The last frame's texts and rectangles in drawing order, normalised units.
 std::string screenJson(const Drawing& drawing);
 // The drawing as an SVG picture of `width` x `height` pixels.

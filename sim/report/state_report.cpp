@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "config/settings.h"
+#include "state/runtime_state.h"
 #include "sim/report/json_writer.h"
 #include "sim/report/reports.h"
 
@@ -212,6 +213,58 @@ std::string settingsJson(const Settings& s) {
 #undef TAVREL_SIM_SETTING_Int8
 #undef TAVREL_SIM_SETTING_Float
 #undef TAVREL_SIM_SETTING_Text
+    j.endObject();
+    return j.str();
+}
+
+std::string runtimeJson() { return runtimeJson(pluginRuntime()); }
+
+std::string runtimeJson(const RuntimeState& r) {
+    JsonWriter j;
+    j.beginObject();
+    j.key("player_ped").value(r.player_ped);
+    j.key("tracked_vehicle").value(r.tracked_vehicle);
+    j.key("last_input_action_time").value(r.last_input_action_time);
+    j.key("last_world_scan_time").value(r.last_world_scan_time);
+    j.key("startup_notice_shown").value(r.startup_notice_shown);
+    j.key("mp_audio_loaded").value(r.mp_audio_loaded);
+    j.key("mp_audio_loaded_time").value(r.mp_audio_loaded_time);
+    j.key("mp_audio_window_ms").value(r.mp_audio_window_ms);
+    j.key("lock_pending").value(r.lock_pending);
+    j.key("unlock_pending").value(r.unlock_pending);
+    j.key("lock_request_time").value(r.lock_request_time);
+    j.key("unlock_request_time").value(r.unlock_request_time);
+    j.key("locked_from_inside").value(r.locked_from_inside);
+    j.key("unlocked_from_inside").value(r.unlocked_from_inside);
+    j.key("lock_flashes_left").value(r.lock_flashes_left);
+    j.key("unlock_flashes_left").value(r.unlock_flashes_left);
+    j.key("last_flash_time").value(r.last_flash_time);
+    j.key("lock_flash_active").value(r.lock_flash_active);
+    j.key("unlock_flash_active").value(r.unlock_flash_active);
+    j.key("flash_in_progress").value(r.flash_in_progress);
+    j.key("notification_sounds_left").value(r.notification_sounds_left);
+    j.key("last_notification_sound_time").value(r.last_notification_sound_time);
+    j.key("notification_is_lock").value(r.notification_is_lock);
+    j.key("saved_neon_left").value(r.saved_neon_left);
+    j.key("saved_neon_right").value(r.saved_neon_right);
+    j.key("saved_neon_front").value(r.saved_neon_front);
+    j.key("saved_neon_back").value(r.saved_neon_back);
+    j.key("vehicle_has_moved").value(r.vehicle_has_moved);
+    j.key("neon_move_latch").value(r.neon_move_latch);
+    j.key("neon_step_interval_ms").value(r.neon_step_interval_ms);
+    j.key("neon_step_time").value(r.neon_step_time);
+    j.key("neon_position").value(r.neon_position);
+    j.key("color_changer_running").value(r.color_changer_running);
+    j.key("fob_prop").value(r.fob_prop);
+    j.key("fob_prop_visible").value(r.fob_prop_visible);
+    j.key("anim_start_time").value(r.anim_start_time);
+    j.key("anim_duration_ms").value(r.anim_duration_ms);
+    j.key("saved_weapon").value(r.saved_weapon);
+    j.key("weapon_restore_pending").value(r.weapon_restore_pending);
+    j.key("fob_sound_pending").value(r.fob_sound_pending);
+    j.key("fob_sound_request_time").value(r.fob_sound_request_time);
+    j.key("vehicle_blip_applied").value(r.vehicle_blip_applied);
+    j.key("vehicle_persistent_applied").value(r.vehicle_persistent_applied);
     j.endObject();
     return j.str();
 }

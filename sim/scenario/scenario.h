@@ -49,6 +49,10 @@ struct ScenarioOptions {
     std::ostream* trace = nullptr;  // JSON lines of every native call and keyboard message
 };
 
+// --timeline and --trace of `options` on `sim`'s calls and key messages
+// (keeps no trace of its own). The streams must outlive the sinks.
+void attachTraceOutput(Simulator& sim, const ScenarioOptions& options, std::ostream& out);
+
 // What the `expect` lines of one run remember between them. Each of these
 // "since the previous check" cursors is the expect family's own: a `state`
 // print does not move them, nor they it.

@@ -68,6 +68,21 @@ std::vector<ScenarioLine> parseScenario(std::istream& in) {
     return commands;
 }
 
+void attachTraceOutput(Simulator& sim, const ScenarioOptions& options, std::ostream& out) {
+    sim.setTraceKept(false);
+    if (!options.timeline && options.trace == nullptr) return;
+    sim.setTraceSink([&out, &options, filter = ChangeFilter{}](const TraceEntry& e) mutable {
+        if (options.timeline && (!options.timeline_changes || filter.shows(e))) out << timelineLine(e) << "\n";
+        if (options.trace != nullptr) *options.trace << traceJson(e) << "\n";
+    });
+    // Keyboard messages go into the same streams, in the order they happen
+    // between the calls.
+    sim.setKeySink([&out, &options](const KeyMessage& m) {
+        if (options.timeline) out << timelineLine(m) << "\n";
+        if (options.trace != nullptr) *options.trace << traceJson(m) << "\n";
+    });
+}
+
 int runScenario(std::istream& in, const std::string& fileName, const ScenarioOptions& options, std::ostream& out,
                 std::ostream& err) {
     Simulator sim;
@@ -97,21 +112,7 @@ int runScenarioOn(Simulator& sim, std::istream& in, const std::string& fileName,
     } sinkReset{sim};
     sim.setStartTick(options.start_tick);
     sim.setFrameMs(options.frame_ms);
-    sim.setTraceKept(false);
-    if (options.timeline || options.trace != nullptr) {
-        sim.setTraceSink([&out, &options, filter = ChangeFilter{}](const TraceEntry& e) mutable {
-            if (options.timeline && (!options.timeline_changes || filter.shows(e))) out << timelineLine(e) << "\n";
-            if (options.trace != nullptr) *options.trace << traceJson(e) << "\n";
-        });
-    }
-    // Keyboard messages go into the same streams, in the order they happen
-    // between the calls.
-    if (options.timeline || options.trace != nullptr) {
-        sim.setKeySink([&out, &options](const KeyMessage& m) {
-            if (options.timeline) out << timelineLine(m) << "\n";
-            if (options.trace != nullptr) *options.trace << traceJson(m) << "\n";
-        });
-    }
+    attachTraceOutput(sim, options, out);
 
     ScenarioSession session;
     session.file_name = fileName;
@@ -128,6 +129,18 @@ int runScenarioOn(Simulator& sim, std::istream& in, const std::string& fileName,
             out.flush();
             for (; faultsShown < sim.faults().size(); ++faultsShown) {
                 err << fileName << ":" << cmd.line << ": " << faultText(sim.faults()[faultsShown]) << "\n";
+            }
+            return 1;
+        }
+    }
+    // The game unloads its plug-ins when it ends: so does the run, and the
+    // plug-in writes its Tavrel.rec.
+    if (sim.started()) {
+        sim.unload();
+        if (sim.faults().size() > faultsShown) {
+            out.flush();
+            for (; faultsShown < sim.faults().size(); ++faultsShown) {
+                err << fileName << ": at the end: " << faultText(sim.faults()[faultsShown]) << "\n";
             }
             return 1;
         }

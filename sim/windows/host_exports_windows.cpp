@@ -27,8 +27,16 @@ void attachHostBinding() {}
 unsigned long __stdcall simulatedTickCount() {
     Simulator* s = Simulator::current();
     if (s == nullptr) return GetTickCount();
-    s->throwIfInjectedAtClockRead();
-    return s->now();
+    return s->hostClockRead();
+}
+
+int __cdecl simulatedRand() {
+    Simulator* s = Simulator::current();
+    return s != nullptr ? s->hostNextRandom() : 0;
+}
+
+void __cdecl simulatedSrand(unsigned seed) {
+    if (Simulator* s = Simulator::current()) s->hostSeedRandom(seed);
 }
 
 namespace {

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "state/runtime_state.h"
 #include "sim/protocol/simulator.h"
 #include "sim/report/reports.h"
 #include "sim/windows/plugin_loader_windows.h"
@@ -62,6 +63,8 @@ struct LoadedPlugin {
     HMODULE module = nullptr;
     const Settings* settings = nullptr;  // inside the module while it is loaded
     Settings last;                       // load-time values, then the values at the last unload
+    const RuntimeState* runtime = nullptr;
+    RuntimeState last_runtime;
 };
 
 struct LoadWatch {
@@ -75,9 +78,9 @@ LoadedPlugin plugin;
 
 // [SECTION] Import table
 
-// Points every GetTickCount import of kernel32 in the image at `target`;
-// returns how many entries it changed.
-int redirectTickCount(void* image, void* target) {
+// Points every import named `function` in the image at `target`, from the
+// DLLs whose name `fromDll` accepts; returns how many entries it changed.
+int redirectImport(void* image, bool (*fromDll)(const char*), const char* function, void* target) {
     auto* base = static_cast<BYTE*>(image);
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
@@ -85,13 +88,13 @@ int redirectTickCount(void* image, void* target) {
     if (dir.VirtualAddress == 0) return 0;
     int changed = 0;
     for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name != 0; ++d) {
-        if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), "kernel32.dll") != 0) continue;
+        if (!fromDll(reinterpret_cast<const char*>(base + d->Name))) continue;
         const auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
         auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
         for (; names->u1.AddressOfData != 0; ++names, ++slots) {
             if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
             const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), "GetTickCount") != 0) continue;
+            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
             DWORD old = 0;
             if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old)) continue;
             slots->u1.Function = reinterpret_cast<ULONG_PTR>(target);
@@ -102,23 +105,40 @@ int redirectTickCount(void* image, void* target) {
     return changed;
 }
 
+bool isKernel32(const char* dll) { return lstrcmpiA(dll, "kernel32.dll") == 0; }
+
+// The C runtime the library was linked with: msvcrt, the universal CRT's
+// forwarders, or another runtime DLL.
+bool isCRuntime(const char* dll) {
+    std::string name(dll);
+    for (char& c : name) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return name.find("msvcr") != std::string::npos || name.find("ucrt") != std::string::npos ||
+           name.find("api-ms-win-crt-") != std::string::npos;
+}
+
 void CALLBACK onLibraryLoaded(ULONG reason, const LoadedNotice* notice, void* context) {
     auto* watch = static_cast<LoadWatch*>(context);
     if (reason != kNoticeLoaded || notice == nullptr || notice->base_name == nullptr) return;
     const std::wstring name(notice->base_name->buffer, notice->base_name->length / sizeof(wchar_t));
     if (lstrcmpiW(name.c_str(), watch->base_name.c_str()) != 0) return;
     watch->base = notice->base;
-    watch->clock_imports = redirectTickCount(notice->base, reinterpret_cast<void*>(&simulatedTickCount));
+    watch->clock_imports = redirectImport(notice->base, isKernel32, "GetTickCount", reinterpret_cast<void*>(&simulatedTickCount));
+    // The generator: the simulator's (the same numbers as the runtime's), so
+    // that a replay can answer it.
+    redirectImport(notice->base, isCRuntime, "rand", reinterpret_cast<void*>(&simulatedRand));
+    redirectImport(notice->base, isCRuntime, "srand", reinterpret_cast<void*>(&simulatedSrand));
 }
 
 // [SECTION] Link map
 
-// The Settings record's offset from the image base, from a GNU ld map:
+// A record's offset from the image base, from a GNU ld map:
 //   " .data   0x...0a0   0x180 ...(settings.cpp.obj)"   (a section's part)
 //   "         0x...0a0             tavrel::settings"     (a symbol in it)
 //   "         0x...000             __image_base__ = 0x..."
-// Names may be demangled or not. Returns false with `problem` set.
-bool settingsOffset(const std::string& path, std::uint64_t& offset, std::string& problem) {
+// Names may be demangled (`name`) or not (`mangled`). Returns false with
+// `problem` set.
+bool symbolOffset(const std::string& path, const char* name, const char* mangled, std::size_t size,
+                  std::uint64_t& offset, std::string& problem) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         problem = "cannot read the link map " + path;
@@ -142,9 +162,9 @@ bool settingsOffset(const std::string& path, std::uint64_t& offset, std::string&
         } else if (w.size() >= 2 && hex(w[0], a) && w[1] == "__image_base__") {
             imageBase = a;
             haveBase = true;
-        } else if (w.size() == 2 && hex(w[0], a) && (w[1] == "_ZN6tavrel8settingsE" || w[1] == "tavrel::settings")) {
+        } else if (w.size() == 2 && hex(w[0], a) && (w[1] == mangled || w[1] == name)) {
             if (haveSymbol) {
-                problem = "the link map names the Settings record twice";
+                problem = std::string("the link map names ") + name + " twice";
                 return false;
             }
             symbol = a;
@@ -153,19 +173,27 @@ bool settingsOffset(const std::string& path, std::uint64_t& offset, std::string&
         }
     }
     if (!haveBase || !haveSymbol) {
-        problem = "the link map " + path + " has no " + (haveBase ? "tavrel::settings" : "__image_base__");
+        problem = "the link map " + path + " has no " + (haveBase ? name : "__image_base__");
         return false;
     }
-    if (symbol < imageBase || symbol + sizeof(Settings) > symbolPartEnd) {
-        problem = "the link map's tavrel::settings does not hold a Settings record";
+    if (symbol < imageBase || symbol + size > symbolPartEnd) {
+        problem = std::string("the link map's ") + name + " does not hold its record";
         return false;
     }
     offset = symbol - imageBase;
     return true;
 }
 
+bool settingsOffset(const std::string& path, std::uint64_t& offset, std::string& problem) {
+    return symbolOffset(path, "tavrel::settings", "_ZN6tavrel8settingsE", sizeof(Settings), offset, problem);
+}
+
+bool runtimeOffset(const std::string& path, std::uint64_t& offset, std::string& problem) {
+    return symbolOffset(path, "tavrel::runtime", "_ZN6tavrel7runtimeE", sizeof(RuntimeState), offset, problem);
+}
+
 // The record at `offset` lies inside one writable section of the module.
-bool inWritableSection(HMODULE module, std::uint64_t offset) {
+bool inWritableSection(HMODULE module, std::uint64_t offset, std::size_t size) {
     const auto* base = reinterpret_cast<const BYTE*>(module);
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
         base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
@@ -173,7 +201,7 @@ bool inWritableSection(HMODULE module, std::uint64_t offset) {
     for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
         const std::uint64_t start = section->VirtualAddress;
         const std::uint64_t end = start + section->Misc.VirtualSize;
-        if (offset >= start && offset + sizeof(Settings) <= end) {
+        if (offset >= start && offset + size <= end) {
             return (section->Characteristics & IMAGE_SCN_MEM_WRITE) != 0;
         }
     }
@@ -222,7 +250,8 @@ void Simulator::start() {
     if (started_) return;
     std::string problem;
     std::uint64_t offset = 0;
-    if (!settingsOffset(files.link_map, offset, problem)) {
+    std::uint64_t runtime_offset = 0;
+    if (!settingsOffset(files.link_map, offset, problem) || !runtimeOffset(files.link_map, runtime_offset, problem)) {
         recordFault(0, "cannot load the plug-in: " + problem);
         return;
     }
@@ -235,7 +264,8 @@ void Simulator::start() {
     }
     if (watch.base != module || watch.clock_imports == 0) {
         problem = "its GetTickCount import was not redirected before it was initialised";
-    } else if (!inWritableSection(module, offset)) {
+    } else if (!inWritableSection(module, offset, sizeof(Settings)) ||
+               !inWritableSection(module, runtime_offset, sizeof(RuntimeState))) {
         problem = "the link map " + files.link_map + " does not fit " + files.library;
     } else {
         const auto* record = reinterpret_cast<const Settings*>(reinterpret_cast<const BYTE*>(module) + offset);
@@ -245,6 +275,7 @@ void Simulator::start() {
         } else {
             plugin.module = module;
             plugin.settings = record;
+            plugin.runtime = reinterpret_cast<const RuntimeState*>(reinterpret_cast<const BYTE*>(module) + runtime_offset);
         }
     }
     if (plugin.module != module) {
@@ -264,11 +295,15 @@ void Simulator::unload() {
     if (!started_) return;
     plugin.last = *plugin.settings;  // the memory goes with the library
     plugin.settings = nullptr;
+    plugin.last_runtime = *plugin.runtime;
+    plugin.runtime = nullptr;
     FreeLibrary(plugin.module);  // process detach: DllMain unregisters
     plugin.module = nullptr;
     afterDetach();
 }
 
 const Settings& pluginSettings() { return plugin.settings != nullptr ? *plugin.settings : plugin.last; }
+
+const RuntimeState& pluginRuntime() { return plugin.runtime != nullptr ? *plugin.runtime : plugin.last_runtime; }
 
 }  // namespace tavrel::sim

@@ -12,5 +12,9 @@ void setPluginFiles(std::string library, std::string link_map);
 // The simulated clock with GetTickCount's signature; the loaded plug-in's
 // import of GetTickCount is pointed here. Without a simulator: the real clock.
 unsigned long __stdcall simulatedTickCount();
+// The simulated C runtime generator (the simulator's, or a replay's); the
+// plug-in's imports of rand and srand are pointed here.
+int __cdecl simulatedRand();
+void __cdecl simulatedSrand(unsigned seed);
 
 }  // namespace tavrel::sim

@@ -179,6 +179,12 @@ void loadSettings() {
         settings.*control->field = r.setting(*control);
     }
     for (const SettingKey<bool>* flag : kSwitchesReadLast) settings.*flag->field = r.setting(*flag) > 0;  // 80 ... 84
+
+    // The flight recorder: its key (-1 unbound) and its ring (absent or
+    // negative: the default size; 0 off).
+    s.save_recording = r.integer(k::save_recording);
+    const std::int32_t ring = r.integer(k::recorder_kb);
+    s.recorder_kb = ring >= 0 ? ring : kDefaultRecorderKb;
 }
 
 std::int32_t readDoorsToOpen() { return readDoorsFrom(openIni()); }

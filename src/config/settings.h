@@ -83,6 +83,7 @@ struct Settings {
     std::int32_t menu_select = 101;
     std::int32_t menu_back = 96;
     std::int32_t menu_back2 = 8;
+    std::int32_t save_recording = -1;  // writes the flight recorder's Tavrel.rec
 
     // [SECTION] Controller (control identifiers of control group 2)
     bool activate_controller = false;
@@ -110,6 +111,9 @@ struct Settings {
 
     // [SECTION] Animation
     std::int32_t animation = 0;  // 0 none, 1 none inside vehicles, 2 and 3 gestures
+
+    // [SECTION] Misc
+    std::int32_t recorder_kb = 8192;  // the flight recorder's ring in KB; 0 off (read at load only)
 };
 
 extern Settings settings;
@@ -185,6 +189,7 @@ extern Settings settings;
     X(Int, "Keys", menu_select)                                          \
     X(Int, "Keys", menu_back)                                            \
     X(Int, "Keys", menu_back2)                                           \
+    X(Int, "Keys", save_recording)                                       \
     X(Bool, "Controller", activate_controller)                           \
     X(Int, "Controller", controller_lock_1_of_2)                         \
     X(Int, "Controller", controller_lock_2_of_2)                         \
@@ -205,7 +210,8 @@ extern Settings settings;
     X(Int, "Menu", menu_green)                                           \
     X(Int, "Menu", menu_blue)                                            \
     X(Int, "Menu", menu_transparent)                                     \
-    X(Int, "Animation", animation)
+    X(Int, "Animation", animation)                                       \
+    X(Int, "Misc", recorder_kb)
 
 // Derives the normalised values from the integers just read (keep rules,
 // 8-bit rules, interior mode, neon-all). Called by the loader only.

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "host/host_binding.h"
 #include "host/host_file.h"
 
 namespace tavrel::host {
@@ -93,13 +94,13 @@ bool putInPlace(const char* temp, const char* target, const struct stat& before)
 
 }  // namespace
 
-bool fileExists(const char* path) {
+bool binding::fileExists(const char* path) {
     char mapped[kPathCapacity];
     struct stat st;
     return mapPath(path, mapped) && ::stat(mapped, &st) == 0;
 }
 
-bool readFile(const char* path, std::string& out, std::size_t max_bytes) {
+bool binding::readFile(const char* path, std::string& out, std::size_t max_bytes) {
     out.clear();
     char mapped[kPathCapacity];
     if (!mapPath(path, mapped)) return false;
@@ -131,7 +132,7 @@ bool readFile(const char* path, std::string& out, std::size_t max_bytes) {
     return ok;
 }
 
-bool replaceFile(const char* path, const char* data, std::size_t size) {
+bool binding::replaceFile(const char* path, const char* data, std::size_t size) {
     char mapped[kPathCapacity];
     char temp[kPathCapacity];
     if (!mapPath(path, mapped)) return false;

@@ -3,7 +3,11 @@
 // ScriptHookV exports on Windows (win/), the simulator on Linux (sim/).
 //
 // Threading: every function here is called from a script fibre, except
-// getTickCount, which the keyboard handler also calls on the window thread.
+// keyMessageTick, the keyboard handler's clock on the window thread.
+//
+// These are the recorder's (host/recorder*.cpp): each records what crosses
+// the boundary, then calls the binding's function of the same name
+// (host_binding.h).
 #pragma once
 #include <cstdint>
 
@@ -35,6 +39,9 @@ int worldGetAllVehicles(int* handles, int capacity);
 
 // Milliseconds since the host started (Windows GetTickCount); wraps at 2^32.
 std::uint32_t getTickCount();
+// The same clock, read by the keyboard handler for the message it stores
+// (on the window thread); only the handler calls it.
+std::uint32_t keyMessageTick();
 
 // The standard pseudo-random generator (the C runtime's srand/rand on
 // Windows; the simulator reproduces that sequence). One state per process.

@@ -56,7 +56,7 @@ void storeKeyMessage(std::uint32_t key, int is_with_alt, int was_down_before, in
     KeyState& entry = keyStateTable.keys[key];
     // A zero tick marks an entry with no message; a message at tick 0 (once
     // per wrap) is stamped 1 ms late rather than lost.
-    const Tick now = host::getTickCount();
+    const Tick now = host::keyMessageTick();
     entry.tick.store(now != 0 ? now : 1, std::memory_order_relaxed);
     entry.is_with_alt.store(static_cast<std::uint32_t>(is_with_alt), std::memory_order_relaxed);
     entry.was_down_before.store(static_cast<std::uint32_t>(was_down_before), std::memory_order_relaxed);

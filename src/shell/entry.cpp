@@ -3,6 +3,7 @@
 #include "config/settings.h"
 #include "effects/colour_changer.h"
 #include "host/host_abi.h"
+#include "host/recorder.h"
 #include "input/input.h"
 #include "input/key_state.h"
 #include "locking/gesture.h"
@@ -20,11 +21,13 @@ int pluginEntry(void* module, std::uint32_t reason) {
     } else if (reason == kProcessDetach) {
         host::scriptUnregister(module);
         host::keyboardHandlerUnregister(onKeyboardMessage);
+        host::endRecording();  // Tavrel.rec
     }
     return 1;
 }
 
 void resetPluginState() {
+    host::beginRecording();  // first: the load's own host calls are recorded
     resetSettings();
     resetRuntimeState();
     resetKeyStateTable();

@@ -9,12 +9,14 @@ inline constexpr std::uint32_t kProcessAttach = 1;
 
 // The library entry. On attach registers mainScript, menuThread and the
 // keyboard handler with the host; on detach unregisters the script and the
-// handler; other reasons do nothing. Calls no native. Always returns 1.
+// handler and writes the flight recorder's Tavrel.rec; other reasons do
+// nothing. Calls no native. Always returns 1.
 int pluginEntry(void* module, std::uint32_t reason);
 
 // Puts every global record back to its library-load state (static
-// initialisation). The Windows DLL gets this from the loader; the simulator
-// calls it before each load of the plug-in, and tests between cases.
+// initialisation) and begins a flight recording. The Windows DLL calls it
+// when it is loaded; the simulator before each load of the plug-in, and
+// tests between cases.
 // REQUIRES: no script fibre of the plug-in is running; the host clock is set.
 void resetPluginState();
 

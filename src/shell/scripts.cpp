@@ -1,6 +1,7 @@
 // The two script loops the host runs as cooperative fibres.
 #include "config/persistence.h"
 #include "config/settings.h"
+#include "host/recorder.h"
 #include "host/world_queries.h"
 #include "input/input.h"
 #include "locking/locking_tick.h"
@@ -14,9 +15,17 @@ namespace tavrel {
 
 namespace {
 
-// What a loop does once the plug-in has stopped: yield, frame after frame.
+// What a loop does once the plug-in has stopped: the recording goes to
+// Tavrel.rec (once per load, at this fibre's next wait), then it yields,
+// frame after frame.
 [[noreturn]] void yieldForever() {
+    host::requestRecordingSave(host::SaveReason::Halt);
     for (;;) host::scriptWait(0);
+}
+
+// The player's key for a bug report: the recording so far to Tavrel.rec.
+void serveRecordingKey() {
+    if (isKeyJustReleased(settings.save_recording)) host::requestRecordingSave(host::SaveReason::Key);
 }
 
 // Gives control back when the menu took it: the block was on when the menu
@@ -34,12 +43,14 @@ void mainScript() {
         host::seedRandom(host::getTickCount());
         loadSettings();
         normaliseSettings();
+        host::sizeRecording(settings.recorder_kb);
         runtime.saved_weapon = hashOf("WEAPON_UNARMED");
         runtime.lock_flashes_left = 0;
         runtime.unlock_flashes_left = 0;
         runtime.last_flash_time = host::getTickCount();
         while (!pluginHalted()) {
             lockingTick();
+            serveRecordingKey();
             host::scriptWait(0);
         }
     } catch (...) {

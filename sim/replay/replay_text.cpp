@@ -1,0 +1,174 @@
+#include "sim/replay/replay_text.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include "sim/protocol/native_table.h"
+#include "sim/report/json_writer.h"
+#include "sim/report/reports.h"
+
+namespace tavrel::sim {
+
+namespace {
+
+std::string hex(std::uint64_t v, int digits) {
+    char buf[24];
+    std::snprintf(buf, sizeof buf, "0x%0*llX", digits, static_cast<unsigned long long>(v));
+    return buf;
+}
+
+float asFloat(std::uint32_t bits) {
+    float f = 0;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+}
+
+ParamKind kindOf(rec::Kind kind) {
+    switch (kind) {
+        case rec::Kind::F32: return ParamKind::Float;
+        case rec::Kind::U32: return ParamKind::Hash;
+        case rec::Kind::Text: return ParamKind::Text;
+        case rec::Kind::Ptr: return ParamKind::Pointer;
+        default: return ParamKind::Int;
+    }
+}
+
+std::string registrationText(std::uint32_t what) {
+    switch (what) {
+        case rec::kRegisterMain: return "scriptRegister (the main script)";
+        case rec::kRegisterThread: return "scriptRegisterAdditionalThread";
+        case rec::kRegisterKeyboard: return "keyboardHandlerRegister";
+        case rec::kUnregisterScripts: return "scriptUnregister";
+        default: return "keyboardHandlerUnregister";
+    }
+}
+
+}  // namespace
+
+std::string fibreLabel(int context) {
+    if (context < 0) return "host";
+    if (context == 0) return "main";
+    if (context == 1) return "menu";
+    return "menu" + std::to_string(context + 1);
+}
+
+std::string valueText(const RecValue& v, ParamKind kind) {
+    switch (v.kind) {
+        case rec::Kind::Text: {
+            if (v.null) return "null";
+            std::string out;
+            appendJsonString(out, v.text);
+            return out;
+        }
+        case rec::Kind::Ptr:
+            return v.null ? "null" : "ptr";
+        case rec::Kind::Vec3:
+            return "[" + formatFloat(asFloat(v.bits)) + ", " + formatFloat(asFloat(v.more[0])) + ", " +
+                   formatFloat(asFloat(v.more[1])) + "]";
+        case rec::Kind::None:
+            return "";
+        default:
+            break;
+    }
+    if (kind == ParamKind::Float || v.kind == rec::Kind::F32) return formatFloat(asFloat(v.bits));
+    if (kind == ParamKind::Hash || v.kind == rec::Kind::U32) return hex(v.bits, 8);
+    return std::to_string(static_cast<std::int32_t>(v.bits));
+}
+
+std::string eventText(const RecordingFile& file, const RecEvent& e) {
+    switch (e.kind) {
+        case RecEventKind::Tick: return "a clock read -> " + std::to_string(e.number);
+        case RecEventKind::Wait: return "scriptWait(" + std::to_string(e.number) + ")";
+        case RecEventKind::Start: return "the script of fibre " + fibreLabel(e.fibre) + " begins";
+        case RecEventKind::Resume: return "fibre " + fibreLabel(e.fibre) + " resumes";
+        case RecEventKind::Register: return registrationText(e.number);
+        case RecEventKind::Seed: return "srand(" + std::to_string(e.number) + ")";
+        case RecEventKind::Random: return "rand() -> " + std::to_string(e.number);
+        case RecEventKind::World: {
+            std::string text = std::string(e.number == 0 ? "worldGetAllPeds" : "worldGetAllVehicles") + "(" +
+                               std::to_string(e.capacity) + ") -> " + std::to_string(e.count) + " [";
+            for (std::size_t i = 0; i < e.handles.size() && i < 8; ++i) text += (i > 0 ? ", " : "") + std::to_string(e.handles[i]);
+            return text + (e.handles.size() > 8 ? ", ...]" : "]");
+        }
+        case RecEventKind::FileExists: return "file " + e.path + (e.ok ? " exists" : " is missing");
+        case RecEventKind::FileRead:
+            if (!e.ok) return "read of " + e.path + " failed";
+            return "read of " + e.path + ": " + std::to_string(e.size) + " bytes";
+        case RecEventKind::FileReplace:
+            return "write of " + e.path + ": " + std::to_string(e.size) + " bytes, checksum " + hex(e.sum, 16) +
+                   (e.ok ? "" : " (failed)");
+        case RecEventKind::FileAppend:
+            return "append to " + e.path + ": " + std::to_string(e.size) + " bytes" + (e.ok ? "" : " (failed)");
+        case RecEventKind::Key: {
+            std::string text = std::string("key ") + ((e.flags & rec::kKeyUp) != 0 ? "up " : "down ") + hex(e.key, 2);
+            if ((e.flags & rec::kKeyUp) == 0 && (e.flags & rec::kKeyWasDown) != 0) text += " repeat";
+            if ((e.flags & rec::kKeyTick) != 0) text += " (clock " + std::to_string(e.number) + ")";
+            return text;
+        }
+        case RecEventKind::UnknownNative: return "the unknown native " + hex(e.hash, 16);
+        case RecEventKind::Native: break;
+    }
+    const RecNative& n = file.natives[static_cast<std::size_t>(e.native)];
+    const NativeInfo* info = findNative(n.hash);
+    std::string text = nativeName(file, e.native) + "(";
+    for (std::size_t i = 0; i < e.args.size(); ++i) {
+        if (i > 0) text += ", ";
+        const ParamKind kind = info != nullptr && i < static_cast<std::size_t>(kMaxNativeArgs) ? info->kinds[i] : kindOf(e.args[i].kind);
+        text += valueText(e.args[i], kind);
+    }
+    text += ")";
+    if (e.threw) return text + " threw into the plug-in";
+    if (n.result != rec::Kind::None) {
+        const bool boolean = info != nullptr && std::strcmp(info->returns, "BOOL") == 0;
+        text += " -> " + (boolean ? std::string(e.result.bits != 0 ? "true" : "false") : valueText(e.result, kindOf(n.result)));
+    }
+    for (const RecValue& a : e.args) {
+        if (a.kind == rec::Kind::Ptr && !a.null) {
+            float f = asFloat(a.after);
+            text += " out " + std::to_string(static_cast<std::int32_t>(a.after));
+            if (f == f && f != 0.0f && (a.after & 0x7F800000u) != 0) text += " (" + formatFloat(f) + " as float)";
+        }
+    }
+    return text;
+}
+
+ScratchFolder::ScratchFolder(const char* purpose) {
+    namespace fs = std::filesystem;
+    before_ = fs::current_path();
+    const auto stamp = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+    for (unsigned attempt = 0;; ++attempt) {
+        fs::path candidate = fs::temp_directory_path() / ("tavrel-" + std::string(purpose) + "-" + std::to_string(stamp) + "-" +
+                                                          std::to_string(attempt));
+        if (fs::create_directory(candidate)) {
+            path_ = candidate;
+            break;
+        }
+    }
+    fs::current_path(path_);
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::current_path(before_, ignored);
+    // Read-only files (a recorded failed write) go too.
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored)) {
+        std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_write, std::filesystem::perm_options::add,
+                                     ignored);
+    }
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string localFileName(const std::string& path) {
+    std::string name = path;
+    if (name.rfind(".\\", 0) == 0 || name.rfind("./", 0) == 0) name = name.substr(2);
+    if (name.empty() || name == "." || name == ".." || name.find_first_of("\\/:") != std::string::npos) return {};
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == '*' || c == '?' || c == '"' || c == '<' || c == '>' || c == '|') {
+            return {};
+        }
+    }
+    return name;
+}
+
+}  // namespace tavrel::sim

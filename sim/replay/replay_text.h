@@ -1,0 +1,42 @@
+// How the replay and the converter write the events of a recording and the
+// calls of the plug-in: as the timeline writes calls, with the answers.
+//
+//   3601016 main GET_ENTITY_COORDS(2, true) -> [1.5, 0, 0]
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "sim/protocol/simulator.h"
+#include "sim/replay/recording.h"
+
+namespace tavrel::sim {
+
+// "main", "menu", "menu3", or "host" for -1.
+std::string fibreLabel(int context);
+// One recorded event without its tick and fibre: "IS_ENTITY_DEAD(2, false) -> false".
+std::string eventText(const RecordingFile& file, const RecEvent& event);
+// A value of the recording as the timeline writes its kind.
+std::string valueText(const RecValue& value, ParamKind kind);
+
+// A folder of its own under the system's temporary folder, removed with
+// everything in it when this goes; the working directory while it lives.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const char* purpose);
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path before_;
+    std::filesystem::path path_;
+};
+
+// A path the plug-in names (".\\TavrelConfig.ini") as a file of the current
+// folder ("TavrelConfig.ini"); empty when it names anything else (another
+// folder, a parent, a drive): a recording does not reach outside.
+std::string localFileName(const std::string& path);
+
+}  // namespace tavrel::sim
