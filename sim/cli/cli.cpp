@@ -19,6 +19,7 @@
 
 #include "sim/play/play.h"
 #include "sim/replay/replay.h"
+#include "sim/replay/to_scenario.h"
 #include "sim/scenario/scenario.h"
 #include "sim/scenario/scenario_values.h"
 
@@ -193,6 +194,7 @@ int runCommandLine(int argc, char** argv) {
         }
         return runReplay(replayPath, replay, std::cout, std::cerr);
     }
+    if (!convertPath.empty()) return runToScenario(convertPath, playOut, std::cout, std::cerr);
     if (playSeed) {
         if (haveScenario) return usage("--play runs a generated session, not " + scenario);
         const std::filesystem::path out =

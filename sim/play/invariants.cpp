@@ -24,6 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kIniName = "TavrelConfig.ini";
+constexpr const char* kRecordingName = "Tavrel.rec";  // the flight recorder's file, the plug-in's to write
 constexpr std::uint32_t kKeyHeldMs = 5000;      // a key-down counts as held this long
 constexpr std::uint32_t kHotkeyGuardMs = 1000;  // one hotkey request a second
 constexpr std::uint32_t kComboGuardMs = 500;
@@ -538,7 +539,10 @@ void InvariantMonitor::checkFolder() {
     const auto folder_time = fs::last_write_time(folder_, error);
     if (error || (folder_known_ && folder_time == folder_time_)) return;
     for (const std::string& name : folderNames()) {
-        if (name == kIniName || std::find(folder_names_.begin(), folder_names_.end(), name) != folder_names_.end()) continue;
+        if (name == kIniName || name == kRecordingName ||
+            std::find(folder_names_.begin(), folder_names_.end(), name) != folder_names_.end()) {
+            continue;
+        }
         fail("no-new-file", "the folder holds " + name + " after the frame, made by the plug-in");
     }
 }

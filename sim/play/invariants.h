@@ -24,7 +24,8 @@
 //   ini-whole        the INI file is always a whole version: the scenario's,
 //                    or one made from it by whole key writes
 //   ini-kept         a missing INI file stays missing, a read-only one unchanged
-//   no-new-file      the folder holds no file but the INI file
+//   no-new-file      the folder holds no file but the INI file and the
+//                    flight recording (Tavrel.rec)
 #pragma once
 #include <array>
 #include <cstdint>

@@ -121,6 +121,7 @@ std::uint64_t* Simulator::hostNativeCall() {
         NativeCall call{*this, world_, *info, call_args_, slots};
         info->handler(call);
     }
+    if (observer_ != nullptr) observer_->onAnswer(*info, call_args_, slots);
     return slots;
 }
 

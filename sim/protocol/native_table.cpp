@@ -44,6 +44,7 @@ struct Table {
             info.name = raw.name;
             info.argc = raw.argc;
             info.returns = raw.returns;
+            info.params = raw.params;
             std::string_view rest = raw.params;
             for (int i = 0; i < raw.argc && i < kMaxNativeArgs; ++i) {
                 const auto comma = rest.find(',');
@@ -69,6 +70,23 @@ const Table& table() {
 }
 
 }  // namespace
+
+std::string paramType(const NativeInfo& info, int index) {
+    std::string_view rest = info.params;
+    for (int i = 0; i < index; ++i) {
+        const auto comma = rest.find(',');
+        if (comma == std::string_view::npos) return {};
+        rest.remove_prefix(comma + 1);
+    }
+    rest = rest.substr(0, rest.find(','));
+    while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+    const auto last_space = rest.rfind(' ');
+    return last_space == std::string_view::npos ? std::string() : std::string(rest.substr(0, last_space));
+}
+
+bool isHandleType(std::string_view type) {
+    return type == "Entity" || type == "Ped" || type == "Vehicle" || type == "Object" || type == "Blip";
+}
 
 const NativeInfo* findNative(std::uint64_t hash) {
     const Table& t = table();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tavrel::sim {
@@ -22,9 +23,15 @@ struct NativeInfo {
     const char* name = "";
     int argc = 0;  // the arguments every call pushes, no fewer and no more
     const char* returns = "";
+    const char* params = "";  // as natives.tsv writes them: "Vehicle vehicle, int index"
     ParamKind kinds[kMaxNativeArgs] = {};
     NativeHandler handler = nullptr;
 };
+
+// The type name of parameter `index` ("Vehicle", "int*", "const char*"), or "".
+std::string paramType(const NativeInfo& info, int index);
+// Entity, Ped, Vehicle, Object and Blip: a game handle.
+bool isHandleType(std::string_view type);
 
 // Null for a hash the simulator does not know.
 const NativeInfo* findNative(std::uint64_t hash);

@@ -99,16 +99,19 @@ struct SoundEvent {
     int source_id = 0;   // the scenario ID of the entity when source is "id"
 };
 
-// Watches the simulator without changing it (the play room's invariants):
-// the start of every frame, every native call as it is made (before its
-// handler runs; `args` holds the pushed arguments), every keyboard message,
-// and the end of every frame (after the scripts ran, before the frame's
+// Watches the simulator without changing it (the play room's invariants,
+// the replay room's converter): the start of every frame, every native call
+// as it is made (before its handler runs; `args` holds the pushed
+// arguments) and once answered, every keyboard message, and the end of
+// every frame (after the scripts ran, before the frame's
 // controls and drawing are cleared). `tick` is the frame's tick.
 class SimObserver {
 public:
     virtual ~SimObserver() = default;
     virtual void onFrameStart(std::uint32_t tick) = 0;
     virtual void onCall(const NativeInfo& native, const std::uint64_t* args, bool mainFibre) = 0;
+    // The same call once answered: its result slots, its out-parameters filled.
+    virtual void onAnswer(const NativeInfo& /*native*/, const std::uint64_t* /*args*/, const std::uint64_t* /*slots*/) {}
     virtual void onKey(const KeyMessage& message) = 0;
     virtual void onFrameEnd(std::uint32_t tick) = 0;
 };

@@ -20,7 +20,10 @@ T readAt(const std::string& bytes, std::size_t at) {
     return v;
 }
 
-bool validArg(std::uint8_t k) { return k >= static_cast<std::uint8_t>(Kind::I32) && k <= static_cast<std::uint8_t>(Kind::Ptr); }
+bool validArg(std::uint8_t k) {
+    return (k >= static_cast<std::uint8_t>(Kind::I32) && k <= static_cast<std::uint8_t>(Kind::Ptr)) ||
+           k == static_cast<std::uint8_t>(Kind::Out);
+}
 bool validResult(std::uint8_t k) { return k <= static_cast<std::uint8_t>(Kind::Vec3) && k != static_cast<std::uint8_t>(Kind::Ptr); }
 
 constexpr std::size_t kMaxHandles = 1u << 20;
@@ -409,11 +412,12 @@ void RecordingReader::decodeRecord(Cursor& c, std::uint8_t tag, std::vector<std:
                     if (n1 > 0) v.text = in.text(n1 - 1);
                     break;
                 }
-                case Kind::Ptr: {
+                case Kind::Ptr:
+                case Kind::Out: {
                     const std::uint8_t given = in.u8();
                     if (given > 1) in.problem = "an out-parameter marked neither given nor null";
                     v.null = given == 0;
-                    if (given == 1) v.bits = in.u32();
+                    if (given == 1 && kind == Kind::Ptr) v.bits = in.u32();
                     break;
                 }
                 case Kind::Vec3:
@@ -429,7 +433,7 @@ void RecordingReader::decodeRecord(Cursor& c, std::uint8_t tag, std::vector<std:
             readValue(n.result, e.result);
             for (int a = 0; a < n.argc; ++a) {
                 RecValue& v = e.args[static_cast<std::size_t>(a)];
-                if (v.kind == Kind::Ptr && !v.null) v.after = in.u32();
+                if ((v.kind == Kind::Ptr || v.kind == Kind::Out) && !v.null) v.after = in.u32();
             }
         }
         check();

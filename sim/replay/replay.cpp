@@ -108,7 +108,7 @@ public:
         }
         for (int i = 0; i < argc && i < static_cast<int>(event.args.size()); ++i) {
             const RecValue& a = event.args[static_cast<std::size_t>(i)];
-            if (a.kind != rec::Kind::Ptr || a.null || args[i] == 0) continue;
+            if ((a.kind != rec::Kind::Ptr && a.kind != rec::Kind::Out) || a.null || args[i] == 0) continue;
             std::memcpy(reinterpret_cast<void*>(static_cast<std::uintptr_t>(args[i])), &a.after, 4);
         }
         afterMatch();
@@ -250,6 +250,9 @@ private:
                     if (text != nullptr && v.text != text) return false;
                     break;
                 }
+                case rec::Kind::Out:
+                    if ((raw == 0) != v.null) return false;
+                    break;
                 case rec::Kind::Ptr: {
                     if ((raw == 0) != v.null) return false;
                     if (raw == 0) break;

@@ -29,7 +29,8 @@ ParamKind kindOf(rec::Kind kind) {
         case rec::Kind::F32: return ParamKind::Float;
         case rec::Kind::U32: return ParamKind::Hash;
         case rec::Kind::Text: return ParamKind::Text;
-        case rec::Kind::Ptr: return ParamKind::Pointer;
+        case rec::Kind::Ptr:
+        case rec::Kind::Out: return ParamKind::Pointer;
         default: return ParamKind::Int;
     }
 }
@@ -62,6 +63,7 @@ std::string valueText(const RecValue& v, ParamKind kind) {
             return out;
         }
         case rec::Kind::Ptr:
+        case rec::Kind::Out:
             return v.null ? "null" : "ptr";
         case rec::Kind::Vec3:
             return "[" + formatFloat(asFloat(v.bits)) + ", " + formatFloat(asFloat(v.more[0])) + ", " +
@@ -124,7 +126,7 @@ std::string eventText(const RecordingFile& file, const RecEvent& e) {
         text += " -> " + (boolean ? std::string(e.result.bits != 0 ? "true" : "false") : valueText(e.result, kindOf(n.result)));
     }
     for (const RecValue& a : e.args) {
-        if (a.kind == rec::Kind::Ptr && !a.null) {
+        if ((a.kind == rec::Kind::Ptr || a.kind == rec::Kind::Out) && !a.null) {
             float f = asFloat(a.after);
             text += " out " + std::to_string(static_cast<std::int32_t>(a.after));
             if (f == f && f != 0.0f && (a.after & 0x7F800000u) != 0) text += " (" + formatFloat(f) + " as float)";

@@ -19,6 +19,7 @@ struct Usage {
 constexpr Usage kUsages[] = {
     {"player", "X Y Z"},
     {"vehicle", "ID KIND X Y Z [key=value ...]"},
+    {"set", "ID key=value ..."},
     {"ped", "ID X Y Z"},
     {"sit", "ID"},
     {"enter", "ID"},
@@ -35,6 +36,7 @@ constexpr Usage kUsages[] = {
     {"screen-size", "W H"},
     {"ini", "SECTION KEY VALUE..."},
     {"ini-text", "(lines) end"},
+    {"ini-base64", "BYTES"},
     {"no-ini", ""},
     {"shipped-ini", ""},
     {"ini-read-only", "0/1"},
@@ -147,6 +149,13 @@ bool iniCommand(const CommandContext& c) {
     } else if (word == "ini-text") {
         c.argCount(0, 0);
         if (c.run && !writeIniLines(kIniPath, c.cmd.block)) c.fail(std::string("cannot write ") + kIniPath);
+        noteIniEdited(c);
+    } else if (word == "ini-base64") {
+        // The file's bytes, any bytes, in base64 on one line.
+        c.argCount(1, 1);
+        const auto bytes = decodeBase64(c.arg(0));
+        if (!bytes) c.fail("ini-base64: not base64: " + c.arg(0).substr(0, 40));
+        if (c.run && !writeIniBytes(kIniPath, *bytes)) c.fail(std::string("cannot write ") + kIniPath);
         noteIniEdited(c);
     } else if (word == "shipped-ini") {
         // The INI file players get (dist/TavrelConfig.ini, built in), byte for byte.

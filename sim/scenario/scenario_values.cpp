@@ -84,4 +84,48 @@ std::optional<bool> parseFlag(std::string_view text) {
     return std::nullopt;
 }
 
+namespace {
+constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+}  // namespace
+
+std::string encodeBase64(std::string_view bytes) {
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t n = bytes.size() - i < 3 ? bytes.size() - i : 3;
+        std::uint32_t v = 0;
+        for (std::size_t k = 0; k < 3; ++k) v = (v << 8) | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+        for (std::size_t k = 0; k < 4; ++k) out += k <= n ? kBase64[(v >> (18 - 6 * k)) & 63u] : '=';
+    }
+    return out;
+}
+
+std::optional<std::string> decodeBase64(std::string_view text) {
+    if (text.size() % 4 != 0) return std::nullopt;
+    std::string out;
+    out.reserve(text.size() / 4 * 3);
+    for (std::size_t i = 0; i < text.size(); i += 4) {
+        std::uint32_t v = 0;
+        int pad = 0;
+        for (std::size_t k = 0; k < 4; ++k) {
+            const char c = text[i + k];
+            int d = 0;
+            if (c == '=' && i + 4 == text.size() && k >= 2) {
+                ++pad;
+            } else if (pad > 0) {
+                return std::nullopt;
+            } else {
+                const char* at = std::char_traits<char>::find(kBase64, 64, c);
+                if (at == nullptr) return std::nullopt;
+                d = static_cast<int>(at - kBase64);
+            }
+            v = (v << 6) | static_cast<std::uint32_t>(d);
+        }
+        out += static_cast<char>((v >> 16) & 0xFF);
+        if (pad < 2) out += static_cast<char>((v >> 8) & 0xFF);
+        if (pad < 1) out += static_cast<char>(v & 0xFF);
+    }
+    return out;
+}
+
 }  // namespace tavrel::sim

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace tavrel::sim {
@@ -17,5 +18,8 @@ std::optional<float> parseDecimal(std::string_view text);
 std::optional<std::uint32_t> parseKey(std::string_view text);
 // 0 or 1.
 std::optional<bool> parseFlag(std::string_view text);
+// Standard base64 (with its '=' padding), and back.
+std::optional<std::string> decodeBase64(std::string_view text);
+std::string encodeBase64(std::string_view bytes);
 
 }  // namespace tavrel::sim

@@ -23,7 +23,20 @@ Rgb colour(const CommandContext& c, const std::string& key, const std::string& t
 
 constexpr const char* kVehicleOptions =
     "speed=, forward=, ground=, driveable=, convertible=, engine=, neon=, neon_rgb=, primary=, secondary=, radio=, "
-    "plate=, lock=, door=, driver=";
+    "plate=, lock=, door=, driver=, pos= (set only)";
+
+Vec3 positionOption(const CommandContext& c, const std::string& value) {
+    std::istringstream parts(value);
+    float xyz[3] = {};
+    std::string part;
+    for (float& v : xyz) {
+        const auto d = std::getline(parts, part, ',') ? parseDecimal(part) : std::nullopt;
+        if (!d) c.fail("pos= wants X,Y,Z: " + value);
+        v = *d;
+    }
+    if (std::getline(parts, part)) c.fail("pos= wants X,Y,Z: " + value);
+    return Vec3{xyz[0], xyz[1], xyz[2]};
+}
 
 // Applies (or only checks) one key=value of the vehicle command.
 void vehicleOption(const CommandContext& c, SimVehicle* v, const std::string& option) {
@@ -41,7 +54,10 @@ void vehicleOption(const CommandContext& c, SimVehicle* v, const std::string& op
         if (!f) c.fail(key + "= wants 0 or 1: " + value);
         return *f;
     };
-    if (key == "speed") {
+    if (key == "pos" && c.cmd.word == "set") {
+        const Vec3 pos = positionOption(c, value);
+        if (v) v->pos = pos;
+    } else if (key == "speed") {
         const float s = decimal();
         if (v) v->speed = s, v->forward = s;
     } else if (key == "forward") {
@@ -127,6 +143,24 @@ bool worldCommand(const CommandContext& c) {
     World& w = c.sim.world();
     if (word == "vehicle") {
         addVehicle(c);
+    } else if (word == "set") {
+        // Changes what an existing vehicle or character is: the vehicle
+        // command's options and pos=X,Y,Z (a character: pos= only).
+        if (c.cmd.args.size() < 2) c.fail("set: expected ID key=value ...");
+        const int id = c.id(0);
+        SimVehicle* v = c.run ? w.vehicleById(id) : nullptr;
+        SimPed* p = c.run && v == nullptr ? w.pedById(id) : nullptr;
+        if (c.run && v == nullptr && p == nullptr) c.fail("no vehicle or character " + std::to_string(id));
+        for (std::size_t i = 1; i < c.cmd.args.size(); ++i) {
+            const std::string& option = c.arg(i);
+            if (p != nullptr || (!c.run && option.starts_with("pos="))) {
+                if (!option.starts_with("pos=")) c.fail("set: a character takes pos= only, not " + option);
+                const Vec3 pos = positionOption(c, option.substr(4));
+                if (p != nullptr) p->pos = pos;
+                continue;
+            }
+            vehicleOption(c, v, option);
+        }
     } else if (word == "player") {
         c.argCount(3, 3);
         const Vec3 pos = c.position(0);
@@ -189,8 +223,17 @@ bool worldCommand(const CommandContext& c) {
         if (!c.run) return true;
         (word == "dead" ? w.player.dead : word == "arrested" ? w.player.arrested : w.loading_screen) = on;
     } else if (word == "weapon") {
+        // A name, or the weapon's hash as a 0x number (a weapon whose name is not known).
         c.argCount(1, 1);
-        if (c.run) w.player.weapon = w.hashName(c.arg(0));
+        const std::string& name = c.arg(0);
+        const bool hash = name.size() > 2 && name[0] == '0' && (name[1] == 'x' || name[1] == 'X');
+        if (hash) {
+            const auto n = parseInteger(name);
+            if (!n || *n < 0 || *n > 0xFFFFFFFF) c.fail("weapon: not a hash: " + name);
+            if (c.run) w.player.weapon = static_cast<std::uint32_t>(*n);
+        } else if (c.run) {
+            w.player.weapon = w.hashName(name);
+        }
     } else if (word == "dict-never") {
         c.argCount(1, 1);
         if (c.run) w.dicts_never.insert(c.arg(0));

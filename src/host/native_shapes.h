@@ -37,18 +37,27 @@ constexpr Kind kindOf() {
     }
 }
 
+// A GET_ native only writes through its pointers: what they held before
+// is not part of the call.
+constexpr bool writesOnly(const char* name) {
+    return name[0] == 'G' && name[1] == 'E' && name[2] == 'T' && name[3] == '_';
+}
+
 template <typename Signature>
 struct ShapeOf;
 
 template <typename Result, typename... Params>
 struct ShapeOf<Result(Params...)> {
-    static constexpr NativeShape make(std::uint64_t hash) {
+    static constexpr NativeShape make(std::uint64_t hash, const char* name) {
         NativeShape s{};
         s.hash = hash;
         s.argc = static_cast<std::uint8_t>(sizeof...(Params));
         s.result = kindOf<Result>();
         [[maybe_unused]] int i = 0;
         ((s.args[i++] = kindOf<Params>()), ...);
+        for (int a = 0; a < s.argc; ++a) {
+            if (s.args[a] == Kind::Ptr && writesOnly(name)) s.args[a] = Kind::Out;
+        }
         return s;
     }
 };
@@ -56,7 +65,7 @@ struct ShapeOf<Result(Params...)> {
 namespace shapes_detail {
 using namespace tavrel::nat;
 inline constexpr NativeShape kAll[] = {
-#define TAVREL_NATIVE(name, hash, argc, ret, params, Result, ...) ShapeOf<Result(__VA_ARGS__)>::make(hash),
+#define TAVREL_NATIVE(name, hash, argc, ret, params, Result, ...) ShapeOf<Result(__VA_ARGS__)>::make(hash, #name),
 #include "host/native_list.inc"
 #undef TAVREL_NATIVE
 };

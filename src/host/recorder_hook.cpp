@@ -161,6 +161,9 @@ void recordCall(const std::uint64_t* slots) {
                     p = put32(p, c.before[i]);
                 }
                 break;
+            case Kind::Out:
+                *p++ = raw == 0 ? 0 : 1;
+                break;
             default:
                 p = putValue(p, s.args[i], raw);
         }
@@ -179,7 +182,7 @@ void recordCall(const std::uint64_t* slots) {
                 p = putValue(p, s.result, slots[0]);
         }
         for (int i = 0; i < s.argc; ++i) {
-            if (s.args[i] != Kind::Ptr || i >= c.pushed || c.args[i] == 0) continue;
+            if ((s.args[i] != Kind::Ptr && s.args[i] != Kind::Out) || i >= c.pushed || c.args[i] == 0) continue;
             std::uint32_t after = 0;
             std::memcpy(&after, reinterpret_cast<const void*>(static_cast<std::uintptr_t>(c.args[i])), 4);
             p = put32(p, after);

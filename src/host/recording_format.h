@@ -54,7 +54,8 @@ inline constexpr std::uint8_t kChunkMovedStep = 2;  // begins with a step of its
 
 inline constexpr std::uint8_t kContextHost = 0xFF;  // the load, the unload: no fibre runs
 
-// Argument and result kinds of the native table.
+// Argument and result kinds of the native table. A Ptr or Out argument's
+// 4 bytes after the call follow the call's result.
 enum class Kind : std::uint8_t {
     None = 0,  // no result
     I32 = 1,   // int, BOOL, handles: zigzag varint of the 32-bit value
@@ -63,6 +64,7 @@ enum class Kind : std::uint8_t {
     Text = 4,  // varint (length + 1), then the bytes; 0 for a null pointer
     Ptr = 5,   // an in/out parameter of 4 bytes: varint 0 (null) or 1, then the 4 bytes passed in
     Vec3 = 6,  // a vector result: 12 bytes
+    Out = 7,   // an out-parameter of 4 bytes that the native only writes (a GET_ native's): varint 0 or 1
 };
 
 // Event tags. A byte of kNativeBase or more is a native call of table index

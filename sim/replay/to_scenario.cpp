@@ -1,0 +1,964 @@
+#include "sim/replay/to_scenario.h"
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+
+#include "sim/protocol/native_call.h"
+#include "sim/protocol/native_table.h"
+#include "sim/replay/rebuild.h"
+#include "sim/replay/replay_text.h"
+#include "sim/report/reports.h"
+#include "sim/scenario/ini_file.h"
+#include "sim/scenario/scenario.h"
+#include "sim/scenario/scenario_values.h"
+
+namespace tavrel::sim {
+
+namespace {
+
+float asFloat(std::uint32_t bits) {
+    float f = 0;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+}
+
+std::string hex2(std::uint32_t v) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%02X", v);
+    return buf;
+}
+
+std::string rgbText(const Rgb& c) { return std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b); }
+
+std::string posText(const Vec3& p) { return decimalText(p.x) + "," + decimalText(p.y) + "," + decimalText(p.z); }
+
+// The INI bytes as scenario lines: ini-text when every line ends with CRLF
+// and none reads as its end line, else ini-base64.
+std::string iniCommand(const std::string& bytes) {
+    bool plain = bytes.empty() || (bytes.size() >= 2 && bytes.compare(bytes.size() - 2, 2, "\r\n") == 0);
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; plain && at < bytes.size();) {
+        const std::size_t end = bytes.find("\r\n", at);
+        std::string line = bytes.substr(at, end - at);
+        if (line.find_first_of("\r\n") != std::string::npos || line.find('\0') != std::string::npos) plain = false;
+        std::istringstream words(line);
+        std::string word, extra;
+        if (words >> word && word == "end" && !(words >> extra)) plain = false;
+        lines.push_back(std::move(line));
+        at = end + 2;
+    }
+    if (!plain) return "ini-base64 " + encodeBase64(bytes) + "\n";
+    std::string text = "ini-text\n";
+    for (const std::string& line : lines) text += line + "\n";
+    return text + "end\n";
+}
+
+// A call as the timeline writes it, without its tick and fibre.
+std::string callText(const TraceEntry& entry) {
+    const std::string line = timelineLine(entry);
+    const std::size_t name = line.find(entry.name);
+    return name == std::string::npos ? line : line.substr(name);
+}
+
+// The scenario being written and run at once.
+class Converter : public SimObserver {
+public:
+    Converter(const RecordingFile& file, const Facts& facts, Simulator& sim)
+        : file_(file), facts_(facts), sim_(sim) {
+        session_.file_name = "converted";
+        session_.err = &expect_errors_;
+    }
+
+    // [SECTION] Writing and running
+
+    // A scenario line (or an ini-text block), written and run.
+    void command(const std::string& text) {
+        flushFrames();
+        std::istringstream in(text);
+        std::ostringstream sink;
+        try {
+            for (const ScenarioLine& line : parseScenario(in)) scenarioCommand(line, sim_, sink, true, &session_);
+        } catch (const ScenarioError& e) {
+            note(current_frame_, std::string("the converter's own line failed: ") + e.what() + ": " + text);
+            return;
+        }
+        text_ += text;
+        if (text.back() != '\n') text_ += "\n";
+    }
+
+    void comment(const std::string& text) {
+        flushFrames();
+        text_ += "# " + text + "\n";
+    }
+
+    void runFrame() {
+        if (!sim_.started()) {
+            command("start");
+            return;
+        }
+        sim_.runFrame();
+        ++pending_frames_;
+    }
+
+    void flushFrames() {
+        if (pending_frames_ == 0) return;
+        text_ += "frames " + std::to_string(pending_frames_) + "\n";
+        pending_frames_ = 0;
+    }
+
+    std::string takeText() {
+        flushFrames();
+        return std::move(text_);
+    }
+
+    // [SECTION] One frame
+
+    // Sets the world as frame `f` must find it, and the clock's frame length
+    // (to reach `next_tick` after it); then runs it and checks what it shows.
+    void frame(const RecFrame& f, std::optional<std::uint32_t> next_tick) {
+        current_frame_ = f.index;
+        prepareFiles(f);
+        prepareEntities(f);
+        fixAnswers(f);
+        for (const RecEvent& key : f.keys_before) pressKey(key);
+        for (const RecEvent& e : f.events) {
+            if (e.kind == RecEventKind::Key) pressKey(e);
+        }
+        if (f.tick && next_tick) {
+            const std::uint32_t length = *next_tick - *f.tick;
+            const std::uint32_t wanted = length == 0 ? 1 : length;
+            if (wanted != sim_.frameMs()) command("frame-ms " + std::to_string(wanted));
+        }
+        expected_.clear();
+        for (const RecEvent& e : f.events) {
+            if (e.kind == RecEventKind::Native) expected_.push_back(&e);
+        }
+        at_ = 0;
+        runFrame();
+        if (left_.empty() && at_ < expected_.size()) {
+            leave("in frame " + std::to_string(f.index + 1) + " the scenario's run made " + std::to_string(at_) +
+                  " native calls where the recording has " + std::to_string(expected_.size()) + "; the next recorded one is " +
+                  eventText(file_, *expected_[at_]));
+        }
+        expectShown(f);
+    }
+
+    void finish(bool unloaded) {
+        if (unloaded) command("unload");
+    }
+
+    // [SECTION] SimObserver: the plug-in's calls in the converter's run
+
+    void onFrameStart(std::uint32_t) override {}
+    void onKey(const KeyMessage&) override {}
+    void onFrameEnd(std::uint32_t) override {}
+    // The call as made (what out-parameters hold is read before the native
+    // writes them), then its answer.
+    void onCall(const NativeInfo& native, const std::uint64_t* args, bool) override {
+        pending_ = nullptr;
+        if (!left_.empty()) return;
+        if (at_ >= expected_.size()) {
+            leave("in frame " + std::to_string(current_frame_ + 1) + " the scenario's run makes " +
+                  callText(describeCall(native, args, native.argc)) + " after the recording's calls of the frame");
+            return;
+        }
+        const RecEvent& e = *expected_[at_++];
+        const RecNative& n = file_.natives[static_cast<std::size_t>(e.native)];
+        if (n.hash != native.hash || !sameArgs(native, e, args)) {
+            leave("in frame " + std::to_string(current_frame_ + 1) + " the recording has " + eventText(file_, e) +
+                  ", the scenario's run makes " + callText(describeCall(native, args, native.argc)));
+            return;
+        }
+        if (!e.threw) pending_ = &e;
+    }
+
+    void onAnswer(const NativeInfo& native, const std::uint64_t* args, const std::uint64_t* slots) override {
+        if (pending_ == nullptr || !left_.empty()) return;
+        const RecEvent& e = *pending_;
+        pending_ = nullptr;
+        compareAnswer(native, e, args, slots);
+    }
+
+    // [SECTION] Results
+
+    int expects() const { return expects_; }
+    int expectsFailed() const { return session_.expect_failures; }
+    const std::vector<std::string>& notes() const { return notes_; }
+    const std::string& left() const { return left_; }
+
+private:
+    // [SECTION] Handles: the recording's and the run's
+
+    int live(int recorded) const {
+        if (recorded == 0) return 0;
+        const auto it = handles_.find(recorded);
+        return it != handles_.end() ? it->second : -1;
+    }
+
+    void pair(int recorded, int live_handle) {
+        if (recorded == 0 || live_handle == 0) return;
+        handles_[recorded] = live_handle;
+    }
+
+    std::optional<int> idOf(int recorded) const {
+        const auto it = ids_.find(recorded);
+        if (it == ids_.end()) return std::nullopt;
+        return it->second;
+    }
+
+    std::uint32_t liveModel(std::uint32_t recorded) const {
+        const auto it = models_.find(recorded);
+        return it != models_.end() ? it->second : recorded;
+    }
+
+    // A handle-typed parameter (or the 4 bytes behind a Blip* / Entity*).
+    static bool isHandleParam(const NativeInfo& native, int i) {
+        std::string type = paramType(native, i);
+        if (!type.empty() && type.back() == '*') type.pop_back();
+        return isHandleType(type);
+    }
+
+    static bool isModelParam(const NativeInfo& native, int i) {
+        const std::string_view name = native.name;
+        return i == 0 && (name.starts_with("IS_THIS_MODEL_A_") || name == "REQUEST_MODEL" || name == "HAS_MODEL_LOADED" ||
+                          name == "SET_MODEL_AS_NO_LONGER_NEEDED" || name == "CREATE_OBJECT");
+    }
+
+    bool sameArgs(const NativeInfo& native, const RecEvent& e, const std::uint64_t* args) {
+        for (int i = 0; i < native.argc && i < static_cast<int>(e.args.size()); ++i) {
+            const RecValue& v = e.args[static_cast<std::size_t>(i)];
+            const std::uint64_t raw = args[i];
+            if (v.kind == rec::Kind::Text) {
+                const char* text = reinterpret_cast<const char*>(static_cast<std::uintptr_t>(raw));
+                if ((text == nullptr) != v.null || (text != nullptr && v.text != text)) return false;
+                continue;
+            }
+            std::uint32_t made = static_cast<std::uint32_t>(raw);
+            if (v.kind == rec::Kind::Out) {
+                if ((raw == 0) != v.null) return false;
+                continue;
+            }
+            if (v.kind == rec::Kind::Ptr) {
+                if ((raw == 0) != v.null) return false;
+                if (raw == 0) continue;
+                std::memcpy(&made, reinterpret_cast<const void*>(static_cast<std::uintptr_t>(raw)), 4);
+            }
+            std::uint32_t wanted = v.bits;
+            if (isHandleParam(native, i)) {
+                const int mapped = live(static_cast<std::int32_t>(v.bits));
+                if (mapped == -1) {
+                    pair(static_cast<std::int32_t>(v.bits), static_cast<std::int32_t>(made));
+                    continue;
+                }
+                wanted = static_cast<std::uint32_t>(mapped);
+            } else if (isModelParam(native, i)) {
+                wanted = liveModel(v.bits);
+            }
+            if (made != wanted) return false;
+        }
+        return true;
+    }
+
+    void compareAnswer(const NativeInfo& native, const RecEvent& e, const std::uint64_t* args, const std::uint64_t* slots) {
+        const RecNative& n = file_.natives[static_cast<std::size_t>(e.native)];
+        const std::string_view returns = native.returns;
+        const auto got = static_cast<std::uint32_t>(slots[0]);
+        bool same = true;
+        std::string made;
+        switch (n.result) {
+            case rec::Kind::None: break;
+            case rec::Kind::Text: {
+                const char* text = reinterpret_cast<const char*>(static_cast<std::uintptr_t>(slots[0]));
+                same = (text == nullptr) == e.result.null && (text == nullptr || e.result.text == text);
+                made = text != nullptr ? std::string("\"") + text + "\"" : "null";
+                break;
+            }
+            case rec::Kind::Vec3: {
+                same = got == e.result.bits && static_cast<std::uint32_t>(slots[1]) == e.result.more[0] &&
+                       static_cast<std::uint32_t>(slots[2]) == e.result.more[1];
+                made = "[" + decimalText(asFloat(got)) + ", " + decimalText(asFloat(static_cast<std::uint32_t>(slots[1]))) +
+                       ", " + decimalText(asFloat(static_cast<std::uint32_t>(slots[2]))) + "]";
+                break;
+            }
+            default:
+                if (isHandleType(returns)) {
+                    const int mapped = live(static_cast<std::int32_t>(e.result.bits));
+                    if (mapped == -1) {
+                        pair(static_cast<std::int32_t>(e.result.bits), static_cast<std::int32_t>(got));
+                    } else {
+                        same = static_cast<std::uint32_t>(mapped) == got;
+                    }
+                } else if (std::string_view(native.name) == "GET_ENTITY_MODEL") {
+                    if (models_.count(e.result.bits) == 0) models_[e.result.bits] = got;
+                    same = models_[e.result.bits] == got;
+                } else {
+                    same = got == e.result.bits;
+                }
+                if (returns == "float") {
+                    made = decimalText(asFloat(got));
+                } else if (returns == "Hash") {
+                    char text[16];
+                    std::snprintf(text, sizeof text, "0x%08X", got);
+                    made = text;
+                } else if (returns == "BOOL") {
+                    made = got != 0 ? "true" : "false";
+                } else {
+                    made = std::to_string(static_cast<std::int32_t>(got));
+                }
+        }
+        for (int i = 0; i < native.argc && same; ++i) {
+            const RecValue& v = e.args[static_cast<std::size_t>(i)];
+            if ((v.kind != rec::Kind::Ptr && v.kind != rec::Kind::Out) || v.null || args[i] == 0) continue;
+            std::uint32_t after = 0;
+            std::memcpy(&after, reinterpret_cast<const void*>(static_cast<std::uintptr_t>(args[i])), 4);
+            std::uint32_t wanted = v.after;
+            if (isHandleParam(native, i) && v.after != 0) {
+                const int mapped = live(static_cast<std::int32_t>(v.after));
+                wanted = mapped == -1 ? after : static_cast<std::uint32_t>(mapped);
+            }
+            if (after != wanted) {
+                same = false;
+                made = "out " + std::to_string(static_cast<std::int32_t>(after));
+            }
+        }
+        if (!same) note(current_frame_, eventText(file_, e) + " in the game; the simulator's world answers " + made);
+    }
+
+    // [SECTION] Notes
+
+    void note(std::uint64_t frame, const std::string& what) {
+        const std::string key = what.substr(0, what.find('('));
+        if (!noted_.insert(key).second) return;
+        const std::string line = "frame " + std::to_string(frame + 1) + ": " + what;
+        notes_.push_back(line);
+        comment("not rebuilt: " + line);
+    }
+
+    void leave(const std::string& why) {
+        if (!left_.empty()) return;
+        left_ = why;
+        comment("the run leaves the recording here: " + why);
+    }
+
+    // [SECTION] Keys
+
+    void pressKey(const RecEvent& key) {
+        command(std::string("key ") + ((key.flags & rec::kKeyUp) != 0 ? "up " : "down ") + hex2(key.key));
+    }
+
+    // [SECTION] The INI file
+
+    void prepareFiles(const RecFrame& f) {
+        std::optional<bool> exists;
+        std::optional<std::string> bytes;
+        std::optional<bool> write_fails;
+        bool unreadable = false;
+        for (const RecEvent& e : f.events) {
+            if (e.kind != RecEventKind::FileExists && e.kind != RecEventKind::FileRead && e.kind != RecEventKind::FileReplace) {
+                continue;
+            }
+            if (localFileName(e.path) != "TavrelConfig.ini") {
+                note(f.index, "a file access of " + e.path + ", which a scenario cannot give");
+                continue;
+            }
+            if (e.kind == RecEventKind::FileExists) {
+                if (!exists) exists = e.ok;
+            } else if (e.kind == RecEventKind::FileRead) {
+                if (bytes || unreadable) continue;
+                if (!e.ok) {
+                    unreadable = true;
+                } else if (e.large) {
+                    note(f.index, "a read of " + e.path + " too large for the recording to keep");
+                    return;
+                } else {
+                    bytes = e.bytes;
+                }
+                if (!exists) exists = true;
+            } else {
+                write_fails = !e.ok;
+                if (!exists) exists = true;
+                break;  // what comes after is the plug-in's own writing
+            }
+        }
+        if (!exists) return;
+        const std::optional<std::string> now = readIniBytes(kIniPath);
+        if (!*exists) {
+            if (now) command("no-ini");
+            readOnly_ = false;
+            return;
+        }
+        if (unreadable) {
+            note(f.index, "a read of the INI file that failed in the game, which a scenario cannot make");
+            return;
+        }
+        if ((bytes && now != bytes) || !now) {
+            if (readOnly_ && now) command("ini-read-only 0");
+            readOnly_ = false;
+            command(iniCommand(bytes.value_or(std::string())));
+        }
+        if (write_fails) setReadOnly(*write_fails);
+    }
+
+    void setReadOnly(bool on) {
+        if (on == readOnly_ || !readIniBytes(kIniPath)) return;
+        command(std::string("ini-read-only ") + (on ? "1" : "0"));
+        readOnly_ = on;
+    }
+
+    // [SECTION] The world
+
+    World& world() { return sim_.world(); }
+
+    // Makes the vehicle or character behind a recorded handle.
+    bool create(int recorded) {
+        if (recorded == 0 || recorded == facts_.player || live(recorded) != -1 || facts_.made_by_plugin.count(recorded) != 0) {
+            return live(recorded) != -1;
+        }
+        const auto it = facts_.entities.find(recorded);
+        if (it == facts_.entities.end() || (!it->second.vehicle && !it->second.ped)) return false;
+        const EntityFacts& x = it->second;
+        const int id = next_id_++;
+        const Vec3 pos = x.pos.value_or(Vec3{});
+        std::string line;
+        if (x.vehicle) {
+            line = "vehicle " + std::to_string(id) + " " + kindWordOf(facts_, x.model) + " " + decimalText(pos.x) + " " +
+                   decimalText(pos.y) + " " + decimalText(pos.z);
+            if (x.lock) line += " lock=" + std::to_string(*x.lock);
+            if (x.neon[0] || x.neon[1] || x.neon[2] || x.neon[3]) {
+                line += " neon=";
+                for (const auto& side : x.neon) line += side.value_or(false) ? "1" : "0";
+            }
+            if (x.neon_rgb) line += " neon_rgb=" + rgbText(*x.neon_rgb);
+            if (x.primary) line += " primary=" + rgbText(*x.primary);
+            if (x.secondary) line += " secondary=" + rgbText(*x.secondary);
+            if (x.driveable) line += std::string(" driveable=") + (*x.driveable ? "1" : "0");
+            if (x.convertible) line += std::string(" convertible=") + (*x.convertible ? "1" : "0");
+            if (x.engine) line += std::string(" engine=") + (*x.engine ? "1" : "0");
+            if (x.speed) line += " speed=" + decimalText(*x.speed);
+            if (x.forward) line += " forward=" + decimalText(*x.forward);
+            if (x.ground) line += " ground=" + (*x.ground ? decimalText(**x.ground) : std::string("none"));
+            for (int d = 0; d < kDoorCount; ++d) {
+                if (x.doors[d] && *x.doors[d] != 0.0f) line += " door=" + std::to_string(d) + "," + decimalText(*x.doors[d]);
+            }
+        } else {
+            line = "ped " + std::to_string(id) + " " + decimalText(pos.x) + " " + decimalText(pos.y) + " " + decimalText(pos.z);
+        }
+        command(line);
+        const SimVehicle* v = world().vehicleById(id);
+        const SimPed* p = world().pedById(id);
+        if (v == nullptr && p == nullptr) return false;
+        ids_[recorded] = id;
+        pair(recorded, v != nullptr ? v->handle : p->handle);
+        if (v != nullptr && x.model) models_.try_emplace(*x.model, v->model);
+        return true;
+    }
+
+    void remove(int recorded) {
+        const auto id = idOf(recorded);
+        if (!id) return;
+        command("delete " + std::to_string(*id));
+        ids_.erase(recorded);
+        handles_.erase(recorded);
+    }
+
+    // The cars and characters of the frame's world lists are there, and
+    // only they.
+    void prepareEntities(const RecFrame& f) {
+        if (facts_.player != 0 && live(facts_.player) == -1) pair(facts_.player, world().player.handle);
+        if (!placed_player_) {
+            placed_player_ = true;
+            const auto it = facts_.entities.find(facts_.player);
+            if (it != facts_.entities.end() && it->second.pos) {
+                const Vec3 p = *it->second.pos;
+                command("player " + decimalText(p.x) + " " + decimalText(p.y) + " " + decimalText(p.z));
+            }
+        }
+        for (const RecEvent& e : f.events) {
+            if (e.kind != RecEventKind::World) continue;
+            const bool vehicles = e.number == 1;
+            for (const int h : e.handles) {
+                if (h != facts_.player) create(h);
+            }
+            if (e.count > e.capacity) continue;  // cut: absence says nothing
+            std::vector<int> gone;
+            for (const auto& [recorded, id] : ids_) {
+                const bool is_vehicle = world().vehicleById(id) != nullptr;
+                if (is_vehicle != vehicles) continue;
+                if (std::find(e.handles.begin(), e.handles.end(), recorded) == e.handles.end()) gone.push_back(recorded);
+            }
+            for (const int recorded : gone) remove(recorded);
+        }
+    }
+
+    // Evaluates a recorded query on the run's world from the host, now.
+    struct Answer {
+        bool ok = false;  // it could be asked (every handle known)
+        std::uint64_t slots[4] = {};
+        std::uint32_t outs[kMaxNativeArgs] = {};
+    };
+
+    Answer ask(const NativeInfo& native, const RecEvent& e) {
+        Answer a;
+        if (native.handler == nullptr) return a;
+        std::uint64_t args[kMaxNativeArgs] = {};
+        for (int i = 0; i < native.argc && i < static_cast<int>(e.args.size()); ++i) {
+            const RecValue& v = e.args[static_cast<std::size_t>(i)];
+            if (v.kind == rec::Kind::Text) {
+                if (!v.null) args[i] = reinterpret_cast<std::uintptr_t>(v.text.c_str());
+            } else if (v.kind == rec::Kind::Ptr || v.kind == rec::Kind::Out) {
+                if (!v.null) {
+                    a.outs[i] = v.bits;
+                    args[i] = reinterpret_cast<std::uintptr_t>(&a.outs[i]);
+                }
+            } else if (isHandleParam(native, i)) {
+                const int mapped = live(static_cast<std::int32_t>(v.bits));
+                if (mapped == -1) return a;
+                args[i] = static_cast<std::uint32_t>(mapped);
+            } else if (isModelParam(native, i)) {
+                args[i] = liveModel(v.bits);
+            } else {
+                args[i] = v.bits;
+            }
+        }
+        NativeCall call{sim_, world(), native, args, a.slots};
+        native.handler(call);
+        a.ok = true;
+        return a;
+    }
+
+    bool answers(const NativeInfo& native, const RecEvent& e, const Answer& a) {
+        const RecNative& n = file_.natives[static_cast<std::size_t>(e.native)];
+        const auto got = static_cast<std::uint32_t>(a.slots[0]);
+        if (n.result == rec::Kind::Vec3) {
+            if (got != e.result.bits || static_cast<std::uint32_t>(a.slots[1]) != e.result.more[0] ||
+                static_cast<std::uint32_t>(a.slots[2]) != e.result.more[1]) {
+                return false;
+            }
+        } else if (n.result == rec::Kind::Text) {
+            const char* text = reinterpret_cast<const char*>(static_cast<std::uintptr_t>(a.slots[0]));
+            if ((text == nullptr) != e.result.null || (text != nullptr && e.result.text != text)) return false;
+        } else if (n.result != rec::Kind::None) {
+            std::uint32_t wanted = e.result.bits;
+            if (isHandleType(native.returns)) {
+                const int mapped = live(static_cast<std::int32_t>(e.result.bits));
+                if (mapped == -1) return true;  // learnt when the plug-in asks
+                wanted = static_cast<std::uint32_t>(mapped);
+            }
+            if (std::string_view(native.name) == "GET_ENTITY_MODEL") wanted = liveModel(e.result.bits);
+            if (got != wanted) return false;
+        }
+        for (int i = 0; i < native.argc; ++i) {
+            const RecValue& v = e.args[static_cast<std::size_t>(i)];
+            if ((v.kind == rec::Kind::Ptr || v.kind == rec::Kind::Out) && !v.null && a.outs[i] != v.after) return false;
+        }
+        return true;
+    }
+
+    // The world changed to give this answer; false when no scenario command does.
+    bool fix(const NativeInfo& native, const RecEvent& e, const RecFrame& frame) {
+        const std::string name = native.name;
+        const int subject = e.args.empty() ? 0 : static_cast<std::int32_t>(e.args[0].bits);
+        const bool player = subject != 0 && subject == facts_.player;
+        const auto id = idOf(subject);
+        const std::string vid = id ? std::to_string(*id) : std::string();
+        const bool truth = e.result.bits != 0;
+        World& w = world();
+        const auto vehicleIdOfLive = [&](int handle) -> std::string {
+            for (const auto& [recorded, live_id] : ids_) {
+                if (live(recorded) == handle) return std::to_string(live_id);
+            }
+            return {};
+        };
+        if (name == "GET_ENTITY_COORDS") {
+            const Vec3 p{asFloat(e.result.bits), asFloat(e.result.more[0]), asFloat(e.result.more[1])};
+            if (player) {
+                if (w.player.vehicle != 0) {
+                    const std::string sits = vehicleIdOfLive(w.player.vehicle);
+                    if (sits.empty()) return false;
+                    command("set " + sits + " pos=" + posText(p));
+                } else {
+                    const int entering = w.player.entering;
+                    command("player " + decimalText(p.x) + " " + decimalText(p.y) + " " + decimalText(p.z));
+                    const std::string enters = vehicleIdOfLive(entering);
+                    if (!enters.empty()) command("enter " + enters);
+                }
+                return true;
+            }
+            if (vid.empty()) return false;
+            command("set " + vid + " pos=" + posText(p));
+            return true;
+        }
+        if (player) {
+            if (name == "IS_ENTITY_DEAD") return command(std::string("dead ") + (truth ? "1" : "0")), true;
+            if (name == "GET_ENTITY_SPEED") return command("move player " + decimalText(asFloat(e.result.bits))), true;
+            if (name == "GET_SELECTED_PED_WEAPON") {
+                const auto known = facts_.names.find(e.result.bits);
+                char hash[16];
+                std::snprintf(hash, sizeof hash, "0x%08X", e.result.bits);
+                command("weapon " + (known != facts_.names.end() ? known->second : std::string(hash)));
+                return true;
+            }
+            if (name == "IS_PED_IN_ANY_VEHICLE" || name == "IS_PED_GETTING_INTO_A_VEHICLE" || name == "IS_PED_IN_VEHICLE" ||
+                name == "GET_VEHICLE_PED_IS_IN") {
+                return fixSeat(name, e, frame);
+            }
+            if (name == "IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE" && truth && w.player.vehicle == 0) {
+                const std::string nearest = nearestLocked(w.position(w.player.handle));
+                if (nearest.empty()) return false;
+                command("enter " + nearest);
+                return true;
+            }
+            return false;
+        }
+        if (name == "IS_PLAYER_BEING_ARRESTED") return command(std::string("arrested ") + (truth ? "1" : "0")), true;
+        if (name == "GET_IS_LOADING_SCREEN_ACTIVE") return command(std::string("loading ") + (truth ? "1" : "0")), true;
+        if (name == "GET_PLAYERS_LAST_VEHICLE") {
+            const auto last = idOf(static_cast<std::int32_t>(e.result.bits));
+            if (!last || w.player.vehicle != 0) return false;
+            const Vec3 at = w.player.pos;
+            command("sit " + std::to_string(*last));
+            command("exit");
+            command("player " + decimalText(at.x) + " " + decimalText(at.y) + " " + decimalText(at.z));
+            return true;
+        }
+        if (name == "GET_PLAYER_RADIO_STATION_NAME") {
+            const std::string sits = vehicleIdOfLive(w.player.vehicle);
+            if (sits.empty() || e.result.null || e.result.text.empty()) return false;
+            command("set " + sits + " radio=" + e.result.text);
+            return true;
+        }
+        if (name == "IS_CONTROL_PRESSED" || name == "IS_CONTROL_JUST_PRESSED" || name == "IS_CONTROL_JUST_RELEASED") {
+            const std::string control = std::to_string(static_cast<std::int32_t>(e.args[1].bits));
+            const bool pressed = w.controls[static_cast<std::int32_t>(e.args[1].bits)].pressed;
+            if (name == "IS_CONTROL_PRESSED") {
+                command(std::string("control ") + (truth ? "down " : "up ") + control);
+            } else if (name == "IS_CONTROL_JUST_PRESSED" && truth) {
+                if (pressed) command("control up " + control);
+                command("control down " + control);
+            } else if (name == "IS_CONTROL_JUST_RELEASED" && truth) {
+                if (!pressed) command("control down " + control);
+                command("control up " + control);
+            } else {
+                return false;
+            }
+            return true;
+        }
+        if (name == "IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE" && truth && id && w.pedById(*id) != nullptr) {
+            const std::string nearest = nearestLocked(w.position(live(subject)));
+            if (nearest.empty()) return false;
+            command("ped-enter " + std::to_string(*id) + " " + nearest);
+            return true;
+        }
+        if (name == "DOES_ENTITY_EXIST") {
+            if (!truth && id) return remove(subject), true;
+            return false;
+        }
+        if (vid.empty() || w.vehicleById(*id) == nullptr) return false;
+        const SimVehicle& v = *w.vehicleById(*id);
+        std::string option;
+        if (name == "GET_VEHICLE_DOOR_LOCK_STATUS") {
+            option = "lock=" + std::to_string(static_cast<std::int32_t>(e.result.bits));
+        } else if (name == "GET_VEHICLE_NEON_ENABLED") {
+            const auto side = static_cast<int>(e.args[1].bits);
+            if (side < 0 || side > 3) return false;
+            option = "neon=";
+            for (int s = 0; s < 4; ++s) option += (s == side ? truth : v.neon[static_cast<std::size_t>(s)]) ? "1" : "0";
+        } else if (name == "GET_VEHICLE_NEON_COLOUR" || name == "GET_VEHICLE_CUSTOM_PRIMARY_COLOUR" ||
+                   name == "GET_VEHICLE_CUSTOM_SECONDARY_COLOUR") {
+            const Rgb c{static_cast<int>(e.args[1].after), static_cast<int>(e.args[2].after), static_cast<int>(e.args[3].after)};
+            if (c.r < 0 || c.r > 255 || c.g < 0 || c.g > 255 || c.b < 0 || c.b > 255) return false;
+            option = std::string(name == "GET_VEHICLE_NEON_COLOUR" ? "neon_rgb=" : name.find("PRIMARY") != std::string::npos ? "primary=" : "secondary=") +
+                     rgbText(c);
+        } else if (name == "IS_VEHICLE_DRIVEABLE") {
+            option = std::string("driveable=") + (truth ? "1" : "0");
+        } else if (name == "IS_VEHICLE_A_CONVERTIBLE") {
+            option = std::string("convertible=") + (truth ? "1" : "0");
+        } else if (name == "GET_IS_VEHICLE_ENGINE_RUNNING") {
+            option = std::string("engine=") + (truth ? "1" : "0");
+        } else if (name == "GET_ENTITY_SPEED") {
+            command("move " + vid + " " + decimalText(asFloat(e.result.bits)) + " " + decimalText(v.forward));
+            return true;
+        } else if (name == "GET_ENTITY_SPEED_VECTOR") {
+            command("move " + vid + " " + decimalText(v.speed) + " " + decimalText(asFloat(e.result.more[0])));
+            return true;
+        } else if (name == "IS_VEHICLE_STOPPED") {
+            if (!truth) return false;
+            command("move " + vid + " 0 0");
+            return true;
+        } else if (name == "GET_VEHICLE_DOOR_ANGLE_RATIO") {
+            const auto door = static_cast<std::int32_t>(e.args[1].bits);
+            if (door < 0 || door >= kDoorCount) return false;
+            option = "door=" + std::to_string(door) + "," + decimalText(asFloat(e.result.bits));
+        } else if (name == "GET_PED_IN_VEHICLE_SEAT") {
+            const auto driver = idOf(static_cast<std::int32_t>(e.result.bits));
+            if (!driver) return false;
+            option = "driver=" + std::to_string(*driver);
+        } else {
+            return false;
+        }
+        command("set " + vid + " " + option);
+        return true;
+    }
+
+    // The ID of the locked vehicle nearest to `at`, or empty.
+    std::string nearestLocked(const Vec3& at) {
+        std::string nearest;
+        float best = 0.0f;
+        for (const auto& [id, v] : world().vehicles) {
+            if (v.lock < 2) continue;
+            const float d = (v.pos.x - at.x) * (v.pos.x - at.x) + (v.pos.y - at.y) * (v.pos.y - at.y);
+            if (nearest.empty() || d < best) {
+                nearest = std::to_string(id);
+                best = d;
+            }
+        }
+        return nearest;
+    }
+
+    // Where the player is: in a vehicle, getting in, or on foot.
+    bool fixSeat(const std::string& name, const RecEvent& e, const RecFrame& frame) {
+        const bool truth = e.result.bits != 0;
+        World& w = world();
+        if (name == "GET_VEHICLE_PED_IS_IN") {
+            const auto target = idOf(static_cast<std::int32_t>(e.result.bits));
+            const bool entering_too = e.args[1].bits != 0;
+            if (e.result.bits == 0) {
+                if (w.player.vehicle == 0 && (!entering_too || w.player.entering == 0)) return false;
+                command("exit");
+                return true;
+            }
+            if (!target) return false;
+            command((entering_too && w.player.vehicle == 0 ? "enter " : "sit ") + std::to_string(*target));
+            return true;
+        }
+        if (name == "IS_PED_IN_VEHICLE") {
+            const auto target = idOf(static_cast<std::int32_t>(e.args[1].bits));
+            if (!target) return false;
+            if (truth) command((e.args[2].bits != 0 ? "enter " : "sit ") + std::to_string(*target));
+            else command("exit");
+            return true;
+        }
+        if (!truth) {
+            command("exit");
+            return true;
+        }
+        // In or getting into some vehicle: the one the frame names, or the last one.
+        int recorded = 0;
+        for (const RecEvent& other : frame.events) {
+            if (other.kind == RecEventKind::Native && !other.threw && other.result.bits != 0 &&
+                nativeName(file_, other.native) == "GET_VEHICLE_PED_IS_IN" &&
+                static_cast<std::int32_t>(other.args[0].bits) == facts_.player) {
+                recorded = static_cast<std::int32_t>(other.result.bits);
+                break;
+            }
+        }
+        for (const auto& [r, id] : ids_) {
+            if (recorded == 0 && live(r) == w.player.last_vehicle) recorded = r;
+        }
+        if (recorded == 0) recorded = facts_.player_vehicle;
+        create(recorded);
+        const auto target = idOf(recorded);
+        if (!target) return false;
+        const bool sitting = name == "IS_PED_IN_ANY_VEHICLE" && e.args[1].bits == 0;
+        command((sitting ? "sit " : "enter ") + std::to_string(*target));
+        return true;
+    }
+
+    // Before the frame: every query the plug-in makes in it, before it
+    // changes that answer itself, answered as recorded.
+    void fixAnswers(const RecFrame& f) {
+        std::set<AnswerKey> changed;
+        std::set<std::string> asked;
+        for (const RecEvent& e : f.events) {
+            if (e.kind != RecEventKind::Native || e.threw) continue;
+            const NativeInfo* native = findNative(file_.natives[static_cast<std::size_t>(e.native)].hash);
+            if (native == nullptr) continue;
+            if (!asksOnly(*native)) {
+                for (const AnswerKey& k : answersChangedBy(*native, e)) changed.insert(k);
+                continue;
+            }
+            if (changed.count(answerKeyOf(*native, e)) != 0) continue;
+            for (int i = 0; i < native->argc; ++i) {
+                if (isHandleParam(*native, i)) create(static_cast<std::int32_t>(e.args[static_cast<std::size_t>(i)].bits));
+            }
+            const std::string key = eventText(file_, e);
+            if (!asked.insert(key).second) continue;
+            Answer a = ask(*native, e);
+            if (!a.ok || answers(*native, e, a)) continue;
+            if (!fix(*native, e, f)) continue;  // noted when the plug-in asks it
+        }
+    }
+
+    // [SECTION] What the frame shows: locks, blips, notifications
+
+    void expectShown(const RecFrame& f) {
+        std::map<int, int> locks;
+        std::map<int, std::optional<int>> blips;  // vehicle -> sprite (nullopt: removed)
+        std::vector<std::string> posted;
+        std::string feed;
+        bool in_feed = false;
+        for (const RecEvent& e : f.events) {
+            if (e.kind != RecEventKind::Native || e.threw) continue;
+            const std::string name = nativeName(file_, e.native);
+            const auto handle = [&](std::size_t i) { return static_cast<std::int32_t>(e.args[i].bits); };
+            if (name == "SET_VEHICLE_DOORS_LOCKED") {
+                locks[handle(0)] = handle(1);
+            } else if (name == "ADD_BLIP_FOR_ENTITY") {
+                blip_owner_[static_cast<std::int32_t>(e.result.bits)] = handle(0);
+                blips[handle(0)] = 1;
+            } else if (name == "SET_BLIP_SPRITE") {
+                const auto owner = blip_owner_.find(handle(0));
+                if (owner != blip_owner_.end()) blips[owner->second] = handle(1);
+            } else if (name == "REMOVE_BLIP" && !e.args[0].null) {
+                const auto owner = blip_owner_.find(static_cast<std::int32_t>(e.args[0].bits));
+                if (owner != blip_owner_.end()) blips[owner->second] = std::nullopt;
+            } else if (name == "BEGIN_TEXT_COMMAND_THEFEED_POST") {
+                in_feed = true;
+                feed.clear();
+            } else if (name == "ADD_TEXT_COMPONENT_SUBSTRING_PLAYER_NAME" && in_feed && !e.args[0].null) {
+                feed += e.args[0].text;
+            } else if (name == "END_TEXT_COMMAND_THEFEED_POST_TICKER" && in_feed) {
+                posted.push_back(feed);
+                in_feed = false;
+            } else if (name.starts_with("BEGIN_TEXT_COMMAND_")) {
+                in_feed = false;
+            }
+        }
+        for (const auto& [vehicle, lock] : locks) {
+            if (const auto id = idOf(vehicle)) expect("vehicle " + std::to_string(*id) + " lock " + std::to_string(lock));
+        }
+        for (const auto& [vehicle, sprite] : blips) {
+            if (const auto id = idOf(vehicle)) {
+                expect("vehicle " + std::to_string(*id) + " blip " + (sprite ? std::to_string(*sprite) : std::string("null")));
+            }
+        }
+        std::map<std::string, int> counts;
+        for (const std::string& text : posted) ++counts[text];
+        for (const auto& [text, count] : counts) expect("notification " + text + (count > 1 ? " " + std::to_string(count) : ""));
+    }
+
+    void expect(const std::string& what) {
+        ++expects_;
+        command("expect " + what);
+    }
+
+    const RecordingFile& file_;
+    const Facts& facts_;
+    Simulator& sim_;
+    ScenarioSession session_;
+    std::ostringstream expect_errors_;
+    std::string text_;
+    int pending_frames_ = 0;
+    std::uint64_t current_frame_ = 0;
+    std::map<int, int> handles_;  // recorded handle -> the run's
+    std::map<int, int> ids_;      // recorded handle -> scenario ID
+    std::map<std::uint32_t, std::uint32_t> models_;
+    std::map<int, int> blip_owner_;  // recorded blip -> recorded vehicle
+    int next_id_ = 1;
+    bool placed_player_ = false;
+    bool readOnly_ = false;
+    std::vector<const RecEvent*> expected_;
+    std::size_t at_ = 0;
+    const RecEvent* pending_ = nullptr;
+    std::vector<std::string> notes_;
+    std::set<std::string> noted_;
+    std::string left_;
+    int expects_ = 0;
+};
+
+}  // namespace
+
+Conversion convertRecording(const RecordingFile& file, const std::string& source_name) {
+    if (file.first_chunk != 0) {
+        throw RecordingError("the recording does not begin at the plug-in's load (its ring had gone round): it cannot be "
+                             "rebuilt from the start");
+    }
+    const Facts facts = gatherFacts(file);
+    Conversion result;
+    result.frames = facts.frames;
+    ScratchFolder folder("convert");
+    std::string body;
+    {
+        Simulator sim;
+        sim.setTraceKept(false);
+        Converter c(file, facts, sim);
+        sim.setObserver(&c);
+        if (facts.first_tick) c.command("start-tick " + std::to_string(*facts.first_tick));
+        for (const std::string& dict : facts.dicts_asked) {
+            if (facts.dicts_loaded.count(dict) == 0) c.command("dict-never " + dict);
+        }
+        for (const std::uint32_t model : facts.models_asked) {
+            const auto name = facts.names.find(model);
+            if (facts.models_loaded.count(model) == 0 && name != facts.names.end()) c.command("model-never " + name->second);
+        }
+        c.command("no-ini");
+        FrameSource frames(file);
+        RecFrame current;
+        RecFrame next;
+        bool have = frames.next(current);
+        bool have_next = have && frames.next(next);
+        while (have) {
+            c.frame(current, have_next ? next.tick : std::nullopt);
+            if (!sim.faults().empty()) break;
+            current = std::move(next);
+            have = have_next;
+            have_next = have && frames.next(next);
+        }
+        c.finish(frames.unloaded());
+        body = c.takeText();
+        result.expects = c.expects();
+        result.expects_failed = c.expectsFailed();
+        result.notes = c.notes();
+        result.left = c.left();
+        for (const Fault& f : sim.faults()) result.notes.push_back("the plug-in broke the host protocol: " + f.message);
+        sim.setObserver(nullptr);
+    }
+    std::string head = "# Rebuilt by tavrel-sim --to-scenario from " + source_name + " (plug-in " +
+                       std::to_string(file.plugin_major) + "." + std::to_string(file.plugin_minor) + ", " +
+                       std::to_string(result.frames) + " frames).\n"
+                       "# The world is the one the plug-in saw: the player and the cars and characters it looked at,\n"
+                       "# set before each frame to give the answers the recording shows; the INI file as it read it;\n"
+                       "# the keys at their frames. Each expect line is a lock state, blip or notification the\n"
+                       "# recording shows.\n";
+    if (result.notes.empty() && result.left.empty()) {
+        head += "# Every answer the plug-in read comes from this world.\n";
+    } else {
+        head += "# Answers this world does not give as the game did (see the comments below): " +
+                std::to_string(result.notes.size()) + ".\n";
+    }
+    result.scenario = head + body;
+    return result;
+}
+
+int runToScenario(const std::string& path, const std::string& out_path, std::ostream& out, std::ostream& err) {
+    Conversion c;
+    try {
+        const RecordingFile file = readRecordingFile(path);
+        const std::string base = path.substr(path.find_last_of("/\\") == std::string::npos ? 0 : path.find_last_of("/\\") + 1);
+        c = convertRecording(file, base);
+    } catch (const RecordingError& e) {
+        err << "tavrel-sim: " << path << ": " << e.what() << "\n";
+        return 2;
+    }
+    if (out_path.empty()) {
+        out << c.scenario;
+    } else {
+        std::ofstream file(out_path, std::ios::binary | std::ios::trunc);
+        file << c.scenario;
+        if (!file) {
+            err << "tavrel-sim: cannot write " << out_path << "\n";
+            return 2;
+        }
+    }
+    for (const std::string& n : c.notes) err << "tavrel-sim: not rebuilt: " << n << "\n";
+    if (!c.left.empty()) err << "tavrel-sim: the scenario's run leaves the recording: " << c.left << "\n";
+    err << "tavrel-sim: " << c.frames << " frames, " << c.expects << " expect lines (" << (c.expects - c.expects_failed)
+        << " held in the converter's run), " << c.notes.size() << " answers not rebuilt\n";
+    return 0;
+}
+
+}  // namespace tavrel::sim
