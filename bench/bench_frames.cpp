@@ -7,6 +7,7 @@
 #include "bench/support/bench_host.h"
 #include "config/persistence.h"
 #include "config/settings.h"
+#include "host/recorder.h"
 #include "host/natives.h"
 #include "input/input.h"
 #include "locking/lock_sequence.h"
@@ -22,14 +23,16 @@ constexpr int kPlayer = 1;
 constexpr int kCar = 5;
 
 // Defaults of a missing INI file with the controller off (as the shipped
-// file has it), the player on foot, the notice posted.
-void idleWorld() {
+// file has it), the player on foot, the notice posted; the flight recorder
+// with its default ring, or off.
+void idleWorld(bool recording = false) {
     bench::clearAnswers();
     bench::setPedCount(0);
     bench::setVehicleCount(0);
     resetPluginState();
     loadSettings();
     normaliseSettings();
+    host::sizeRecording(recording ? host::kRecorderDefaultKb : 0);
     settings.activate_controller = false;
     runtime.startup_notice_shown = true;
     bench::setAnswer(nat::PLAYER_PED_ID, kPlayer);
@@ -52,18 +55,26 @@ void reportNatives(benchmark::State& state) {
 }
 
 // One frame of both fibres with nothing to do: the locking tick (its world
-// pass runs every 300 ms, as in the game) and the menu toggle poll.
+// pass runs every 300 ms, as in the game) and the menu toggle poll, each
+// fibre's step ending at its wait. Argument: the flight recorder off (0) or
+// on (1), side by side in one run (the budget: on at most twice off, no
+// allocation either way).
 void BM_IdleFrameOnFoot(benchmark::State& state) {
-    idleWorld();
+    idleWorld(state.range(0) != 0);
     startCounting();
     for (auto _ : state) {
         bench::advanceTick(16);
+        host::testing::enterFibre(0);
         lockingTick();
+        host::testing::leaveFibre(0);
+        host::testing::enterFibre(1);
         benchmark::DoNotOptimize(isMenuToggleRequested());
+        host::testing::leaveFibre(0);
     }
     reportNatives(state);
+    idleWorld(false);  // the next benchmarks run without a recording
 }
-BENCHMARK(BM_IdleFrameOnFoot);
+BENCHMARK(BM_IdleFrameOnFoot)->ArgName("recorder")->Arg(0)->Arg(1);
 
 // The world pass with 1024 characters and unbreakable locks: every character
 // is asked whether it tries a locked door (none does); the tracked car's

@@ -11,6 +11,7 @@
 #include "bench/support/bench_host.h"
 #include "config/settings.h"
 #include "host/natives.h"
+#include "host/recorder.h"
 #include "menu/menu.h"
 #include "menu/page_loop.h"
 #include "menu/pages.h"
@@ -21,9 +22,10 @@
 namespace tavrel {
 namespace {
 
-void menuWorld() {
+void menuWorld(bool recording) {
     bench::clearAnswers();
     resetPluginState();
+    host::sizeRecording(recording ? host::kRecorderDefaultKb : 0);
     resetMenuState();
     bench::setAnswer(nat::END_TEXT_COMMAND_GET_NUMBER_OF_LINES_FOR_STRING, 1);
     bench::setFloatAnswer(nat::GET_RENDERED_CHARACTER_HEIGHT, 0.0025f);
@@ -44,10 +46,13 @@ void countAllocations(benchmark::State& state, void (*frame)()) {
 
 const MenuPage* shown_page = nullptr;
 
-// One steady frame of the light page: the drawing and the input poll.
+// One steady frame of the light page: the drawing and the input poll, the
+// menu fibre's step.
 void lightPageFrame() {
+    host::testing::enterFibre(1);
     drawPage(*shown_page);
     benchmark::DoNotOptimize(readPageCommand(true, true, false));
+    host::testing::leaveFibre(0);
 }
 
 // What entering the page costs: its 11 labels rebuilt.
@@ -56,16 +61,19 @@ void rebuildLightPageLabels() {
     benchmark::DoNotOptimize(&light_page);
 }
 
+// Argument: the flight recorder off (0) or on (1); the budget: on at most
+// 1.5 times off, no allocation either way.
 void BM_MenuLightPageFrame(benchmark::State& state) {
-    menuWorld();
+    menuWorld(state.range(0) != 0);
     buildRowLabels(light_page);
     shown_page = &light_page;
     countAllocations(state, lightPageFrame);
+    menuWorld(false);  // the next benchmarks run without a recording
 }
-BENCHMARK(BM_MenuLightPageFrame);
+BENCHMARK(BM_MenuLightPageFrame)->ArgName("recorder")->Arg(0)->Arg(1);
 
 void BM_MenuLightPageLabels(benchmark::State& state) {
-    menuWorld();
+    menuWorld(false);
     countAllocations(state, rebuildLightPageLabels);
 }
 BENCHMARK(BM_MenuLightPageLabels);

@@ -44,20 +44,22 @@ const World::Control* control(NativeCall& c) {
 }
 
 // A streamed asset (dictionary or model) is in memory from kStreamLoadFrames
-// after its first request, unless it never loads.
-template <typename Key, typename Requests, typename Never>
-bool streamedIn(const NativeCall& c, const Key& key, const Requests& requests, const Never& never) {
+// after its first request, unless it never loads, or it was in memory
+// already (the scenario's dict-loaded, model-loaded).
+template <typename Key, typename Requests, typename Set>
+bool streamedIn(const NativeCall& c, const Key& key, const Requests& requests, const Set& never, const Set& loaded) {
     if (never.count(key) != 0) return false;
+    if (loaded.count(key) != 0) return true;
     const auto it = requests.find(key);
     return it != requests.end() && c.sim.frame() >= it->second + kStreamLoadFrames;
 }
 
 bool dictLoaded(NativeCall& c, const char* name) {
-    return name != nullptr && streamedIn(c, std::string(name), c.world.dict_requests, c.world.dicts_never);
+    return name != nullptr && streamedIn(c, std::string(name), c.world.dict_requests, c.world.dicts_never, c.world.dicts_loaded);
 }
 
 bool modelLoaded(NativeCall& c, std::uint32_t model) {
-    return streamedIn(c, model, c.world.model_requests, c.world.models_never);
+    return streamedIn(c, model, c.world.model_requests, c.world.models_never, c.world.models_loaded);
 }
 
 const HandlerBinding kHandlers[] = {
@@ -130,7 +132,11 @@ const HandlerBinding kHandlers[] = {
     {nat::REQUEST_MODEL, [](NativeCall& c) { c.world.model_requests.try_emplace(c.u(0), c.sim.frame()); }},
     {nat::HAS_MODEL_LOADED, [](NativeCall& c) { c.retBool(modelLoaded(c, c.u(0))); }},
     // Strict: a released model is gone at once (the game may keep it a while).
-    {nat::SET_MODEL_AS_NO_LONGER_NEEDED, [](NativeCall& c) { c.world.model_requests.erase(c.u(0)); }},
+    {nat::SET_MODEL_AS_NO_LONGER_NEEDED,
+     [](NativeCall& c) {
+         c.world.model_requests.erase(c.u(0));
+         c.world.models_loaded.erase(c.u(0));
+     }},
     {nat::GET_SELECTED_PED_WEAPON,
      [](NativeCall& c) {
          c.retInt(static_cast<int>(c.world.isPlayer(c.i(0)) ? c.world.player.weapon : joaat("weapon_unarmed")));

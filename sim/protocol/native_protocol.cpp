@@ -170,27 +170,33 @@ void Simulator::traceCall(const NativeInfo& info) {
     trace_.push_back(std::move(e));
 }
 
+namespace {
+
+// The handles in the game's list order (each entity's `order`), at most `capacity`.
+int listHandles(std::vector<std::pair<std::int64_t, int>>& entries, int* handles, int capacity) {
+    std::sort(entries.begin(), entries.end());
+    int n = 0;
+    for (const auto& [order, handle] : entries) {
+        if (n < capacity && handles != nullptr) handles[n++] = handle;
+    }
+    return n;
+}
+
+}  // namespace
+
 int Simulator::hostWorldPeds(int* handles, int capacity) {
     if (HostStandIn* s = standInForCaller()) return s->worldList(false, handles, capacity);
-    int n = 0;
-    const auto put = [&](int h) {
-        if (n < capacity && handles != nullptr) handles[n++] = h;
-    };
-    put(world_.player.handle);
-    for (const auto& [id, p] : world_.peds) put(p.handle);
-    // Creation order, as handles count up.
-    if (handles != nullptr) std::sort(handles, handles + n);
-    return n;
+    std::vector<std::pair<std::int64_t, int>> entries;
+    entries.emplace_back(world_.player.handle, world_.player.handle);
+    for (const auto& [id, p] : world_.peds) entries.emplace_back(p.order, p.handle);
+    return listHandles(entries, handles, capacity);
 }
 
 int Simulator::hostWorldVehicles(int* handles, int capacity) {
     if (HostStandIn* s = standInForCaller()) return s->worldList(true, handles, capacity);
-    int n = 0;
-    for (const auto& [id, v] : world_.vehicles) {
-        if (n < capacity && handles != nullptr) handles[n++] = v.handle;
-    }
-    if (handles != nullptr) std::sort(handles, handles + n);
-    return n;
+    std::vector<std::pair<std::int64_t, int>> entries;
+    for (const auto& [id, v] : world_.vehicles) entries.emplace_back(v.order, v.handle);
+    return listHandles(entries, handles, capacity);
 }
 
 }  // namespace tavrel::sim

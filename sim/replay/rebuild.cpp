@@ -112,14 +112,10 @@ Facts gatherFacts(const RecordingFile& file) {
     Facts f;
     RecordingReader reader(file);
     std::map<std::uint32_t, std::map<std::string, bool>> kind_answers;  // model -> native -> answer
-    std::uint64_t frame = 0;
-    std::set<AnswerKey> changed;  // answers the plug-in changed in this frame: later reads show its doing
+    // Answers the plug-in has changed: what later reads show is its doing.
+    std::set<AnswerKey> changed;
     bool first_frame_seen = false;
     while (const RecEvent* e = reader.next()) {
-        if (e->frame != frame) {
-            frame = e->frame;
-            changed.clear();
-        }
         f.frames = e->frame + 1;
         if (e->kind == RecEventKind::Tick && e->context >= 0 && !first_frame_seen) {
             f.first_tick = e->number;
@@ -171,7 +167,7 @@ Facts gatherFacts(const RecordingFile& file) {
             for (const AnswerKey& k : answersChangedBy(*info, *e)) changed.insert(k);
             continue;
         }
-        // A first read, before the plug-in changed that answer in the frame.
+        // A first read, before the plug-in changed that answer.
         if (e->args.empty()) continue;
         const int h = handleArg(*e, 0);
         if (h == 0 || changed.count(answerKeyOf(*info, *e)) != 0 || !isHandleType(paramType(*info, 0))) {

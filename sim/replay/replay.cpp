@@ -54,11 +54,12 @@ public:
     // The events before the first call: files to put in place.
     void begin() { afterMatch(); }
 
-    // The next event the plug-in must make, or null at the recording's end.
+    // The next event the plug-in must make, or null at the recording's end
+    // (or where the recording turns out damaged: refused).
     const RecEvent* upcoming() {
         checkWrites();
         if (stopped()) return nullptr;
-        return reader_.peek();
+        return peek();
     }
 
     bool stopped() const { return differs_ || refused_; }
@@ -84,7 +85,7 @@ public:
         if (stopped()) return stopHere();
         if (e == nullptr || e->kind != RecEventKind::Native || file_.natives[static_cast<std::size_t>(e->native)].hash != native.hash ||
             !sameArguments(*e, native, args, argc)) {
-            differ(e, timelineLine(withContext(describeCall(native, args, argc))));
+            differ(e, callText(describeCall(native, args, argc)));
             return stopHere();
         }
         const RecEvent event = *take();
@@ -226,12 +227,6 @@ public:
 private:
     // [SECTION] Matching
 
-    TraceEntry withContext(TraceEntry entry) const {
-        entry.tick = sim_.now();
-        entry.fibre = fibreLabel(current());
-        return entry;
-    }
-
     int current() const {
         const FibreScheduler::Fibre* f = FibreScheduler::currentFibre();
         if (f == nullptr) return -1;
@@ -269,6 +264,17 @@ private:
         return true;
     }
 
+    // The reader's next event; a damaged part stops the replay (it is
+    // refused), never an exception into the plug-in.
+    const RecEvent* peek() {
+        try {
+            return reader_.peek();
+        } catch (const RecordingError& e) {
+            refuse(e.what());
+            return nullptr;
+        }
+    }
+
     const RecEvent* take() {
         const RecEvent* e = reader_.next();
         ++consumed_;
@@ -281,7 +287,7 @@ private:
     // files the next calls find are put in place.
     void afterMatch() {
         for (;;) {
-            const RecEvent* e = reader_.peek();
+            const RecEvent* e = peek();
             if (e == nullptr || stopped()) return;
             if (e->kind == RecEventKind::Key) {
                 deliver(*take());
@@ -319,7 +325,7 @@ private:
     // the writes to check at the next call.
     void prepareFiles() {
         std::vector<RecEvent> run;
-        for (const RecEvent* e = reader_.peek(); e != nullptr && isFileEvent(*e); e = reader_.peek()) run.push_back(*take());
+        for (const RecEvent* e = peek(); e != nullptr && isFileEvent(*e); e = peek()) run.push_back(*take());
         std::vector<std::string> done;
         for (std::size_t i = 0; i < run.size(); ++i) {
             const RecEvent& e = run[i];

@@ -54,6 +54,12 @@ std::string fibreLabel(int context) {
     return "menu" + std::to_string(context + 1);
 }
 
+std::string callText(const TraceEntry& entry) {
+    const std::string line = timelineLine(entry);
+    const std::size_t name = line.find(entry.name);
+    return name == std::string::npos ? line : line.substr(name);
+}
+
 std::string valueText(const RecValue& v, ParamKind kind) {
     switch (v.kind) {
         case rec::Kind::Text: {
@@ -65,9 +71,16 @@ std::string valueText(const RecValue& v, ParamKind kind) {
         case rec::Kind::Ptr:
         case rec::Kind::Out:
             return v.null ? "null" : "ptr";
-        case rec::Kind::Vec3:
-            return "[" + formatFloat(asFloat(v.bits)) + ", " + formatFloat(asFloat(v.more[0])) + ", " +
-                   formatFloat(asFloat(v.more[1])) + "]";
+        case rec::Kind::Vec3: {
+            std::string out = "[";
+            out += formatFloat(asFloat(v.bits));
+            out += ", ";
+            out += formatFloat(asFloat(v.more[0]));
+            out += ", ";
+            out += formatFloat(asFloat(v.more[1]));
+            out += "]";
+            return out;
+        }
         case rec::Kind::None:
             return "";
         default:

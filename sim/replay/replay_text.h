@@ -16,6 +16,9 @@ namespace tavrel::sim {
 std::string fibreLabel(int context);
 // One recorded event without its tick and fibre: "IS_ENTITY_DEAD(2, false) -> false".
 std::string eventText(const RecordingFile& file, const RecEvent& event);
+// A call of the plug-in as the timeline writes it, without its tick and
+// fibre: "SET_VEHICLE_DOORS_LOCKED(1026, 2)".
+std::string callText(const TraceEntry& entry);
 // A value of the recording as the timeline writes its kind.
 std::string valueText(const RecValue& value, ParamKind kind);
 

@@ -57,13 +57,6 @@ std::string iniCommand(const std::string& bytes) {
     return text + "end\n";
 }
 
-// A call as the timeline writes it, without its tick and fibre.
-std::string callText(const TraceEntry& entry) {
-    const std::string line = timelineLine(entry);
-    const std::size_t name = line.find(entry.name);
-    return name == std::string::npos ? line : line.substr(name);
-}
-
 // The scenario being written and run at once.
 class Converter : public SimObserver {
 public:
@@ -444,10 +437,13 @@ private:
             for (int d = 0; d < kDoorCount; ++d) {
                 if (x.doors[d] && *x.doors[d] != 0.0f) line += " door=" + std::to_string(d) + "," + decimalText(*x.doors[d]);
             }
+            line += " order=" + std::to_string(recorded);
         } else {
             line = "ped " + std::to_string(id) + " " + decimalText(pos.x) + " " + decimalText(pos.y) + " " + decimalText(pos.z);
         }
         command(line);
+        // The game's lists hold it where the recording's did.
+        if (!x.vehicle) command("set " + std::to_string(id) + " order=" + std::to_string(recorded));
         const SimVehicle* v = world().vehicleById(id);
         const SimPed* p = world().pedById(id);
         if (v == nullptr && p == nullptr) return false;
@@ -545,7 +541,9 @@ private:
             std::uint32_t wanted = e.result.bits;
             if (isHandleType(native.returns)) {
                 const int mapped = live(static_cast<std::int32_t>(e.result.bits));
-                if (mapped == -1) return true;  // learnt when the plug-in asks
+                // An unknown handle is learnt when the plug-in asks; but
+                // none where the recording has one is a difference.
+                if (mapped == -1) return got != 0;
                 wanted = static_cast<std::uint32_t>(mapped);
             }
             if (std::string_view(native.name) == "GET_ENTITY_MODEL") wanted = liveModel(e.result.bits);
@@ -613,6 +611,13 @@ private:
                 return true;
             }
             return false;
+        }
+        if (name == "HAS_ANIM_DICT_LOADED" && truth && !e.args[0].null) return command("dict-loaded " + e.args[0].text), true;
+        if (name == "HAS_MODEL_LOADED" && truth) {
+            const auto known = facts_.names.find(e.args[0].bits);
+            if (known == facts_.names.end()) return false;
+            command("model-loaded " + known->second);
+            return true;
         }
         if (name == "IS_PLAYER_BEING_ARRESTED") return command(std::string("arrested ") + (truth ? "1" : "0")), true;
         if (name == "GET_IS_LOADING_SCREEN_ACTIVE") return command(std::string("loading ") + (truth ? "1" : "0")), true;
@@ -693,6 +698,8 @@ private:
             const auto door = static_cast<std::int32_t>(e.args[1].bits);
             if (door < 0 || door >= kDoorCount) return false;
             option = "door=" + std::to_string(door) + "," + decimalText(asFloat(e.result.bits));
+        } else if (name == "GET_BLIP_FROM_ENTITY") {
+            option = e.result.bits != 0 ? "blip=1" : "blip=none";
         } else if (name == "GET_PED_IN_VEHICLE_SEAT") {
             const auto driver = idOf(static_cast<std::int32_t>(e.result.bits));
             if (!driver) return false;
@@ -704,20 +711,29 @@ private:
         return true;
     }
 
-    // The ID of the locked vehicle nearest to `at`, or empty.
-    std::string nearestLocked(const Vec3& at) {
+    // The ID of the vehicle nearest to `at` (locked ones only, or any),
+    // or empty. Without one in the world, a vehicle the recording shows
+    // locked (any, when `locked` is off) is made.
+    std::string nearestVehicle(const Vec3& at, bool locked) {
         std::string nearest;
         float best = 0.0f;
         for (const auto& [id, v] : world().vehicles) {
-            if (v.lock < 2) continue;
+            if (locked && v.lock < 2) continue;
             const float d = (v.pos.x - at.x) * (v.pos.x - at.x) + (v.pos.y - at.y) * (v.pos.y - at.y);
             if (nearest.empty() || d < best) {
                 nearest = std::to_string(id);
                 best = d;
             }
         }
-        return nearest;
+        if (!nearest.empty()) return nearest;
+        for (const auto& [recorded, x] : facts_.entities) {
+            if (!x.vehicle || (locked && x.lock.value_or(0) < 2) || live(recorded) != -1) continue;
+            if (create(recorded)) return std::to_string(*idOf(recorded));
+        }
+        return {};
     }
+
+    std::string nearestLocked(const Vec3& at) { return nearestVehicle(at, true); }
 
     // Where the player is: in a vehicle, getting in, or on foot.
     bool fixSeat(const std::string& name, const RecEvent& e, const RecFrame& frame) {
@@ -761,8 +777,12 @@ private:
         }
         if (recorded == 0) recorded = facts_.player_vehicle;
         create(recorded);
-        const auto target = idOf(recorded);
-        if (!target) return false;
+        auto target = idOf(recorded);
+        if (!target) {
+            const std::string nearest = nearestVehicle(w.position(w.player.handle), false);
+            if (nearest.empty()) return false;
+            target = std::stoi(nearest);
+        }
         const bool sitting = name == "IS_PED_IN_ANY_VEHICLE" && e.args[1].bits == 0;
         command((sitting ? "sit " : "enter ") + std::to_string(*target));
         return true;
@@ -785,6 +805,7 @@ private:
             for (int i = 0; i < native->argc; ++i) {
                 if (isHandleParam(*native, i)) create(static_cast<std::int32_t>(e.args[static_cast<std::size_t>(i)].bits));
             }
+            if (isHandleType(native->returns)) create(static_cast<std::int32_t>(e.result.bits));
             const std::string key = eventText(file_, e);
             if (!asked.insert(key).second) continue;
             Answer a = ask(*native, e);

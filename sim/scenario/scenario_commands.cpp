@@ -33,6 +33,8 @@ constexpr Usage kUsages[] = {
     {"weapon", "NAME"},
     {"dict-never", "NAME"},
     {"model-never", "NAME"},
+    {"dict-loaded", "NAME"},
+    {"model-loaded", "NAME"},
     {"screen-size", "W H"},
     {"ini", "SECTION KEY VALUE..."},
     {"ini-text", "(lines) end"},

@@ -23,7 +23,7 @@ Rgb colour(const CommandContext& c, const std::string& key, const std::string& t
 
 constexpr const char* kVehicleOptions =
     "speed=, forward=, ground=, driveable=, convertible=, engine=, neon=, neon_rgb=, primary=, secondary=, radio=, "
-    "plate=, lock=, door=, driver=, pos= (set only)";
+    "plate=, lock=, door=, driver=, order=, blip=, pos= (set only)";
 
 Vec3 positionOption(const CommandContext& c, const std::string& value) {
     std::istringstream parts(value);
@@ -98,6 +98,20 @@ void vehicleOption(const CommandContext& c, SimVehicle* v, const std::string& op
         const auto ratio = comma == std::string::npos ? std::nullopt : parseDecimal(value.substr(comma + 1));
         if (!door || *door < 0 || *door >= kDoorCount || !ratio) c.fail("door= wants N,RATIO with N 0...7: " + value);
         if (v) v->doors[static_cast<std::size_t>(*door)] = *ratio;
+    } else if (key == "blip") {
+        // A map blip on it already (an earlier load's), of that sprite; none: no blip.
+        const auto sprite = value == "none" ? std::optional<std::int64_t>(-1) : parseInteger(value);
+        if (!sprite || *sprite < -1 || *sprite > 10000) c.fail("blip= wants a sprite number or none: " + value);
+        if (v) {
+            World& w = c.sim.world();
+            std::erase_if(w.blips, [v](const SimBlip& b) { return b.entity == v->handle; });
+            if (*sprite >= 0) w.addBlip(v->handle).sprite = static_cast<int>(*sprite);
+        }
+    } else if (key == "order") {
+        // Its place in the game's list of vehicles (worldGetAllVehicles answers in this order).
+        const auto n = parseInteger(value);
+        if (!n) c.fail("order= wants a number: " + value);
+        if (v) v->order = *n;
     } else if (key == "driver") {
         const auto pid = parseInteger(value);
         if (!pid || *pid < 1) c.fail("driver= wants a character ID: " + value);
@@ -145,7 +159,7 @@ bool worldCommand(const CommandContext& c) {
         addVehicle(c);
     } else if (word == "set") {
         // Changes what an existing vehicle or character is: the vehicle
-        // command's options and pos=X,Y,Z (a character: pos= only).
+        // command's options and pos=X,Y,Z (a character: pos= and order=).
         if (c.cmd.args.size() < 2) c.fail("set: expected ID key=value ...");
         const int id = c.id(0);
         SimVehicle* v = c.run ? w.vehicleById(id) : nullptr;
@@ -153,8 +167,14 @@ bool worldCommand(const CommandContext& c) {
         if (c.run && v == nullptr && p == nullptr) c.fail("no vehicle or character " + std::to_string(id));
         for (std::size_t i = 1; i < c.cmd.args.size(); ++i) {
             const std::string& option = c.arg(i);
-            if (p != nullptr || (!c.run && option.starts_with("pos="))) {
-                if (!option.starts_with("pos=")) c.fail("set: a character takes pos= only, not " + option);
+            if (p != nullptr || (!c.run && (option.starts_with("pos=") || option.starts_with("order=")))) {
+                if (option.starts_with("order=")) {
+                    const auto n = parseInteger(option.substr(6));
+                    if (!n) c.fail("order= wants a number: " + option);
+                    if (p != nullptr) p->order = *n;
+                    continue;
+                }
+                if (!option.starts_with("pos=")) c.fail("set: a character takes pos= and order= only, not " + option);
                 const Vec3 pos = positionOption(c, option.substr(4));
                 if (p != nullptr) p->pos = pos;
                 continue;
@@ -240,6 +260,13 @@ bool worldCommand(const CommandContext& c) {
     } else if (word == "model-never") {
         c.argCount(1, 1);
         if (c.run) w.models_never.insert(w.hashName(c.arg(0)));
+    } else if (word == "dict-loaded") {
+        // In memory already, before the plug-in asks (as after an earlier load).
+        c.argCount(1, 1);
+        if (c.run) w.dicts_loaded.insert(c.arg(0));
+    } else if (word == "model-loaded") {
+        c.argCount(1, 1);
+        if (c.run) w.models_loaded.insert(w.hashName(c.arg(0)));
     } else if (word == "screen-size") {
         c.argCount(2, 2);
         const auto width = static_cast<int>(c.integer(0, 1, 100000, "W"));

@@ -60,6 +60,7 @@ SimVehicle& World::addVehicle(int id, VehicleKind kind, Vec3 pos) {
     v.model = hashName(vehicleKindModel(kind));
     v.pos = pos;
     v.plate = "SIM" + std::to_string(id % 100000);
+    v.order = v.handle;
     index_[v.handle] = Ref{Kind::Vehicle, id};
     return vehicles[id] = v;
 }
@@ -69,6 +70,7 @@ SimPed& World::addPed(int id, Vec3 pos) {
     p.id = id;
     p.handle = newHandle(id);
     p.pos = pos;
+    p.order = p.handle;
     index_[p.handle] = Ref{Kind::Ped, id};
     return peds[id] = p;
 }

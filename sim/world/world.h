@@ -84,6 +84,7 @@ struct SimVehicle {
     Rgb secondary;
     Rgb tyre_smoke{255, 255, 255};
     int driver_ped = 0;             // handle of a character in the driver's seat
+    std::int64_t order = 0;         // its place in the game's list of vehicles (default: its handle)
 };
 
 struct SimPed {
@@ -93,6 +94,7 @@ struct SimPed {
     int entering = 0;   // vehicle handle being entered
     int ragdolls = 0;
     std::optional<std::string> anim;
+    std::int64_t order = 0;  // its place in the game's list of characters (default: its handle)
 };
 
 struct SimPlayer {
@@ -187,11 +189,13 @@ public:
     // Animation dictionaries: frame of the first request; the never-loading ones.
     std::map<std::string, std::uint64_t> dict_requests;
     std::set<std::string> dicts_never;
+    std::set<std::string> dicts_loaded;  // in memory before the plug-in asks (an earlier load's)
     // Models, by hash, the same way: frame of the request (forgotten when the
     // model is released); the never-loading ones. An object is created only
     // from a loaded model; a refused CREATE_OBJECT answers 0 and is counted.
     std::map<std::uint32_t, std::uint64_t> model_requests;
     std::set<std::uint32_t> models_never;
+    std::set<std::uint32_t> models_loaded;
     int refused_objects = 0;
 
     bool loading_screen = false;

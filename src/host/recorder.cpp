@@ -114,12 +114,10 @@ void putTickList() {
     m.has_deltas = true;
 }
 
-bool step_has_chunk_refs = false;  // the open step holds a tick list or a same-bytes read
-
 void flushTicks() {
     *g.w++ = kTagStepTicks;
     putTickList();
-    step_has_chunk_refs = true;
+    g.step_refers = true;
 }
 
 }  // namespace
@@ -138,7 +136,7 @@ bool makeRoom(std::size_t bytes) {
         return false;
     }
     // Close this chunk: a step that moves along leaves its bytes behind.
-    const bool move = g.in_step && !g.step_split && !step_has_chunk_refs &&
+    const bool move = g.in_step && !g.step_split && !g.step_refers &&
                       static_cast<std::size_t>(g.w - g.step_start) + bytes <= kMovableStep;
     static std::uint8_t moved[kMovableStep];  // one fibre records at a time
     std::size_t moved_size = 0;
@@ -164,7 +162,7 @@ bool makeRoom(std::size_t bytes) {
         } else {
             g.step_split = true;
         }
-        step_has_chunk_refs = false;
+        g.step_refers = false;
     }
     return true;
 }
@@ -213,7 +211,7 @@ void beginStep(std::uint8_t tag, int fibre) {
     g.step_split = false;
     g.step_start = g.w;
     g.tick_count = 0;
-    step_has_chunk_refs = false;
+    g.step_refers = false;
 }
 
 void endStep(std::uint32_t ms) {
@@ -438,13 +436,15 @@ bool recordingOn() { return g.on.load(std::memory_order_relaxed); }
 namespace testing {
 
 void enterFibre(int fibre) {
-    if (!g.on.load(std::memory_order_relaxed)) return;
-    if (g.in_step) endStep(0);
-    if (fibre < 0 || fibre >= rec::kMaxFibres) {
-        g.current = kHost;
-        return;
-    }
+    if (!g.on.load(std::memory_order_relaxed) || fibre < 0 || fibre >= rec::kMaxFibres) return;
     beginStep(rec::kTagResume, fibre);
+}
+
+void leaveFibre(std::uint32_t ms) {
+    if (!g.on.load(std::memory_order_relaxed) || g.current == kHost) return;
+    endStep(ms);
+    if (g.save_pending) saveNow();
+    g.current = kHost;
 }
 
 bool lastSaveWritten() { return g.last_save_written; }

@@ -50,10 +50,11 @@ void endRecording();
 bool recordingOn();
 
 namespace testing {
-// The fibre that records next (0 main, 1 ... the additional threads), for
-// benchmarks and tests that run the plug-in's steps without a host's
-// fibres; -1 for the host (no fibre running).
+// For benchmarks that run the plug-in's steps without a host's fibres: a
+// fibre (0 main, 1 ... the additional threads) resumes, and its step ends
+// as at a scriptWait(ms) (the host runs in between).
 void enterFibre(int fibre);
+void leaveFibre(std::uint32_t ms);
 // The outcome of the last write of Tavrel.rec: true when it was written.
 bool lastSaveWritten();
 }  // namespace testing

@@ -95,6 +95,9 @@ struct Recorder {
     int current = kHost;
     bool in_step = false;
     bool step_split = false;  // the step began in an earlier chunk: not compared
+    bool step_refers = false; // the step holds a record that refers to its chunk (a tick list, a
+                              // file read or world list given as the chunk's earlier one): it
+                              // cannot move to the next chunk
     std::uint8_t* step_start = nullptr;
     std::uint32_t ticks[kTickCap] = {};  // the step's clock values not yet written
     int tick_count = 0;

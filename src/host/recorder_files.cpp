@@ -52,6 +52,7 @@ void recordRead(const char* path, std::size_t limit, bool ok, const std::string&
                g.read_bytes[old_size - 1 - suffix] == static_cast<std::uint8_t>(bytes[size - 1 - suffix])) {
             ++suffix;
         }
+        g.step_refers = g.step_refers || g.in_step;
         if (prefix == size && size == old_size) {
             *p++ = rec::kReadSame;
         } else {

@@ -198,6 +198,7 @@ void recordWorld(int which, const int* handles, int capacity, int count) {
                 std::memcmp(g.world[which], handles, static_cast<std::size_t>(kept) * sizeof(int)) == 0;
     if (!beginRecord(1 + 1 + 2 * kVarint + (same ? 0 : static_cast<std::size_t>(kept) * kVarint))) return;
     std::uint8_t* p = g.w;
+    if (same) g.step_refers = g.step_refers || g.in_step;
     *p++ = rec::kTagWorld;
     *p++ = static_cast<std::uint8_t>(which | (same ? 2 : 0));
     p = putVarint(p, static_cast<std::uint32_t>(capacity < 0 ? 0 : capacity));
