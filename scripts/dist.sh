@@ -131,6 +131,13 @@ for file in dist/Tavrel.asi dist/TavrelConfig.ini dist/INSTALL.txt; do
   fi
 done
 ((missing == 0)) || exit 1
+# The player's guide tells how to save a flight recording for a bug report,
+# with the key the shipped INI file names.
+if ! grep -q 'save_recording' dist/INSTALL.txt || ! grep -q 'Tavrel.rec' dist/INSTALL.txt ||
+  ! grep -q '^save_recording=' dist/TavrelConfig.ini; then
+  echo "dist: INSTALL.txt or TavrelConfig.ini lacks the flight recorder's guidance (save_recording, Tavrel.rec)" >&2
+  exit 1
+fi
 
 # The player's zip: the three files at its top level, dated SOURCE_DATE_EPOCH,
 # in a fixed order, without extra attributes (-X) or directory entries (-D).

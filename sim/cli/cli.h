@@ -1,7 +1,9 @@
 // The tavrel-sim command line (the published contract of the tool):
 //   tavrel-sim [--timeline[=changes]] [--trace FILE] [--start-tick N] [--frame-ms N] [--wall-limit SECONDS] [SCENARIO | -]
-// Returns the exit status: 0 ran, 1 plug-in fault, 2 scenario or usage error,
-// 3 an expect line did not hold. A run that outlasts --wall-limit ends the
+//   tavrel-sim --replay RECORDING | --to-scenario RECORDING [--out FILE]
+// Returns the exit status: 0 ran, 1 plug-in fault, 2 scenario or usage error
+// (or a file that is no whole recording), 3 an expect line did not hold, 5
+// --replay found a difference. A run that outlasts --wall-limit ends the
 // process with status 4.
 #pragma once
 

@@ -222,16 +222,20 @@ bool RecordingReader::fill() {
             continue;
         }
         const std::uint8_t tag = *c_.p++;
+        if (tag >= kTagResumeRepeat && tag < kTagResumeRepeat + 16) {
+            const int fibre = (tag - kTagResumeRepeat) / 4;
+            beginFrameOf(fibre);
+            context_ = fibre;
+            push(RecEventKind::Resume).fibre = fibre;
+            repeatShape(fibre, (tag - kTagResumeRepeat) % 4, std::nullopt);
+            continue;
+        }
         if (tag == kTagStart || tag == kTagResume) {
             const char* problem = nullptr;
             const int fibre = byteAt(c_.p, c_.end, problem);
             if (problem != nullptr) fail(problem);
             if (fibre >= kMaxFibres) fail("a fibre number out of range");
-            if (!started_frame_ || fibre <= last_fibre_in_frame_) {
-                if (started_frame_) ++frame_;
-                started_frame_ = true;
-            }
-            last_fibre_in_frame_ = fibre;
+            beginFrameOf(fibre);
             context_ = fibre;
             RecEvent& e = push(tag == kTagStart ? RecEventKind::Start : RecEventKind::Resume);
             e.fibre = fibre;
@@ -241,17 +245,7 @@ bool RecordingReader::fill() {
                 problem = nullptr;
                 const int k = byteAt(c_.p, c_.end, problem);
                 if (problem != nullptr) fail(problem);
-                FibreMemory& m = fibres_[fibre];
-                if (k >= m.shape_count) fail("a repeat of a step that was not written");
-                const ShapeRef shape = m.shapes[k];
-                for (int i = k; i > 0; --i) m.shapes[i] = m.shapes[i - 1];
-                m.shapes[0] = shape;
-                const std::vector<std::uint32_t> values = readTickList(c_, fibre);
-                const auto* base = reinterpret_cast<const std::uint8_t*>(file_.bytes.data());
-                Cursor sub{base + shape.begin, base + shape.begin + shape.size};
-                std::vector<std::size_t> marks;
-                decodeStepBody(sub, true, marks);
-                assignTicks(marks, values);
+                repeatShape(fibre, k, readTickList(c_, fibre));
                 continue;
             }
             decodeStep(fibre, true);
@@ -262,6 +256,36 @@ bool RecordingReader::fill() {
         decodeRecord(c_, tag, nullptr);
     }
     return true;
+}
+
+void RecordingReader::beginFrameOf(int fibre) {
+    if (!started_frame_ || fibre <= last_fibre_in_frame_) {
+        if (started_frame_) ++frame_;
+        started_frame_ = true;
+    }
+    last_fibre_in_frame_ = fibre;
+}
+
+void RecordingReader::repeatShape(int fibre, int k, std::optional<std::vector<std::uint32_t>> values) {
+    FibreMemory& m = fibres_[fibre];
+    if (k >= m.shape_count) fail("a repeat of a step that was not written");
+    const ShapeRef shape = m.shapes[k];
+    for (int i = k; i > 0; --i) m.shapes[i] = m.shapes[i - 1];
+    m.shapes[0] = shape;
+    if (!values) {
+        // The fibre's last tick deltas again.
+        if (!m.has_deltas) fail("a repeat of clock values that were not written");
+        values.emplace();
+        for (const std::int32_t d : m.deltas) {
+            tick_base_ += static_cast<std::uint32_t>(d);
+            values->push_back(tick_base_);
+        }
+    }
+    const auto* base = reinterpret_cast<const std::uint8_t*>(file_.bytes.data());
+    Cursor sub{base + shape.begin, base + shape.begin + shape.size};
+    std::vector<std::size_t> marks;
+    decodeStepBody(sub, true, marks);
+    assignTicks(marks, *values);
 }
 
 void RecordingReader::decodeStepBody(Cursor& c, bool until_wait, std::vector<std::size_t>& marks) {

@@ -140,6 +140,10 @@ private:
     void openChunk(std::size_t index);
     std::size_t offsetOf(const std::uint8_t* p) const;
     void decodeStep(int fibre, bool comparable);
+    void beginFrameOf(int fibre);  // a fibre resumes: a new frame when it ran in this one already
+    // The fibre's k-th recent step again, its clock reads given `values`
+    // (none: the fibre's last deltas again).
+    void repeatShape(int fibre, int k, std::optional<std::vector<std::uint32_t>> values);
     void decodeStepBody(Cursor& c, bool until_wait, std::vector<std::size_t>& marks);
     void decodeRecord(Cursor& c, std::uint8_t tag, std::vector<std::size_t>* marks);
     std::vector<std::uint32_t> readTickList(Cursor& c, int fibre);

@@ -691,8 +691,8 @@ private:
             command("move " + vid + " " + decimalText(v.speed) + " " + decimalText(asFloat(e.result.more[0])));
             return true;
         } else if (name == "IS_VEHICLE_STOPPED") {
-            if (!truth) return false;
-            command("move " + vid + " 0 0");
+            // Moving at a speed the plug-in did not read: 1 m/s (a read of the speed sets it).
+            command("move " + vid + (truth ? " 0 0" : " 1 1"));
             return true;
         } else if (name == "GET_VEHICLE_DOOR_ANGLE_RATIO") {
             const auto door = static_cast<std::int32_t>(e.args[1].bits);

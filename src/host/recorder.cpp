@@ -157,6 +157,7 @@ bool makeRoom(std::size_t bytes) {
     openChunk(next, contextByte(), !g.in_step ? 0 : move ? kChunkMovedStep : kChunkMidStep);
     if (g.in_step) {
         g.step_start = g.w;
+        g.resume_at = nullptr;
         if (move) {
             g.w = putBytes(g.w, moved, moved_size);
         } else {
@@ -205,6 +206,7 @@ void beginStep(std::uint8_t tag, int fibre) {
     g.current = fibre;
     g.in_step = false;
     if (!beginRecord(2)) return;
+    g.resume_at = tag == kTagResume ? g.w : nullptr;
     *g.w++ = tag;
     *g.w++ = static_cast<std::uint8_t>(fibre);
     g.in_step = true;
@@ -235,7 +237,13 @@ void endStep(std::uint32_t ms) {
         g.w = g.step_start;
         *g.w++ = kTagRepeat;
         *g.w++ = static_cast<std::uint8_t>(k);
+        const std::uint8_t* const list = g.w;
         putTickList();
+        // The same clock deltas too: the resume and all of it in one byte.
+        if (g.resume_at != nullptr && g.w == list + 1 && *list == 0 && k < 4 && g.current < 4) {
+            g.w = g.resume_at;
+            *g.w++ = static_cast<std::uint8_t>(kTagResumeRepeat + 4 * g.current + k);
+        }
         g.in_step = false;
         return;
     }
@@ -397,6 +405,7 @@ void sizeRecording(std::int32_t kb) {
     rebase(g.w);
     rebase(g.limit);
     rebase(g.step_start);
+    rebase(g.resume_at);
     for (FibreMemory& f : g.fibres) {
         for (Shape& shape : f.shapes) rebase(shape.bytes);
     }

@@ -99,6 +99,7 @@ struct Recorder {
                               // file read or world list given as the chunk's earlier one): it
                               // cannot move to the next chunk
     std::uint8_t* step_start = nullptr;
+    std::uint8_t* resume_at = nullptr;  // the step's kTagResume record, when it is in this chunk
     std::uint32_t ticks[kTickCap] = {};  // the step's clock values not yet written
     int tick_count = 0;
     std::uint32_t tick_base = 0;  // the chunk's running clock value for deltas
