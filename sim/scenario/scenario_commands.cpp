@@ -19,8 +19,8 @@ struct Usage {
 constexpr Usage kUsages[] = {
     {"player", "X Y Z"},
     {"vehicle", "ID KIND X Y Z [key=value ...]"},
-    {"set", "ID key=value ..."},
     {"ped", "ID X Y Z"},
+    {"set", "ID key=value ..."},
     {"sit", "ID"},
     {"enter", "ID"},
     {"ped-enter", "PED VEH"},
