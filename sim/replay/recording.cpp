@@ -427,8 +427,8 @@ void RecordingReader::decodeRecord(Cursor& c, std::uint8_t tag, std::vector<std:
         const auto readValue = [&](Kind kind, RecValue& v) {
             v.kind = kind;
             switch (kind) {
-                case Kind::I32: v.bits = static_cast<std::uint32_t>(unzigzag(in.varint())); break;
-                case Kind::U32: v.bits = in.varint(); break;
+                case Kind::I32:
+                case Kind::U32:
                 case Kind::F32: v.bits = in.u32(); break;
                 case Kind::Text: {
                     const std::uint32_t n1 = in.varint();

@@ -27,6 +27,7 @@
 
 #include "host/host_abi.h"
 #include "host/natives.h"
+#include "host/recorder_calls.h"
 
 namespace tavrel {
 
@@ -90,7 +91,11 @@ auto invoke(Native<Result(Params...)> native, Args... args)
                   "a native's result is read as its declared type");
     host::nativeInit(native.hash);
     (host::nativePush64(native_detail::packArg(args)), ...);
+    // The flight recorder: the arguments before the call, the answer after.
+    const bool recording = host::rec_core::recording();
+    if (recording) host::rec_core::beginNative<Result>(native.index, args...);
     const std::uint64_t* slots = host::nativeCall();
+    if (recording) host::rec_core::endNative<Result>(slots, args...);
     if constexpr (std::is_void_v<Result>) {
         (void)slots;
     } else if constexpr (std::is_same_v<Result, bool>) {

@@ -24,8 +24,24 @@ struct Native;
 template <typename Result, typename... Params>
 struct Native<Result(Params...)> {
     std::uint64_t hash;
+    int index = -1;  // its place in native_list.inc: its number in a flight recording
     constexpr operator std::uint64_t() const { return hash; }  // NOLINT(google-explicit-constructor)
 };
+
+namespace native_detail {
+inline constexpr std::uint64_t kListedHashes[] = {
+#define TAVREL_NATIVE(name, hash, ...) hash,
+#include "host/native_list.inc"
+#undef TAVREL_NATIVE
+};
+// The place of `hash` in native_list.inc (evaluated where each native is declared).
+constexpr int listIndexOf(std::uint64_t hash) {
+    for (int i = 0; i < static_cast<int>(sizeof kListedHashes / sizeof kListedHashes[0]); ++i) {
+        if (kListedHashes[i] == hash) return i;
+    }
+    return -1;
+}
+}  // namespace native_detail
 
 namespace nat {
 
@@ -42,7 +58,7 @@ using Blip = int;
 using Player = int;
 
 #define TAVREL_NATIVE(name, hash, argc, ret, params, Result, ...) \
-    inline constexpr Native<Result(__VA_ARGS__)> name{hash};
+    inline constexpr Native<Result(__VA_ARGS__)> name{hash, native_detail::listIndexOf(hash)};
 #include "host/native_list.inc"
 #undef TAVREL_NATIVE
 

@@ -364,7 +364,7 @@ void beginRecording() {
     g.save_pending = false;
     g.halt_saved = false;
     g.last_save_written = false;
-    g.call = OpenCall{};
+    g.open = nullptr;
     g.threads_registered = 0;
     openChunk(0, rec::kContextHost, 0);
     g.on.store(true, std::memory_order_relaxed);
@@ -406,6 +406,7 @@ void sizeRecording(std::int32_t kb) {
     rebase(g.limit);
     rebase(g.step_start);
     rebase(g.resume_at);
+    rebase(g.open);
     for (FibreMemory& f : g.fibres) {
         for (Shape& shape : f.shapes) rebase(shape.bytes);
     }

@@ -64,17 +64,6 @@ struct FibreMemory {
     std::int32_t deltas[kTickCap] = {};
 };
 
-// The native call being made: the arguments as pushed, what out-parameters
-// held before the call.
-struct OpenCall {
-    const rec::NativeShape* shape = nullptr;  // null: a native of no known shape
-    int index = 0;
-    std::uint64_t hash = 0;
-    int pushed = 0;
-    std::uint64_t args[rec::kMaxArgs] = {};
-    std::uint32_t before[rec::kMaxArgs] = {};  // Ptr arguments: the 4 bytes passed in
-};
-
 struct Recorder {
     std::atomic<bool> on{false};
 
@@ -120,7 +109,7 @@ struct Recorder {
     void (*scripts[rec::kMaxFibres])() = {};
     int threads_registered = 0;
 
-    OpenCall call;
+    std::uint8_t* open = nullptr;  // the record of the native call being made, or null
     std::uint32_t flags = 0;  // rec::kFlag*, kSaved*
     bool save_pending = false;
     SaveReason save_reason = SaveReason::Key;

@@ -4,12 +4,11 @@
 // recorder's own, which tell the fibres apart and hand key messages over.
 #include "host/host_abi.h"
 #include "host/host_binding.h"
-#include "host/recorder_core.h"
+#include "host/recorder_calls.h"
 
 namespace tavrel::host {
 
 using namespace rec_core;
-using rec::Kind;
 
 namespace {
 
@@ -72,124 +71,9 @@ void keyEntry(std::uint32_t key, std::uint16_t repeats, std::uint8_t scan_code, 
     handOver(message);
 }
 
-// [SECTION] Native calls
+// [SECTION] World lists
 
 constexpr std::size_t kVarint = 5;
-
-std::size_t textSize(const char* text) { return text != nullptr ? std::strlen(text) : 0; }
-
-std::uint8_t* putText(std::uint8_t* p, const char* text, std::size_t size) {
-    if (text == nullptr) {
-        *p++ = 0;
-        return p;
-    }
-    p = putVarint(p, static_cast<std::uint32_t>(size + 1));
-    return putBytes(p, text, size);
-}
-
-std::uint8_t* putValue(std::uint8_t* p, Kind kind, std::uint64_t raw) {
-    const auto low = static_cast<std::uint32_t>(raw);
-    switch (kind) {
-        case Kind::I32:
-            return putVarint(p, rec::zigzag(static_cast<std::int32_t>(low)));
-        case Kind::U32:
-            return putVarint(p, low);
-        case Kind::F32:
-            return put32(p, low);
-        default:
-            return p;
-    }
-}
-
-// A call of a native outside the table: its hash, the words pushed, the slots.
-void recordUnknown(const OpenCall& c, const std::uint64_t* slots) {
-    const int n = c.pushed < rec::kMaxArgs ? c.pushed : rec::kMaxArgs;
-    if (!beginRecord(2 + 8 + 1 + 8 * n + 32)) return;
-    if (slots == nullptr) *g.w++ = rec::kTagThrew;
-    *g.w++ = rec::kTagUnknownNative;
-    g.w = put64(g.w, c.hash);
-    *g.w++ = static_cast<std::uint8_t>(n);
-    for (int i = 0; i < n; ++i) g.w = put64(g.w, c.args[i]);
-    for (int i = 0; i < 4; ++i) g.w = put64(g.w, slots != nullptr ? slots[i] : 0);
-}
-
-// The call just made (slots null: it threw into the plug-in).
-void recordCall(const std::uint64_t* slots) {
-    const OpenCall& c = g.call;
-    if (c.shape == nullptr) {
-        recordUnknown(c, slots);
-        return;
-    }
-    const rec::NativeShape& s = *c.shape;
-    // Room: the largest each part can be, texts by their length.
-    std::size_t bound = 3 + 1 + s.argc * (kVarint + 4) + 12 + kVarint;
-    const char* texts[rec::kMaxArgs];
-    std::size_t sizes[rec::kMaxArgs];
-    for (int i = 0; i < s.argc; ++i) {
-        if (s.args[i] != Kind::Text) continue;
-        texts[i] = i < c.pushed ? reinterpret_cast<const char*>(static_cast<std::uintptr_t>(c.args[i])) : nullptr;
-        sizes[i] = textSize(texts[i]);
-        bound += sizes[i];
-    }
-    const char* result_text = nullptr;
-    std::size_t result_size = 0;
-    if (s.result == Kind::Text && slots != nullptr) {
-        result_text = reinterpret_cast<const char*>(static_cast<std::uintptr_t>(slots[0]));
-        result_size = textSize(result_text);
-        bound += result_size;
-    }
-    if (!beginRecord(bound)) return;
-    std::uint8_t* p = g.w;
-    if (slots == nullptr) *p++ = rec::kTagThrew;
-    if (c.index < 0xFF - rec::kNativeBase) {
-        *p++ = static_cast<std::uint8_t>(rec::kNativeBase + c.index);
-    } else {
-        *p++ = rec::kNativeWide;
-        p = putVarint(p, static_cast<std::uint32_t>(c.index));
-    }
-    for (int i = 0; i < s.argc; ++i) {
-        const std::uint64_t raw = i < c.pushed ? c.args[i] : 0;
-        switch (s.args[i]) {
-            case Kind::Text:
-                p = putText(p, texts[i], sizes[i]);
-                break;
-            case Kind::Ptr:
-                if (raw == 0) {
-                    *p++ = 0;
-                } else {
-                    *p++ = 1;
-                    p = put32(p, c.before[i]);
-                }
-                break;
-            case Kind::Out:
-                *p++ = raw == 0 ? 0 : 1;
-                break;
-            default:
-                p = putValue(p, s.args[i], raw);
-        }
-    }
-    if (slots != nullptr) {
-        switch (s.result) {
-            case Kind::None:
-                break;
-            case Kind::Text:
-                p = putText(p, result_text, result_size);
-                break;
-            case Kind::Vec3:
-                for (int i = 0; i < 3; ++i) p = put32(p, static_cast<std::uint32_t>(slots[i]));
-                break;
-            default:
-                p = putValue(p, s.result, slots[0]);
-        }
-        for (int i = 0; i < s.argc; ++i) {
-            if ((s.args[i] != Kind::Ptr && s.args[i] != Kind::Out) || i >= c.pushed || c.args[i] == 0) continue;
-            std::uint32_t after = 0;
-            std::memcpy(&after, reinterpret_cast<const void*>(static_cast<std::uintptr_t>(c.args[i])), 4);
-            p = put32(p, after);
-        }
-    }
-    g.w = p;
-}
 
 void recordWorld(int which, const int* handles, int capacity, int count) {
     const int n = count < 0 ? 0 : (count > capacity ? capacity : count);
@@ -275,42 +159,18 @@ void keyboardHandlerUnregister(KeyboardHandler handler) {
     plugin_handler.store(nullptr, std::memory_order_release);
 }
 
-void nativeInit(std::uint64_t hash) {
-    if (on()) {
-        OpenCall& c = g.call;
-        c.index = nativeIndex(hash);
-        c.shape = c.index >= 0 ? &rec::kNativeShapes[c.index] : nullptr;
-        c.hash = hash;
-        c.pushed = 0;
-    }
-    binding::nativeInit(hash);
-}
+void nativeInit(std::uint64_t hash) { binding::nativeInit(hash); }
 
-void nativePush64(std::uint64_t value) {
-    if (on()) {
-        OpenCall& c = g.call;
-        if (c.pushed < rec::kMaxArgs) {
-            c.args[c.pushed] = value;
-            if (c.shape != nullptr && c.pushed < c.shape->argc && c.shape->args[c.pushed] == Kind::Ptr && value != 0) {
-                std::memcpy(&c.before[c.pushed], reinterpret_cast<const void*>(static_cast<std::uintptr_t>(value)), 4);
-            }
-        }
-        ++c.pushed;
-    }
-    binding::nativePush64(value);
-}
+void nativePush64(std::uint64_t value) { binding::nativePush64(value); }
 
+// The call's record (invoke writes it) is marked when it throws.
 std::uint64_t* nativeCall() {
-    if (!on()) return binding::nativeCall();
-    std::uint64_t* slots = nullptr;
     try {
-        slots = binding::nativeCall();
+        return binding::nativeCall();
     } catch (...) {
-        if (on()) recordCall(nullptr);
+        if (g.open != nullptr) markThrew();
         throw;
     }
-    if (on()) recordCall(slots);
-    return slots;
 }
 
 int worldGetAllPeds(int* handles, int capacity) {
@@ -324,5 +184,19 @@ int worldGetAllVehicles(int* handles, int capacity) {
     if (on()) recordWorld(1, handles, capacity, n);
     return n;
 }
+
+namespace rec_core {
+
+void markThrew() {
+    // The record so far is the tag and the arguments: it moves on by one byte
+    // for kTagThrew before it (the room was kept when it began).
+    std::uint8_t* const start = g.open;
+    g.open = nullptr;
+    std::memmove(start + 1, start, static_cast<std::size_t>(g.w - start));
+    *start = rec::kTagThrew;
+    ++g.w;
+}
+
+}  // namespace rec_core
 
 }  // namespace tavrel::host

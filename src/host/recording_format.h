@@ -58,9 +58,9 @@ inline constexpr std::uint8_t kContextHost = 0xFF;  // the load, the unload: no 
 // 4 bytes after the call follow the call's result.
 enum class Kind : std::uint8_t {
     None = 0,  // no result
-    I32 = 1,   // int, BOOL, handles: zigzag varint of the 32-bit value
-    U32 = 2,   // Hash: varint
-    F32 = 3,   // float: its 4 bytes
+    I32 = 1,   // int, BOOL, handles: 4 bytes
+    U32 = 2,   // Hash: 4 bytes
+    F32 = 3,   // float: 4 bytes
     Text = 4,  // varint (length + 1), then the bytes; 0 for a null pointer
     Ptr = 5,   // an in/out parameter of 4 bytes: varint 0 (null) or 1, then the 4 bytes passed in
     Vec3 = 6,  // a vector result: 12 bytes
