@@ -567,10 +567,10 @@ std::optional<std::string> expectLog(const CommandContext& c, ExpectCursors& cur
         cursors.log_lines = i + 1;
         return std::nullopt;
     }
-    std::string got = "no such line after the previous match (" + std::to_string(lines.size() - cursors.log_lines) +
-                      " lines; the last: ";
+    std::string got = "no such line among the " + std::to_string(lines.size() - cursors.log_lines) +
+                      " after the previous match; the last: ";
     appendJsonString(got, lines.back());
-    return got + ")";
+    return got;
 }
 
 std::optional<std::string> expectNoFault(const CommandContext& c, ExpectCursors&) {

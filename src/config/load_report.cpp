@@ -160,40 +160,70 @@ void tellNow(LogLine& line, std::string_view section, std::string_view key, cons
     }
 }
 
-void checkKey(const ini::IniDocument& doc, const char* section, const char* key, const Now& now) {
-    const ini::IniKey* found = ini::findKey(doc, section, key);
-    const Range range = rangeOf(key, now.kind);
-    const std::string_view text = found != nullptr ? ini::keyValue(doc, *found) : std::string_view();
-    if (now.kind == Kind::Text) {
-        if (found == nullptr || text.size() < kPlateTextSize) return;
+struct KeyCheck {
+    const char* section;
+    const char* key;
+    Now now;
+};
+
+// Tells a key that is there but unreadable, out of range or not taken as it
+// stands. False when the key is missing (told with its section's others).
+bool checkKey(const ini::IniDocument& doc, const KeyCheck& k) {
+    const ini::IniKey* found = ini::findKey(doc, k.section, k.key);
+    if (found == nullptr) return false;
+    const Range range = rangeOf(k.key, k.now.kind);
+    const std::string_view text = ini::keyValue(doc, *found);
+    if (k.now.kind == Kind::Text) {
+        if (text.size() < kPlateTextSize) return true;
         LogLine line;
-        line << "setting [" << section << "] " << key << ": longer than " << static_cast<std::int32_t>(kPlateTextSize - 1)
-             << " characters, cut";
-        tellNow(line, section, key, now, range);
-        return;
+        line << "setting [" << k.section << "] " << k.key << ": longer than "
+             << static_cast<std::int32_t>(kPlateTextSize - 1) << " characters, cut";
+        tellNow(line, k.section, k.key, k.now, range);
+        return true;
     }
     double value = 0;
-    const bool readable = now.kind == Kind::Float ? decimalNumber(text, value) : wholeNumber(text, value);
+    const bool readable = k.now.kind == Kind::Float ? decimalNumber(text, value) : wholeNumber(text, value);
     const bool outside = readable && (value < range.low || value > range.high);
     // A number the load rule did not take as it stands (a keep rule, the
     // low byte, a fallback), the menu's keys aside.
-    const bool changed = readable && !outside && !readByMenu(section, key) && value != now.number;
-    if (found != nullptr && readable && !outside && !changed) return;
+    const bool changed = readable && !outside && !readByMenu(k.section, k.key) && value != k.now.number;
+    if (readable && !outside && !changed) return true;
     LogLine line;
-    line << "setting [" << section << "] " << key;
-    if (found == nullptr) {
-        line << ": missing";
-    } else if (text.empty()) {
+    line << "setting [" << k.section << "] " << k.key;
+    if (text.empty()) {
         line << "=: empty, taken as missing";
     } else if (!readable) {
-        line << "=" << LogQuoted{text} << ": not a " << (now.kind == Kind::Float ? "number" : "whole number");
-        if (now.kind != Kind::Float) line << " (read as " << ini::profileIntFromText(text) << ")";
+        line << "=" << LogQuoted{text} << ": not a " << (k.now.kind == Kind::Float ? "number" : "whole number");
+        if (k.now.kind != Kind::Float) line << " (read as " << ini::profileIntFromText(text) << ")";
     } else if (outside) {
         line << "=" << text << ": out of range " << range.low << "..." << range.high;
     } else {
         line << "=" << text << ": not taken by its load rule";
     }
-    tellNow(line, section, key, now, range);
+    tellNow(line, k.section, k.key, k.now, range);
+    return true;
+}
+
+// The keys of one section the file lacks, with the values used instead, a few
+// lines of them at most.
+void tellMissing(const KeyCheck* keys, const bool* missing, std::size_t count) {
+    constexpr std::size_t kRoom = kLogLineSize - 60;  // a line ends before the next key would not fit
+    std::size_t i = 0;
+    while (i < count) {
+        if (!missing[i]) {
+            ++i;
+            continue;
+        }
+        LogLine line;
+        line << "settings missing in [" << keys[i].section << "], built-in values used:";
+        for (; i < count && line.size() < kRoom; ++i) {
+            if (!missing[i]) continue;
+            line << " " << keys[i].key;
+            if (readByMenu(keys[i].section, keys[i].key)) line << " (read by the menu)";
+            else if (keys[i].now.kind == Kind::Text) line << "=" << LogQuoted{keys[i].now.text};
+            else line << "=" << keys[i].now.number;
+        }
+    }
 }
 
 // [SECTION] The file
@@ -242,9 +272,19 @@ void logSettingsLoad(const IniLoadNotes& notes) {
         if (doc.cut) line << ", longer than 16 MiB: read to there, never rewritten";
         if (notes.recovered) line << ", recovered at this load";
     }
-#define TAVREL_CHECK_KEY(kind, section, field) checkKey(doc, section, #field, nowOf(settings.field));
-    TAVREL_SETTINGS_FIELDS(TAVREL_CHECK_KEY)
-#undef TAVREL_CHECK_KEY
+#define TAVREL_KEY_CHECK(kind, section, field) KeyCheck{section, #field, nowOf(settings.field)},
+    const KeyCheck keys[] = {TAVREL_SETTINGS_FIELDS(TAVREL_KEY_CHECK)};
+#undef TAVREL_KEY_CHECK
+    constexpr std::size_t kCount = sizeof keys / sizeof keys[0];
+    bool missing[kCount];
+    for (std::size_t i = 0; i < kCount; ++i) missing[i] = !checkKey(doc, keys[i]);
+    // Then the missing ones, a section at a time (the fields are in section order).
+    for (std::size_t first = 0; first < kCount;) {
+        std::size_t end = first;
+        while (end < kCount && std::strcmp(keys[end].section, keys[first].section) == 0) ++end;
+        tellMissing(keys + first, missing + first, end - first);
+        first = end;
+    }
 }
 
 }  // namespace tavrel

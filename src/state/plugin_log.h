@@ -76,6 +76,9 @@ public:
     LogLine& operator<<(LogQuoted value);
     LogLine& operator<<(LogKey value);
 
+    // Characters so far, the tick included.
+    std::size_t size() const { return used_; }
+
 private:
     void put(char c);
     char text_[kLogLineSize];

@@ -139,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
     Keys, LoadReport,
     ::testing::Values(
         LoadCase{"Missing", "", "settings file .\\TavrelConfig.ini: missing; built-in values"},
-        LoadCase{"MissingKey", "[Vehicle]\r\nhorn_duration=20\r\n", "setting [Misc] write_log: missing, now 1\r\n",
+        LoadCase{"MissingKey", "[Vehicle]\r\nhorn_duration=20\r\n", "settings missing in [Misc], built-in values used: write_log=1\r\n",
                  "horn_duration"},
         LoadCase{"OutOfRange", "[Vehicle]\r\ninterior_lights=9\r\n",
                  "setting [Vehicle] interior_lights=9: out of range 0...4, now 1\r\n"},
