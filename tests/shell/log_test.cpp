@@ -27,13 +27,7 @@ std::string logText() { return readFile("Tavrel.log"); }
 
 unsigned long fileCalls() { return host::testing::file_calls.load(); }
 
-class LogTest : public PluginTest {
-protected:
-    void addCarBeside() {
-        sim.world().placePlayer({0, 0, 0});
-        sim.world().addVehicle(1, sim::VehicleKind::Car, {3, 0, 0});
-    }
-};
+using LogTest = PluginTest;
 
 TEST_F(LogTest, FramesWithoutAnEventTouchNoFile) {
     sandbox.writeIni(immediateIni("headlights_at_movement=2\r\ninterior_lights=3\r\nneon_lights=3\r\n"));
