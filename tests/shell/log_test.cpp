@@ -126,7 +126,9 @@ TEST_P(LoadReport, TellsWhatBecameOfTheFile) {
     sim.start();
     const std::string log = logText();
     EXPECT_NE(log.find(c.line), std::string::npos) << log;
-    if (c.absent != nullptr) EXPECT_EQ(log.find(c.absent), std::string::npos) << log;
+    if (c.absent != nullptr) {
+        EXPECT_EQ(log.find(c.absent), std::string::npos) << log;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -153,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"Utf8Mark", "\xEF\xBB\xBF[Misc]\r\nwrite_log=1\r\n", ": found, UTF-8 with byte-order mark"},
         LoadCase{"Ansi", "; caf\xE9\r\n[Misc]\r\nwrite_log=1\r\n", ": found, ANSI (not UTF-8)"},
         LoadCase{"Utf16", std::string(kUtf16File, sizeof kUtf16File - 1), ": found, UTF-16LE with byte-order mark"}),
-    [](const ::testing::TestParamInfo<LoadCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<LoadCase>& param) { return std::string(param.param.name); });
 
 TEST(FailedSave, IsToldOnceWhileTheSameKeyFailsInARow) {
     Sandbox sandbox;
