@@ -193,13 +193,13 @@ void Simulator::throwIfInjectedAtCall() {
     if (FibreScheduler::currentFibre() == nullptr) return;  // only into a script
     throw_at_native_ = 0;
     call_open_ = false;  // the call is abandoned, not left half made
-    throw InjectedThrow("injected at a native call");
+    throw InjectedThrow(kThrowAtNative);
 }
 
 void Simulator::throwIfInjectedAtClockRead() {
     if (!throw_in_key_handler_ || !in_key_handler_) return;
     throw_in_key_handler_ = false;
-    throw InjectedThrow("injected at the keyboard handler's clock read");
+    throw InjectedThrow(kThrowAtClockRead);
 }
 
 void Simulator::recordFault(std::uint64_t hash, std::string message) {

@@ -77,7 +77,10 @@ struct KeyMessage {
     bool is_up_now = false;
 };
 
-// What an injected fault throws into the plug-in (see Simulator::injectThrow).
+// What an injected fault throws into the plug-in (see Simulator::injectThrow),
+// with these messages (a replay throws the same).
+inline constexpr const char* kThrowAtNative = "injected at a native call";
+inline constexpr const char* kThrowAtClockRead = "injected at the keyboard handler's clock read";
 struct InjectedThrow : std::runtime_error {
     using std::runtime_error::runtime_error;
 };

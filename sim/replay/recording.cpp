@@ -578,6 +578,15 @@ void RecordingReader::decodeRecord(Cursor& c, std::uint8_t tag, std::vector<std:
             e.ok = r == 1;
             break;
         }
+        case kTagLogStart: {
+            RecEvent& e = push(RecEventKind::LogStart);
+            e.path = in.text(in.varint());
+            e.old_path = in.text(in.varint());
+            const std::uint8_t r = in.u8();
+            if (r > 1) in.problem = "a log start of no result";
+            e.ok = r == 1;
+            break;
+        }
         case kTagKey: {
             RecEvent& e = push(RecEventKind::Key);
             e.key = in.varint();

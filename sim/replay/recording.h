@@ -61,7 +61,8 @@ enum class RecEventKind : std::uint8_t {
     FileExists,    // path, ok
     FileRead,      // path, limit, ok, bytes (or large: size and sum)
     FileReplace,   // path, size, sum, ok
-    FileAppend,    // path, size, sum, ok
+    FileAppend,    // path, size, sum, ok: lines added to the log
+    LogStart,      // path, old_path, ok: the log begun afresh
     Key,           // key, repeats, scan, flags (rec::kKey*), number: the tick when flags has kKeyTick
     Native,        // native, args, result, outs, threw
     UnknownNative, // hash, words, slots, threw
@@ -97,6 +98,7 @@ struct RecEvent {
     std::vector<std::int32_t> handles;
     // Files
     std::string path;
+    std::string old_path;
     std::uint32_t limit = 0;
     bool ok = false;
     bool large = false;   // FileRead kept as size and checksum only

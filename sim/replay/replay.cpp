@@ -23,8 +23,11 @@ namespace fs = std::filesystem;
 
 bool isFileEvent(const RecEvent& e) {
     return e.kind == RecEventKind::FileExists || e.kind == RecEventKind::FileRead ||
-           e.kind == RecEventKind::FileReplace || e.kind == RecEventKind::FileAppend;
+           e.kind == RecEventKind::FileReplace || e.kind == RecEventKind::FileAppend ||
+           e.kind == RecEventKind::LogStart;
 }
+
+bool isLogEvent(const RecEvent& e) { return e.kind == RecEventKind::FileAppend || e.kind == RecEventKind::LogStart; }
 
 std::uint8_t registrationCode(HostStandIn::Registration what) {
     switch (what) {
@@ -91,7 +94,7 @@ public:
         const RecEvent event = *take();
         if (event.threw) {
             afterMatch();
-            throw InjectedThrow("thrown into the plug-in as recorded");
+            throw InjectedThrow(kThrowAtNative);  // as the simulator throws it
         }
         const RecNative& n = file_.natives[static_cast<std::size_t>(event.native)];
         switch (n.result) {
@@ -119,7 +122,7 @@ public:
         if (stopped()) return sim_.now();
         if (delivering_) {
             key_clock_read_ = true;
-            if ((key_.flags & rec::kKeyTickThrew) != 0) throw InjectedThrow("thrown into the keyboard handler as recorded");
+            if ((key_.flags & rec::kKeyTickThrew) != 0) throw InjectedThrow(kThrowAtClockRead);
             if ((key_.flags & rec::kKeyTick) == 0) {
                 differ(&key_, "the keyboard handler reads the clock");
                 throw InjectedThrow("the replay stops here");
@@ -339,7 +342,22 @@ private:
                 checks_.push_back(WriteCheck{name, e.size, e.sum, e.ok ? std::nullopt : now});
                 if (std::find(done.begin(), done.end(), name) != done.end()) continue;
             }
-            if (e.kind == RecEventKind::FileAppend) continue;  // the plug-in's own output
+            if (isLogEvent(e)) {
+                // The plug-in's own output: where it failed, it fails again
+                // (a folder of that name); its bytes are checked after.
+                if (std::find(done.begin(), done.end(), name) == done.end()) {
+                    done.push_back(name);
+                    std::error_code ignored;
+                    if (!e.ok) {
+                        fs::remove(name, ignored);
+                        fs::create_directory(name, ignored);
+                    } else if (fs::is_directory(name, ignored)) {
+                        fs::remove_all(name, ignored);
+                    }
+                }
+                if (e.ok) log_checks_.push_back(LogCheck{name, e.kind == RecEventKind::LogStart, e.size, e.sum});
+                continue;
+            }
             if (std::find(done.begin(), done.end(), name) != done.end()) continue;
             done.push_back(name);
             if (!putInPlace(name, run, i)) return;
@@ -386,7 +404,38 @@ private:
         return true;
     }
 
+    // The log's bytes the plug-in wrote since the last check, against the
+    // recorded appends.
+    void checkLog() {
+        if (log_checks_.empty() || stopped()) return;
+        std::vector<LogCheck> checks;
+        checks.swap(log_checks_);
+        const std::optional<std::string> now = fileBytes(checks.front().name);
+        for (const LogCheck& c : checks) {
+            if (c.start) {
+                log_size_ = 0;
+                continue;
+            }
+            if (!now || now->size() < log_size_ + c.size ||
+                rec::checksum(now->data() + log_size_, c.size) != c.sum) {
+                RecEvent wanted;
+                wanted.kind = RecEventKind::FileAppend;
+                wanted.path = c.name;
+                wanted.size = c.size;
+                wanted.sum = c.sum;
+                wanted.ok = true;
+                wanted.context = current();
+                differ(&wanted, "the log's lines are other ones (" +
+                                    std::to_string(now ? now->size() - std::min(now->size(), log_size_) : 0) +
+                                    " bytes after the earlier ones)");
+                return;
+            }
+            log_size_ += c.size;
+        }
+    }
+
     void checkWrites() {
+        checkLog();
         if (checks_.empty() || stopped()) return;
         std::vector<WriteCheck> checks;
         checks.swap(checks_);
@@ -468,6 +517,14 @@ private:
     bool key_clock_read_ = false;
     RecEvent key_;
     std::vector<WriteCheck> checks_;
+    struct LogCheck {
+        std::string name;
+        bool start = false;  // begun afresh: what follows starts at byte 0
+        std::uint32_t size = 0;
+        std::uint64_t sum = 0;
+    };
+    std::vector<LogCheck> log_checks_;
+    std::size_t log_size_ = 0;
 };
 
 }  // namespace
@@ -534,17 +591,19 @@ int runReplay(const std::string& path, const ReplayOptions& options, std::ostrea
             // thrown into the host's own code by a difference there: it is reported below
         }
         out.flush();
-        if (!sim.faults().empty()) {
-            for (const Fault& f : sim.faults()) {
-                err << "tavrel-sim: " << recording.string() << ": tick " << f.tick << ", " << f.fibre << ": " << f.message << "\n";
-            }
-            status = 1;
-        } else if (replayer.refused()) {
+        // A difference first: what the plug-in does after it (an exception
+        // thrown into it to end its work there) is no fault of its own.
+        if (replayer.refused()) {
             err << "tavrel-sim: " << recording.string() << ": " << replayer.problem() << "\n";
             status = 2;
         } else if (replayer.differs()) {
             err << "tavrel-sim: " << recording.string() << ": " << replayer.problem();
             status = kReplayDiffers;
+        } else if (!sim.faults().empty()) {
+            for (const Fault& f : sim.faults()) {
+                err << "tavrel-sim: " << recording.string() << ": tick " << f.tick << ", " << f.fibre << ": " << f.message << "\n";
+            }
+            status = 1;
         } else {
             out << settingsJson() << "\n" << runtimeJson() << "\n";
         }

@@ -115,6 +115,8 @@ std::string eventText(const RecordingFile& file, const RecEvent& e) {
                    (e.ok ? "" : " (failed)");
         case RecEventKind::FileAppend:
             return "append to " + e.path + ": " + std::to_string(e.size) + " bytes" + (e.ok ? "" : " (failed)");
+        case RecEventKind::LogStart:
+            return "log " + e.path + " begun afresh" + (e.ok ? "" : " (failed)");
         case RecEventKind::Key: {
             std::string text = std::string("key ") + ((e.flags & rec::kKeyUp) != 0 ? "up " : "down ") + hex(e.key, 2);
             if ((e.flags & rec::kKeyUp) == 0 && (e.flags & rec::kKeyWasDown) != 0) text += " repeat";

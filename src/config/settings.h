@@ -113,6 +113,7 @@ struct Settings {
     std::int32_t animation = 0;  // 0 none, 1 none inside vehicles, 2 and 3 gestures
 
     // [SECTION] Misc
+    bool write_log = true;  // Tavrel.log; read at every load, used when the plug-in starts
     std::int32_t recorder_kb = 8192;  // the flight recorder's ring in KB; 0 off (read at load only)
 };
 
@@ -211,6 +212,7 @@ extern Settings settings;
     X(Int, "Menu", menu_blue)                                            \
     X(Int, "Menu", menu_transparent)                                     \
     X(Int, "Animation", animation)                                       \
+    X(Bool, "Misc", write_log)                                           \
     X(Int, "Misc", recorder_kb)
 
 // Derives the normalised values from the integers just read (keep rules,

@@ -32,6 +32,8 @@ int nextRandom();
 bool fileExists(const char* path);
 bool readFile(const char* path, std::string& out, std::size_t max_bytes);
 bool replaceFile(const char* path, const char* data, std::size_t size);
+bool startLogFile(const char* path, const char* old_path);
+bool appendLogFile(const char* path, const char* data, std::size_t size);
 
 // A piece of a file to be written.
 struct FilePiece {

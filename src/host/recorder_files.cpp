@@ -116,4 +116,37 @@ bool replaceFile(const char* path, const char* data, std::size_t size) {
     return ok;
 }
 
+// The log's writes: outputs of the plug-in, recorded with their outcome (a
+// replay checks the bytes by their checksum, and makes a write fail where
+// it failed).
+bool startLogFile(const char* path, const char* old_path) {
+    const bool ok = binding::startLogFile(path, old_path);
+    if (on()) {
+        const std::size_t path_size = pathSize(path);
+        const std::size_t old_size = pathSize(old_path);
+        if (beginRecord(2 + 2 * kVarint + path_size + old_size)) {
+            *g.w++ = rec::kTagLogStart;
+            g.w = putPath(g.w, path, path_size);
+            g.w = putPath(g.w, old_path, old_size);
+            *g.w++ = ok ? 1 : 0;
+        }
+    }
+    return ok;
+}
+
+bool appendLogFile(const char* path, const char* data, std::size_t size) {
+    const bool ok = binding::appendLogFile(path, data, size);
+    if (on()) {
+        const std::size_t path_size = pathSize(path);
+        if (beginRecord(2 + 2 * kVarint + path_size + 8)) {
+            *g.w++ = rec::kTagFileAppend;
+            g.w = putPath(g.w, path, path_size);
+            g.w = putVarint(g.w, static_cast<std::uint32_t>(size));
+            g.w = put64(g.w, rec::checksum(data, size));
+            *g.w++ = ok ? 1 : 0;
+        }
+    }
+    return ok;
+}
+
 }  // namespace tavrel::host

@@ -90,7 +90,8 @@ enum Tag : std::uint8_t {
     kTagKey = 0x0F,          // varint key, varint repeats, u8 scan, u8 flags (kKey*), (kKeyTick) varint tick
     kTagThrew = 0x10,        // the native call just written threw into the plug-in instead of answering
     kTagUnknownNative = 0x11,  // u64 hash, u8 pushed, u64 words..., 4 x u64 result slots
-    kTagFileAppend = 0x12,   // text path, varint size, u64 checksum, u8 result: a line of the log, say
+    kTagFileAppend = 0x12,   // text path, varint size, u64 checksum, u8 result: lines added to the log
+    kTagLogStart = 0x13,     // text path, text old path, u8 result: the log begun afresh
     kTagResumeRepeat = 0x20, // 0x20 + 4 * fibre + k (fibre and k below 4): kTagResume, then kTagRepeat k
                              // with the same tick deltas as the fibre's last list: a steady frame's step
     kNativeWide = 0x3F,

@@ -7,13 +7,15 @@
 #include "input/input.h"
 #include "input/key_state.h"
 #include "locking/gesture.h"
+#include "locking/request_log.h"
 #include "menu/menu.h"
 #include "state/plugin_halt.h"
+#include "state/plugin_log.h"
 #include "state/runtime_state.h"
 
 namespace tavrel {
 
-int pluginEntry(void* module, std::uint32_t reason) {
+int pluginEntry(void* module, std::uint32_t reason, bool process_ending) {
     if (reason == kProcessAttach) {
         host::scriptRegister(module, mainScript);
         host::scriptRegisterAdditionalThread(module, menuThread);
@@ -21,7 +23,13 @@ int pluginEntry(void* module, std::uint32_t reason) {
     } else if (reason == kProcessDetach) {
         host::scriptUnregister(module);
         host::keyboardHandlerUnregister(onKeyboardMessage);
-        host::endRecording();  // Tavrel.rec
+        if (!process_ending) {
+            LogLine() << "unloaded";
+            flushLog();
+        }
+        // Tavrel.rec, also when the process ends (the game's own end is the
+        // unload players see; the fibres wait then, the ring is whole).
+        host::endRecording();
     }
     return 1;
 }
@@ -35,6 +43,8 @@ void resetPluginState() {
     resetMenuState();
     resetLoadFailures();
     resetHalt();
+    resetLog();
+    resetRequestLog();
 }
 
 }  // namespace tavrel

@@ -9,9 +9,11 @@ inline constexpr std::uint32_t kProcessAttach = 1;
 
 // The library entry. On attach registers mainScript, menuThread and the
 // keyboard handler with the host; on detach unregisters the script and the
-// handler and writes the flight recorder's Tavrel.rec; other reasons do
-// nothing. Calls no native. Always returns 1.
-int pluginEntry(void* module, std::uint32_t reason);
+// handler, ends the log with "unloaded" unless the whole process is ending
+// (the system tears it down: no log work then), and writes the flight
+// recorder's Tavrel.rec; other reasons do nothing. Calls no native. Always
+// returns 1.
+int pluginEntry(void* module, std::uint32_t reason, bool process_ending = false);
 
 // Puts every global record back to its library-load state (static
 // initialisation) and begins a flight recording. The Windows DLL calls it
