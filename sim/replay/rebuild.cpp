@@ -5,17 +5,12 @@
 #include <cstring>
 
 #include "sim/protocol/native_table.h"
+#include "sim/replay/replay_text.h"
 #include "sim/report/reports.h"
 
 namespace tavrel::sim {
 
 namespace {
-
-float asFloat(std::uint32_t bits) {
-    float f = 0;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-}
 
 struct KindNative {
     const char* native;
@@ -174,9 +169,9 @@ Facts gatherFacts(const RecordingFile& file) {
             if (name == "GET_GROUND_Z_FOR_3D_COORD") {
                 // Below which vehicle: the one at those coordinates.
                 for (auto& [handle, x] : f.entities) {
-                    if (x.pos && std::fabs(x.pos->x - asFloat(e->args[0].bits)) <= 0.5f &&
-                        std::fabs(x.pos->y - asFloat(e->args[1].bits)) <= 0.5f && !x.ground) {
-                        x.ground = e->result.bits != 0 ? std::optional<float>(asFloat(e->args[3].after)) : std::nullopt;
+                    if (x.pos && std::fabs(x.pos->x - floatOfBits(e->args[0].bits)) <= 0.5f &&
+                        std::fabs(x.pos->y - floatOfBits(e->args[1].bits)) <= 0.5f && !x.ground) {
+                        x.ground = e->result.bits != 0 ? std::optional<float>(floatOfBits(e->args[3].after)) : std::nullopt;
                     }
                 }
             }
@@ -184,7 +179,7 @@ Facts gatherFacts(const RecordingFile& file) {
         }
         EntityFacts& x = f.entities[h];
         if (name == "GET_ENTITY_COORDS" && !x.pos) {
-            x.pos = Vec3{asFloat(e->result.bits), asFloat(e->result.more[0]), asFloat(e->result.more[1])};
+            x.pos = Vec3{floatOfBits(e->result.bits), floatOfBits(e->result.more[0]), floatOfBits(e->result.more[1])};
         } else if (name == "GET_ENTITY_MODEL" && !x.model) {
             x.model = e->result.bits;
         } else if (name == "GET_VEHICLE_DOOR_LOCK_STATUS" && !x.lock) {
@@ -205,12 +200,12 @@ Facts gatherFacts(const RecordingFile& file) {
         } else if (name == "GET_IS_VEHICLE_ENGINE_RUNNING" && !x.engine) {
             x.engine = e->result.bits != 0;
         } else if (name == "GET_ENTITY_SPEED" && !x.speed) {
-            x.speed = asFloat(e->result.bits);
+            x.speed = floatOfBits(e->result.bits);
         } else if (name == "GET_ENTITY_SPEED_VECTOR" && !x.forward) {
-            x.forward = asFloat(e->result.more[0]);
+            x.forward = floatOfBits(e->result.more[0]);
         } else if (name == "GET_VEHICLE_DOOR_ANGLE_RATIO") {
             const auto door = static_cast<int>(e->args[1].bits);
-            if (door >= 0 && door < kDoorCount && !x.doors[door]) x.doors[door] = asFloat(e->result.bits);
+            if (door >= 0 && door < kDoorCount && !x.doors[door]) x.doors[door] = floatOfBits(e->result.bits);
         }
     }
     for (const auto& [model, answers] : kind_answers) {

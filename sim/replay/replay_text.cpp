@@ -12,18 +12,6 @@ namespace tavrel::sim {
 
 namespace {
 
-std::string hex(std::uint64_t v, int digits) {
-    char buf[24];
-    std::snprintf(buf, sizeof buf, "0x%0*llX", digits, static_cast<unsigned long long>(v));
-    return buf;
-}
-
-float asFloat(std::uint32_t bits) {
-    float f = 0;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-}
-
 ParamKind kindOf(rec::Kind kind) {
     switch (kind) {
         case rec::Kind::F32: return ParamKind::Float;
@@ -46,6 +34,12 @@ std::string registrationText(std::uint32_t what) {
 }
 
 }  // namespace
+
+float floatOfBits(std::uint32_t bits) {
+    float f = 0;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+}
 
 std::string fibreLabel(int context) {
     if (context < 0) return "host";
@@ -73,11 +67,11 @@ std::string valueText(const RecValue& v, ParamKind kind) {
             return v.null ? "null" : "ptr";
         case rec::Kind::Vec3: {
             std::string out = "[";
-            out += formatFloat(asFloat(v.bits));
+            out += formatFloat(floatOfBits(v.bits));
             out += ", ";
-            out += formatFloat(asFloat(v.more[0]));
+            out += formatFloat(floatOfBits(v.more[0]));
             out += ", ";
-            out += formatFloat(asFloat(v.more[1]));
+            out += formatFloat(floatOfBits(v.more[1]));
             out += "]";
             return out;
         }
@@ -86,8 +80,8 @@ std::string valueText(const RecValue& v, ParamKind kind) {
         default:
             break;
     }
-    if (kind == ParamKind::Float || v.kind == rec::Kind::F32) return formatFloat(asFloat(v.bits));
-    if (kind == ParamKind::Hash || v.kind == rec::Kind::U32) return hex(v.bits, 8);
+    if (kind == ParamKind::Float || v.kind == rec::Kind::F32) return formatFloat(floatOfBits(v.bits));
+    if (kind == ParamKind::Hash || v.kind == rec::Kind::U32) return hexText(v.bits, 8);
     return std::to_string(static_cast<std::int32_t>(v.bits));
 }
 
@@ -111,19 +105,19 @@ std::string eventText(const RecordingFile& file, const RecEvent& e) {
             if (!e.ok) return "read of " + e.path + " failed";
             return "read of " + e.path + ": " + std::to_string(e.size) + " bytes";
         case RecEventKind::FileReplace:
-            return "write of " + e.path + ": " + std::to_string(e.size) + " bytes, checksum " + hex(e.sum, 16) +
+            return "write of " + e.path + ": " + std::to_string(e.size) + " bytes, checksum " + hexText(e.sum, 16) +
                    (e.ok ? "" : " (failed)");
         case RecEventKind::FileAppend:
             return "append to " + e.path + ": " + std::to_string(e.size) + " bytes" + (e.ok ? "" : " (failed)");
         case RecEventKind::LogStart:
             return "log " + e.path + " begun afresh" + (e.ok ? "" : " (failed)");
         case RecEventKind::Key: {
-            std::string text = std::string("key ") + ((e.flags & rec::kKeyUp) != 0 ? "up " : "down ") + hex(e.key, 2);
+            std::string text = std::string("key ") + ((e.flags & rec::kKeyUp) != 0 ? "up " : "down ") + hexText(e.key, 2);
             if ((e.flags & rec::kKeyUp) == 0 && (e.flags & rec::kKeyWasDown) != 0) text += " repeat";
             if ((e.flags & rec::kKeyTick) != 0) text += " (clock " + std::to_string(e.number) + ")";
             return text;
         }
-        case RecEventKind::UnknownNative: return "the unknown native " + hex(e.hash, 16);
+        case RecEventKind::UnknownNative: return "the unknown native " + hexText(e.hash, 16);
         case RecEventKind::Native: break;
     }
     const RecNative& n = file.natives[static_cast<std::size_t>(e.native)];
@@ -142,7 +136,7 @@ std::string eventText(const RecordingFile& file, const RecEvent& e) {
     }
     for (const RecValue& a : e.args) {
         if ((a.kind == rec::Kind::Ptr || a.kind == rec::Kind::Out) && !a.null) {
-            float f = asFloat(a.after);
+            float f = floatOfBits(a.after);
             text += " out " + std::to_string(static_cast<std::int32_t>(a.after));
             if (f == f && f != 0.0f && (a.after & 0x7F800000u) != 0) text += " (" + formatFloat(f) + " as float)";
         }

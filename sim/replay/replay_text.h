@@ -12,6 +12,8 @@
 
 namespace tavrel::sim {
 
+// A float from the 32 bits a recording keeps of it.
+float floatOfBits(std::uint32_t bits);
 // "main", "menu", "menu3", or "host" for -1.
 std::string fibreLabel(int context);
 // One recorded event without its tick and fibre: "IS_ENTITY_DEAD(2, false) -> false".

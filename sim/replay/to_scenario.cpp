@@ -20,18 +20,6 @@ namespace tavrel::sim {
 
 namespace {
 
-float asFloat(std::uint32_t bits) {
-    float f = 0;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-}
-
-std::string hex2(std::uint32_t v) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%02X", v);
-    return buf;
-}
-
 std::string rgbText(const Rgb& c) { return std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b); }
 
 std::string posText(const Vec3& p) { return decimalText(p.x) + "," + decimalText(p.y) + "," + decimalText(p.z); }
@@ -273,8 +261,8 @@ private:
             case rec::Kind::Vec3: {
                 same = got == e.result.bits && static_cast<std::uint32_t>(slots[1]) == e.result.more[0] &&
                        static_cast<std::uint32_t>(slots[2]) == e.result.more[1];
-                made = "[" + decimalText(asFloat(got)) + ", " + decimalText(asFloat(static_cast<std::uint32_t>(slots[1]))) +
-                       ", " + decimalText(asFloat(static_cast<std::uint32_t>(slots[2]))) + "]";
+                made = "[" + decimalText(floatOfBits(got)) + ", " + decimalText(floatOfBits(static_cast<std::uint32_t>(slots[1]))) +
+                       ", " + decimalText(floatOfBits(static_cast<std::uint32_t>(slots[2]))) + "]";
                 break;
             }
             default:
@@ -292,7 +280,7 @@ private:
                     same = got == e.result.bits;
                 }
                 if (returns == "float") {
-                    made = decimalText(asFloat(got));
+                    made = decimalText(floatOfBits(got));
                 } else if (returns == "Hash") {
                     char text[16];
                     std::snprintf(text, sizeof text, "0x%08X", got);
@@ -340,7 +328,7 @@ private:
     // [SECTION] Keys
 
     void pressKey(const RecEvent& key) {
-        command(std::string("key ") + ((key.flags & rec::kKeyUp) != 0 ? "up " : "down ") + hex2(key.key));
+        command(std::string("key ") + ((key.flags & rec::kKeyUp) != 0 ? "up " : "down ") + hexText(key.key, 2));
     }
 
     // [SECTION] The INI file
@@ -572,7 +560,7 @@ private:
             return {};
         };
         if (name == "GET_ENTITY_COORDS") {
-            const Vec3 p{asFloat(e.result.bits), asFloat(e.result.more[0]), asFloat(e.result.more[1])};
+            const Vec3 p{floatOfBits(e.result.bits), floatOfBits(e.result.more[0]), floatOfBits(e.result.more[1])};
             if (player) {
                 if (w.player.vehicle != 0) {
                     const std::string sits = vehicleIdOfLive(w.player.vehicle);
@@ -592,7 +580,7 @@ private:
         }
         if (player) {
             if (name == "IS_ENTITY_DEAD") return command(std::string("dead ") + (truth ? "1" : "0")), true;
-            if (name == "GET_ENTITY_SPEED") return command("move player " + decimalText(asFloat(e.result.bits))), true;
+            if (name == "GET_ENTITY_SPEED") return command("move player " + decimalText(floatOfBits(e.result.bits))), true;
             if (name == "GET_SELECTED_PED_WEAPON") {
                 const auto known = facts_.names.find(e.result.bits);
                 char hash[16];
@@ -685,10 +673,10 @@ private:
         } else if (name == "GET_IS_VEHICLE_ENGINE_RUNNING") {
             option = std::string("engine=") + (truth ? "1" : "0");
         } else if (name == "GET_ENTITY_SPEED") {
-            command("move " + vid + " " + decimalText(asFloat(e.result.bits)) + " " + decimalText(v.forward));
+            command("move " + vid + " " + decimalText(floatOfBits(e.result.bits)) + " " + decimalText(v.forward));
             return true;
         } else if (name == "GET_ENTITY_SPEED_VECTOR") {
-            command("move " + vid + " " + decimalText(v.speed) + " " + decimalText(asFloat(e.result.more[0])));
+            command("move " + vid + " " + decimalText(v.speed) + " " + decimalText(floatOfBits(e.result.more[0])));
             return true;
         } else if (name == "IS_VEHICLE_STOPPED") {
             // Moving at a speed the plug-in did not read: 1 m/s (a read of the speed sets it).
@@ -697,7 +685,7 @@ private:
         } else if (name == "GET_VEHICLE_DOOR_ANGLE_RATIO") {
             const auto door = static_cast<std::int32_t>(e.args[1].bits);
             if (door < 0 || door >= kDoorCount) return false;
-            option = "door=" + std::to_string(door) + "," + decimalText(asFloat(e.result.bits));
+            option = "door=" + std::to_string(door) + "," + decimalText(floatOfBits(e.result.bits));
         } else if (name == "GET_BLIP_FROM_ENTITY") {
             option = e.result.bits != 0 ? "blip=1" : "blip=none";
         } else if (name == "GET_PED_IN_VEHICLE_SEAT") {

@@ -32,6 +32,9 @@ std::string screenJson(const Drawing& drawing);
 // The drawing as an SVG picture of `width` x `height` pixels.
 std::string screenSvg(const Drawing& drawing, int width, int height);
 
+// "0x0055" for (0x55, 4): upper-case hex digits, at least `digits`.
+std::string hexText(std::uint64_t value, int digits);
+
 // {"t":..,"fiber":..,"hash":"0x..","name":..,"args":[..]}
 std::string traceJson(const TraceEntry& entry);
 // A keyboard message sent to the plug-in's handlers:

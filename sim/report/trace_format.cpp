@@ -7,12 +7,6 @@ namespace tavrel::sim {
 
 namespace {
 
-std::string hex(std::uint64_t v, int digits) {
-    char buf[24];
-    std::snprintf(buf, sizeof buf, "0x%0*llX", digits, static_cast<unsigned long long>(v));
-    return buf;
-}
-
 bool startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
 bool isDrawingNative(std::string_view name) {
@@ -28,6 +22,12 @@ bool closesHiddenText(std::string_view name) {
 }
 
 }  // namespace
+
+std::string hexText(std::uint64_t v, int digits) {
+    char buf[24];
+    std::snprintf(buf, sizeof buf, "0x%0*llX", digits, static_cast<unsigned long long>(v));
+    return buf;
+}
 
 bool isQueryNative(std::string_view name) {
     return startsWith(name, "GET_") || startsWith(name, "IS_") || startsWith(name, "HAS_") ||
@@ -55,7 +55,7 @@ std::string traceJson(const TraceEntry& e) {
     j.beginObject();
     j.key("t").value(e.tick);
     j.key("fiber").value(e.fibre);
-    j.key("hash").value(hex(e.hash, 16));
+    j.key("hash").value(hexText(e.hash, 16));
     j.key("name").value(e.name);
     j.key("args").beginArray();
     for (const TraceArg& a : e.args) {
@@ -97,7 +97,7 @@ std::string timelineLine(const TraceEntry& e) {
                 else line += "null";
                 break;
             case ParamKind::Pointer: line += a.value != 0 ? "ptr" : "null"; break;
-            case ParamKind::Hash: line += hex(static_cast<std::uint32_t>(a.value), 8); break;
+            case ParamKind::Hash: line += hexText(static_cast<std::uint32_t>(a.value), 8); break;
             default: line += std::to_string(a.value);
         }
     }
@@ -106,7 +106,7 @@ std::string timelineLine(const TraceEntry& e) {
 }
 
 std::string timelineLine(const KeyMessage& m) {
-    std::string line = std::to_string(m.tick) + " window key " + (m.is_up_now ? "up " : "down ") + hex(m.key, 2);
+    std::string line = std::to_string(m.tick) + " window key " + (m.is_up_now ? "up " : "down ") + hexText(m.key, 2);
     if (!m.is_up_now && m.was_down_before) line += " repeat";
     return line;
 }

@@ -80,6 +80,18 @@ void recordRead(const char* path, std::size_t limit, bool ok, const std::string&
     g.w = p;
 }
 
+// A write of the plug-in (the INI file's, the log's): the bytes by their
+// size and checksum, and whether it succeeded.
+void recordWrite(std::uint8_t tag, const char* path, const char* data, std::size_t size, bool ok) {
+    const std::size_t path_size = pathSize(path);
+    if (!beginRecord(2 + 2 * kVarint + path_size + 8)) return;
+    *g.w++ = tag;
+    g.w = putPath(g.w, path, path_size);
+    g.w = putVarint(g.w, static_cast<std::uint32_t>(size));
+    g.w = put64(g.w, rec::checksum(data, size));
+    *g.w++ = ok ? 1 : 0;
+}
+
 }  // namespace
 
 bool fileExists(const char* path) {
@@ -103,16 +115,7 @@ bool readFile(const char* path, std::string& out, std::size_t max_bytes) {
 
 bool replaceFile(const char* path, const char* data, std::size_t size) {
     const bool ok = binding::replaceFile(path, data, size);
-    if (on()) {
-        const std::size_t path_size = pathSize(path);
-        if (beginRecord(2 + 2 * kVarint + path_size + 8)) {
-            *g.w++ = rec::kTagFileReplace;
-            g.w = putPath(g.w, path, path_size);
-            g.w = putVarint(g.w, static_cast<std::uint32_t>(size));
-            g.w = put64(g.w, rec::checksum(data, size));
-            *g.w++ = ok ? 1 : 0;
-        }
-    }
+    if (on()) recordWrite(rec::kTagFileReplace, path, data, size, ok);
     return ok;
 }
 
@@ -136,16 +139,7 @@ bool startLogFile(const char* path, const char* old_path) {
 
 bool appendLogFile(const char* path, const char* data, std::size_t size) {
     const bool ok = binding::appendLogFile(path, data, size);
-    if (on()) {
-        const std::size_t path_size = pathSize(path);
-        if (beginRecord(2 + 2 * kVarint + path_size + 8)) {
-            *g.w++ = rec::kTagFileAppend;
-            g.w = putPath(g.w, path, path_size);
-            g.w = putVarint(g.w, static_cast<std::uint32_t>(size));
-            g.w = put64(g.w, rec::checksum(data, size));
-            *g.w++ = ok ? 1 : 0;
-        }
-    }
+    if (on()) recordWrite(rec::kTagFileAppend, path, data, size, ok);
     return ok;
 }
 
