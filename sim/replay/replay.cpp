@@ -610,6 +610,10 @@ int runReplay(const std::string& path, const ReplayOptions& options, std::ostrea
         sim.setStandIn(nullptr);
         sim.setTraceSink(nullptr);
         sim.setKeySink(nullptr);
+        // Unloaded here, in the replay's own folder: a plug-in left loaded
+        // (the Windows host's library) would write its files at the
+        // process's end, wherever the command was run from.
+        if (sim.started()) sim.unload();
     }
     return status;
 }

@@ -925,6 +925,7 @@ Conversion convertRecording(const RecordingFile& file, const std::string& source
         result.left = c.left();
         for (const Fault& f : sim.faults()) result.notes.push_back("the plug-in broke the host protocol: " + f.message);
         sim.setObserver(nullptr);
+        if (sim.started()) sim.unload();  // in the converter's folder: its files go with it
     }
     std::string head = "# Rebuilt by tavrel-sim --to-scenario from " + source_name + " (plug-in " +
                        std::to_string(file.plugin_major) + "." + std::to_string(file.plugin_minor) + ", " +

@@ -11,8 +11,8 @@ namespace rec_core {
 
 Recorder g;
 KeyQueue keys;
-thread_local bool in_message = false;
-thread_local KeyEntry message;
+std::atomic<bool> in_message{false};
+KeyEntry message;
 
 namespace {
 

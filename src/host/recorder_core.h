@@ -119,9 +119,11 @@ struct Recorder {
 
 extern Recorder g;
 extern KeyQueue keys;
-// The key message the window thread is handing to the plug-in's handler.
-extern thread_local bool in_message;
-extern thread_local KeyEntry message;
+// The key message the window thread is handing to the plug-in's handler
+// (written by that thread only; no thread-local storage, which a runtime
+// may allocate at a thread's first use).
+extern std::atomic<bool> in_message;
+extern KeyEntry message;
 
 // The native table's index of a hash, or -1.
 int nativeIndex(std::uint64_t hash);

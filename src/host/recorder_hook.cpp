@@ -59,15 +59,15 @@ void keyEntry(std::uint32_t key, std::uint16_t repeats, std::uint8_t scan_code, 
                                               (is_with_alt != 0 ? rec::kKeyAlt : 0) |
                                               (was_down_before != 0 ? rec::kKeyWasDown : 0) |
                                               (is_up_now != 0 ? rec::kKeyUp : 0));
-    in_message = true;
+    in_message.store(true, std::memory_order_relaxed);
     try {
         handler(key, repeats, scan_code, is_extended, is_with_alt, was_down_before, is_up_now);
     } catch (...) {
-        in_message = false;
+        in_message.store(false, std::memory_order_relaxed);
         handOver(message);
         throw;
     }
-    in_message = false;
+    in_message.store(false, std::memory_order_relaxed);
     handOver(message);
 }
 

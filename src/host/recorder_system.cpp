@@ -36,7 +36,7 @@ int nextRandom() {
 }
 
 std::uint32_t keyMessageTick() {
-    if (!in_message) return binding::getTickCount();
+    if (!in_message.load(std::memory_order_relaxed)) return binding::getTickCount();
     std::uint32_t now = 0;
     try {
         now = binding::getTickCount();
