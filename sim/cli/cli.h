@@ -1,4 +1,4 @@
-// The tavrel-sim command line (the published contract of the tool; the
+// The tavrel-sim command line (documented in docs/scenario-language.md; the
 // whole usage is `tavrel-sim --help`):
 //   tavrel-sim [--timeline[=changes]] [--trace FILE] [--start-tick N] [--frame-ms N] [--wall-limit SECONDS] [SCENARIO | -]
 //   tavrel-sim --play SEED [--sim-minutes M] [--out DIR]
