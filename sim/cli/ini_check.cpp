@@ -208,7 +208,8 @@ int checkIniFile(const std::string& file, std::ostream& out, std::ostream& err) 
         report(row, "=" + *iniKeyText(bytes, row.section, row.key) + ": loads as " + failure.substr(got + 6));
     }
     if (problems > 0) {
-        err << file << ": " << problems << (problems == 1 ? " key does" : " keys do") << " not load as written\n";
+        err << file << ": " << problems << " of " << std::size(kRows)
+            << " settings missing, malformed or not loaded as written\n";
         return 3;
     }
     out << file << ": all " << std::size(kRows) << " settings present, each loads as written\n";
