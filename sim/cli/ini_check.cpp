@@ -73,22 +73,22 @@ std::string unquoted(const std::string& text) {
 
 // The virtual-key code of a binding's text, or -1 when it is none (unbound,
 // malformed or beyond the key table).
-int keyCode(const std::optional<std::string>& text) {
-    if (!text || !malformed(Kind::Whole, *text).empty()) return -1;
-    const long long v = std::stoll(*text);
+int keyCode(const std::string& text) {
+    if (!malformed(Kind::Whole, text).empty()) return -1;
+    const long long v = std::stoll(text);
     return v >= 1 && v <= 254 ? static_cast<int>(v) : -1;
 }
 
 // The lines that open the menu with the file's own toggle keys; empty when
 // they cannot (the toggle key is bound beyond the key table).
 std::string openMenuLines(std::string_view bytes) {
-    const std::optional<std::string> toggle = iniKeyText(bytes, "Keys", "menu_toggle_switch");
-    const std::optional<std::string> second = iniKeyText(bytes, "Keys", "menu_toggle_switch_2");
+    // An absent key reads as -1.
+    const std::string toggle = iniKeyText(bytes, "Keys", "menu_toggle_switch").value_or("-1");
+    const std::string second = iniKeyText(bytes, "Keys", "menu_toggle_switch_2").value_or("-1");
     const int first = keyCode(toggle);
-    const bool byDefault = toggle && (*toggle == "-1" || *toggle == "0");  // F9, whatever the second key
-    if (byDefault) return "tap 0x78\n";
+    if (toggle == "-1" || toggle == "0") return "tap 0x78\n";  // F9, whatever the second key
     if (first < 0) return "";
-    if (!second || *second == "-1") return "tap " + std::to_string(first) + "\n";
+    if (second == "-1") return "tap " + std::to_string(first) + "\n";
     const int other = keyCode(second);
     if (other < 0) return "";
     return "key down " + std::to_string(first) + "\ntap " + std::to_string(other) + "\nkey up " +
