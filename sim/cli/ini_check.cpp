@@ -71,6 +71,15 @@ std::string unquoted(const std::string& text) {
     return text.size() >= 2 && text.front() == '"' && text.back() == '"' ? text.substr(1, text.size() - 2) : text;
 }
 
+std::string quoted(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    out.push_back('"');
+    out.append(text);
+    out.push_back('"');
+    return out;
+}
+
 // The virtual-key code of a binding's text, or -1 when it is none (unbound,
 // malformed or beyond the key table).
 int keyCode(const std::string& text) {
@@ -151,9 +160,8 @@ int checkIniFile(const std::string& file, std::ostream& out, std::ostream& err) 
             report(row, "=" + *text + ": " + why);
             continue;
         }
-        const std::string expected =
-            row.kind == Kind::Text ? "\"" + unquoted(*text) + "\"" : *text;
-        checks.emplace_back(&row, expected);
+        // A text in double quotes: expect keeps its spaces and a '#'.
+        checks.emplace_back(&row, row.kind == Kind::Text ? quoted(unquoted(*text)) : *text);
     }
     for (const auto& [row, expected] : checks) {
         if (row->by_menu) continue;
