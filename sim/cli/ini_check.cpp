@@ -1,5 +1,7 @@
 #include "sim/cli/ini_check.h"
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -104,6 +106,57 @@ std::string openMenuLines(std::string_view bytes) {
            std::to_string(first) + "\n";
 }
 
+std::string lowered(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string_view trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+// Key lines the plug-in never reads: a key that is no setting (a misspelt
+// one, or one in the wrong section), and a key given again in its section
+// (the plug-in reads the first).
+std::vector<std::string> strayKeys(std::string_view bytes) {
+    std::vector<std::string> found;
+    std::vector<std::string> seen;
+    std::string section;  // lower case, for comparing
+    std::string shown;    // as the file writes it
+    int number = 0;
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t end = std::min(bytes.find('\n', at), bytes.size());
+        const std::string_view line = trimmed(bytes.substr(at, end - at));
+        at = end + 1;
+        ++number;
+        if (line.empty() || line.front() == ';' || line.front() == '#') continue;
+        if (line.front() == '[' && line.find(']') != std::string_view::npos) {
+            shown = std::string(trimmed(line.substr(1, line.find(']') - 1)));
+            section = lowered(shown);
+            continue;
+        }
+        const std::size_t eq = line.find('=');
+        if (eq == std::string_view::npos) continue;
+        const std::string key = lowered(trimmed(line.substr(0, eq)));
+        const std::string where =
+            "line " + std::to_string(number) + ": [" + shown + "] " + std::string(trimmed(line.substr(0, eq)));
+        const bool known = std::any_of(std::begin(kRows), std::end(kRows), [&](const Row& row) {
+            return lowered(row.section) == section && lowered(row.key) == key;
+        });
+        if (!known) {
+            found.push_back(where + ": no setting of the plug-in (misspelt, or in another section?)");
+        } else if (std::find(seen.begin(), seen.end(), section + "/" + key) != seen.end()) {
+            found.push_back(where + ": given again; the plug-in reads the first");
+        } else {
+            seen.push_back(section + "/" + key);
+        }
+    }
+    return found;
+}
+
 // Runs in a scratch folder of its own and removes it afterwards.
 class ScratchFolder {
 public:
@@ -141,6 +194,10 @@ int checkIniFile(const std::string& file, std::ostream& out, std::ostream& err) 
         err << file << ": [" << row.section << "] " << row.key << what << "\n";
         ++problems;
     };
+    for (const std::string& stray : strayKeys(bytes)) {
+        err << file << ": " << stray << "\n";
+        ++problems;
+    }
     // The scenario: the file's own values expected of the plug-in, the
     // start-up ones after start, the menu's after it has opened.
     std::string scenario = "player 0 0 0\nstart\n";
@@ -216,8 +273,7 @@ int checkIniFile(const std::string& file, std::ostream& out, std::ostream& err) 
         report(row, "=" + *iniKeyText(bytes, row.section, row.key) + ": loads as " + failure.substr(got + 6));
     }
     if (problems > 0) {
-        err << file << ": " << problems << " of " << std::size(kRows)
-            << " settings missing, malformed or not loaded as written\n";
+        err << file << ": " << problems << " problems: every setting must be there once, in its section, and load as written\n";
         return 3;
     }
     out << file << ": all " << std::size(kRows) << " settings present, each loads as written\n";
