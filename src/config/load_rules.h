@@ -49,6 +49,11 @@ struct Positive {
     static constexpr bool plain = true;
     static constexpr bool apply(std::int32_t loaded, std::same_as<bool> auto) { return loaded > 0; }
 };
+// Any value but 0 (an absent key, or no file, included) gives true.
+struct NonZero {
+    static constexpr bool plain = true;
+    static constexpr bool apply(std::int32_t loaded, std::same_as<bool> auto) { return loaded != 0; }
+};
 struct NonZero8 {
     static constexpr bool plain = false;
     static constexpr bool apply(std::int32_t loaded, std::same_as<bool> auto) { return lowByte(loaded) != 0; }

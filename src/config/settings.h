@@ -129,7 +129,8 @@ using Text = char[kPlateTextSize];
     X(Int, "Menu", menu_red, 60, Menu, AsLoaded)                                                                                  \
     X(Int, "Menu", menu_green, 104, Menu, AsLoaded)                                                                               \
     X(Int, "Menu", menu_blue, 166, Menu, AsLoaded)                                                                                \
-    X(Int, "Menu", menu_transparent, 180, Menu, AsLoaded)                                   
+    X(Int, "Menu", menu_transparent, 180, Menu, AsLoaded)                                                                         \
+    X(Bool, "Misc", write_log, true, Profile, NonZero)                                      /* Tavrel.log; absent: on */
 
 #define TAVREL_SETTING_MEMBER(kind, section, field, initial, read, rule) setting_type::kind field = initial;
 
