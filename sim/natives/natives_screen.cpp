@@ -65,7 +65,7 @@ const HandlerBinding kHandlers[] = {
     {nat::END_TEXT_COMMAND_THEFEED_POST_TICKER,
      [](NativeCall& c) {
          c.sim.postNotification(c.sim.endTextCommand(TextCommand::Feed));
-         c.retInt(static_cast<int>(c.sim.notifications().size()));
+         c.retInt(c.world.feed_before + static_cast<int>(c.sim.notifications().size()));
      }},
 
     // [SECTION] Rectangles and the screen

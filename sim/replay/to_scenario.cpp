@@ -776,16 +776,28 @@ private:
         return true;
     }
 
+    // A feed post answers its item's number: items the game posted before
+    // (an earlier load's notice, the game's own) are counted in.
+    void feedAsRecorded(const NativeInfo& native, const RecEvent& e) {
+        if (std::string_view(native.name) != "END_TEXT_COMMAND_THEFEED_POST_TICKER" || feed_fixed_) return;
+        feed_fixed_ = true;
+        const auto recorded = static_cast<std::int32_t>(e.result.bits);
+        const int next = world().feed_before + static_cast<int>(sim_.notifications().size()) + 1;
+        if (recorded > 0 && recorded != next) command("feed-posted " + std::to_string(recorded - 1));
+    }
+
     // Before the frame: every query the plug-in makes in it, before it
     // changes that answer itself, answered as recorded.
     void fixAnswers(const RecFrame& f) {
         std::set<AnswerKey> changed;
+        feed_fixed_ = false;  // the frame's first post sets the count
         std::set<std::string> asked;
         for (const RecEvent& e : f.events) {
             if (e.kind != RecEventKind::Native || e.threw) continue;
             const NativeInfo* native = findNative(file_.natives[static_cast<std::size_t>(e.native)].hash);
             if (native == nullptr) continue;
             if (!asksOnly(*native)) {
+                feedAsRecorded(*native, e);
                 for (const AnswerKey& k : answersChangedBy(*native, e)) changed.insert(k);
                 continue;
             }
@@ -877,6 +889,7 @@ private:
     std::set<std::string> noted_;
     std::string left_;
     int expects_ = 0;
+    bool feed_fixed_ = false;
 };
 
 }  // namespace

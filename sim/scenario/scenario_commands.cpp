@@ -35,6 +35,7 @@ constexpr Usage kUsages[] = {
     {"model-never", "NAME"},
     {"dict-loaded", "NAME"},
     {"model-loaded", "NAME"},
+    {"feed-posted", "N"},
     {"screen-size", "W H"},
     {"ini", "SECTION KEY VALUE..."},
     {"ini-text", "(lines) end"},

@@ -267,6 +267,11 @@ bool worldCommand(const CommandContext& c) {
     } else if (word == "model-loaded") {
         c.argCount(1, 1);
         if (c.run) w.models_loaded.insert(w.hashName(c.arg(0)));
+    } else if (word == "feed-posted") {
+        c.argCount(1, 1);
+        const auto posted = static_cast<int>(c.integer(0, 0, 1000000000, "N"));
+        if (!c.run) return true;
+        w.feed_before = posted - static_cast<int>(c.sim.notifications().size());
     } else if (word == "screen-size") {
         c.argCount(2, 2);
         const auto width = static_cast<int>(c.integer(0, 1, 100000, "W"));

@@ -199,6 +199,10 @@ public:
     int refused_objects = 0;
 
     bool loading_screen = false;
+    // Feed items the game posted before the ones this run counts: a post
+    // answers its item's number, this plus the run's notifications
+    // (scenario `feed-posted`).
+    int feed_before = 0;
     bool mp_audio = false;
     std::map<std::string, bool> audio_flags;
     // Size in pixels of the pictures `screenshot` draws (scenario
