@@ -36,11 +36,21 @@ bool canKeepOccupantsInside(int vehicle) {
            !modelIs(nat::IS_THIS_MODEL_A_QUADBIKE, model) && !modelIs(nat::IS_THIS_MODEL_A_BICYCLE, model);
 }
 
+// Within the height limit above the ground found below it. A boat is exempt:
+// afloat, the ground below it is the seabed, however deep the water.
+bool withinHeightLimit(int vehicle, float height, float limit) {
+    if (height <= limit && height >= 0.0f) return true;
+    return modelIs(nat::IS_THIS_MODEL_A_BOAT, entityModel(vehicle));
+}
+
 float distanceBetween(const Vector3& a, const Vector3& b) {
     return invoke<float>(nat::GET_DISTANCE_BETWEEN_COORDS, a.x, a.y, a.z, b.x, b.y, b.z, true);
 }
 
+// Asks whether the seat is free first: asking who sits in an empty seat of
+// an ambient car makes the game seat a stranger there.
 bool seatTaken(int vehicle, int seat) {
+    if (invoke<bool>(nat::IS_VEHICLE_SEAT_FREE, vehicle, seat, false)) return false;
     const int ped = invoke<int>(nat::GET_PED_IN_VEHICLE_SEAT, vehicle, seat, false);
     return entityExists(ped);
 }
@@ -96,6 +106,13 @@ VehicleChoice chooseVehicle() {
         return {vehicle, isPedInVehicle(player, vehicle, true)};
     }
     if (isPedInAnyVehicle(player, true)) return {invoke<int>(nat::GET_VEHICLE_PED_IS_IN, player, true), true};
+    // Tugging at a locked door the player is not in the car yet (the door
+    // stays shut): the unlock is one from outside, of that car, not of the
+    // nearest one, which may be the car parked beside it.
+    if (invoke<bool>(nat::IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE, player)) {
+        const int vehicle = invoke<int>(nat::GET_VEHICLE_PED_IS_TRYING_TO_ENTER, player);
+        if (entityExists(vehicle)) return {vehicle, false};
+    }
     return {findNearestVehicle(), false};
 }
 
@@ -115,7 +132,7 @@ int findNearestVehicle() {
         // than a height measured to 0, which would drop every car up a hill.
         const bool has_ground = invoke<bool>(nat::GET_GROUND_Z_FOR_3D_COORD, at.x, at.y, at.z, &ground, false, false);
         const float height = has_ground ? distanceBetween(at, Vector3{at.x, at.y, ground}) : 0.0f;
-        if (distance <= best && height <= limit && height >= 0.0f && isEligible(vehicle)) {
+        if (distance <= best && withinHeightLimit(vehicle, height, limit) && isEligible(vehicle)) {
             result = vehicle;
             best = distance;
         }

@@ -150,7 +150,7 @@ TEST_F(ScenarioTest, StateShowsTheWorldInAFixedShape) {
     std::size_t at = 0;
     for (const char* key : {"\"vehicles\":{\"12\":{\"lock\":2,", "\"neon\":[true,false,true,false]",
                             "\"neon_rgb\":[255,0,255]", "\"doors\":[0,0,0.5,0,0,0,0,0]", "\"roof\":\"up\"",
-                            "\"primary\":[1,2,3]", "\"13\":{", "\"radio\":\"RADIO_02_POP\"", "\"peds\":{\"30\":{\"ragdolls\":0,\"anim\":null}}",
+                            "\"primary\":[1,2,3]", "\"13\":{", "\"radio\":\"RADIO_02_POP\"", "\"peds\":{\"30\":{\"ragdolls\":0,\"anim\":null,\"vehicle\":12,\"seat\":-1,\"entering\":null,\"entry\":null}}",
                             "\"props\":[]", "\"mp_audio\":false", "\"sounds\":[]", "\"horns\":[]", "\"notifications\":[]}"}) {
         const std::size_t found = first.find(key, at);
         ASSERT_NE(found, std::string::npos) << key << " in order in " << first;
