@@ -241,7 +241,7 @@ TEST(WorldScreen, TextStyleAppliesToOneTextAndFramesAreCaptured) {
     const float small = invoke<float>(nat::GET_RENDERED_CHARACTER_HEIGHT, 0.3f, 0);
     EXPECT_GT(invoke<float>(nat::GET_RENDERED_CHARACTER_HEIGHT, 0.6f, 0), small);
     const auto lines = [](const char* text) {
-        invoke(nat::SET_TEXT_SCALE, 0.0f, 0.5f);
+        invoke(nat::SET_TEXT_SCALE, 0.0f, 1.0f);
         invoke(nat::BEGIN_TEXT_COMMAND_GET_NUMBER_OF_LINES_FOR_STRING, "STRING");
         invoke(nat::ADD_TEXT_COMPONENT_SUBSTRING_PLAYER_NAME, text);
         return invoke<int>(nat::END_TEXT_COMMAND_GET_NUMBER_OF_LINES_FOR_STRING, 0.1f, 0.1f);
