@@ -92,7 +92,7 @@ TEST_F(VehicleChoiceTest, TiesGoToTheLaterVehicleOfTheWorldList) {
     EXPECT_EQ(lockedId("vehicle 1 car 3 0 0\nvehicle 2 car -3 0 0\nvehicle 3 car 0 3 0\n"), 3);
 }
 
-TEST_F(VehicleChoiceTest, VehicleThePlayerSitsInOrEntersWinsOverNearerOnes) {
+TEST_F(VehicleChoiceTest, VehicleThePlayerSitsInWinsOverNearerOnes) {
     EXPECT_EQ(lockedId("vehicle 1 car 1 0 0\nvehicle 2 car 30 0 0\nsit 2\n"), 2);
     EXPECT_TRUE(runtime.locked_from_inside);
 }
