@@ -73,8 +73,9 @@ const HandlerBinding kHandlers[] = {
          c.world.player.control_flags = c.i(2);
      }},
     // Getting in has two stages (EntryStage): at the door the character is
-    // not in the vehicle yet, whatever the flag; with at-get-in true it is
-    // once the door is open and it climbs onto the seat; seated it is.
+    // not in the vehicle yet, whatever the flag (a locked door keeps it
+    // there); with at-get-in true it is once the door is open and it climbs
+    // onto the seat; seated it is.
     {nat::IS_PED_IN_ANY_VEHICLE,
      [](NativeCall& c) {
          World& w = c.world;

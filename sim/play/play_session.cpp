@@ -117,7 +117,7 @@ struct Play {
         for (int ped : peds) {
             if (seated.count(ped) == 0) free.push_back(ped);
         }
-        if (!free.empty() && dice.chance(20)) {
+        if (!free.empty() && kind != "other" && dice.chance(20)) {
             const int ped = dice.pick(free);
             seated[ped] = id;
             line += kind == "car" && dice.chance(50) ? " passenger=0," + num(ped) : " driver=" + num(ped);
@@ -136,8 +136,12 @@ struct Play {
         seated.erase(id);
     }
 
-    // A stage of getting in: at the door (locked or not), or climbing in.
-    std::string stage() { return dice.chance(30) ? " climb" : ""; }
+    // The stage of getting in: as the lock has it (at a locked door, else
+    // climbing in), or held at the door or climbing in.
+    std::string stage() {
+        const int roll = dice.between(1, 100);
+        return roll <= 25 ? " climb" : roll <= 40 ? " door" : "";
+    }
 
     std::string newPed() {
         const int id = next_id++;

@@ -82,8 +82,8 @@ void writeVehicle(JsonWriter& j, World& w, const SimVehicle& v) {
     j.endObject();
 }
 
-void writeEntry(JsonWriter& j, World& w, int entering, EntryStage stage) {
-    if (w.exists(entering)) j.value(entryStageName(stage));
+void writeEntry(JsonWriter& j, World& w, int ped) {
+    if (w.enteringOf(ped) != 0) j.value(entryStageName(w.entryStageOf(ped)));
     else j.null();
 }
 
@@ -104,7 +104,7 @@ void writePlayer(JsonWriter& j, World& w) {
     writeAnim(j, p.anim);
     j.key("dead").value(p.dead);
     j.key("entry");
-    writeEntry(j, w, p.entering, p.entry);
+    writeEntry(j, w, p.handle);
     j.endObject();
 }
 
@@ -125,7 +125,7 @@ void writePed(JsonWriter& j, World& w, const SimPed& ped) {
     j.key("entering");
     writeIdOrNull(j, w, ped.entering);
     j.key("entry");
-    writeEntry(j, w, ped.entering, ped.entry);
+    writeEntry(j, w, ped.handle);
     j.endObject();
 }
 

@@ -31,8 +31,9 @@ void seatCharacter(const CommandContext& c, SimVehicle* v, int seat, const std::
     if (!pid || *pid < 1) c.fail(key + "= wants a character ID: " + pedText);
     if (v == nullptr) return;
     if (!hasSeat(v->kind, seat)) {
-        c.fail(std::string("a ") + vehicleKindName(v->kind) + " has no seat " + std::to_string(seat) + " (seats -1 ... " +
-               std::to_string(seatCount(v->kind) - 2) + ")");
+        const int last = seatCount(v->kind) - 2;
+        c.fail(std::string("vehicle kind ") + vehicleKindName(v->kind) + " has no seat " + std::to_string(seat) +
+               (last < -1 ? " (it has no seats)" : " (seats -1 ... " + std::to_string(last) + ")"));
     }
     const SimPed* p = c.sim.world().pedById(static_cast<int>(*pid));
     if (p == nullptr) c.fail("no character " + pedText);
@@ -140,11 +141,12 @@ void addVehicle(const CommandContext& c) {
     }
 }
 
-// The optional STAGE word of enter and ped-enter at argument `at`: "door"
-// (the default: at the door, which opens only when not locked) or "climb"
-// (the door open, climbing onto the seat).
+// The optional STAGE word of enter and ped-enter at argument `at`: none (by
+// the lock: at the door while it keeps the character out, else climbing in),
+// "door" (held at the door) or "climb" (the door open, climbing onto the seat).
 EntryStage entryStage(const CommandContext& c, std::size_t at) {
-    if (c.cmd.args.size() <= at || c.arg(at) == "door") return EntryStage::Door;
+    if (c.cmd.args.size() <= at) return EntryStage::ByLock;
+    if (c.arg(at) == "door") return EntryStage::Door;
     if (c.arg(at) == "climb") return EntryStage::Climb;
     c.fail(c.cmd.word + ": expected the stage door or climb, got " + c.arg(at));
 }
@@ -178,7 +180,9 @@ bool worldCommand(const CommandContext& c) {
         const SimVehicle& v = c.vehicle(vid);
         w.player.vehicle = v.handle;
         w.player.entering = 0;
-        w.player.entry = EntryStage::Door;
+        w.player.entry = EntryStage::ByLock;
+        w.player.door_open = false;
+        w.player.door_open = false;
         w.player.last_vehicle = v.handle;
     } else if (word == "enter") {
         c.argCount(1, 2);
@@ -189,6 +193,8 @@ bool worldCommand(const CommandContext& c) {
         w.player.vehicle = 0;
         w.player.entering = v.handle;
         w.player.entry = stage;
+        w.player.door_open = false;
+        w.openUnlockedDoors();
     } else if (word == "ped-enter") {
         c.argCount(2, 3);
         const int pid = c.id(0);
@@ -199,13 +205,15 @@ bool worldCommand(const CommandContext& c) {
         if (p == nullptr) c.fail("no character " + std::to_string(pid));
         p->entering = c.vehicle(vid).handle;
         p->entry = stage;
+        p->door_open = false;
+        w.openUnlockedDoors();
     } else if (word == "exit") {
         c.argCount(0, 0);
         if (!c.run) return true;
         if (const SimVehicle* v = w.vehicle(w.player.vehicle)) movePlayerBeside(w, *v);
         w.player.vehicle = 0;
         w.player.entering = 0;
-        w.player.entry = EntryStage::Door;
+        w.player.entry = EntryStage::ByLock;
     } else if (word == "move") {
         c.argCount(2, 3);
         const bool player = c.arg(0) == "player";

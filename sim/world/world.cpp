@@ -35,7 +35,7 @@ const char* vehicleKindName(VehicleKind kind) { return rowOf(kind).name; }
 const char* vehicleKindModel(VehicleKind kind) { return rowOf(kind).model; }
 int seatCount(VehicleKind kind) { return rowOf(kind).seats; }
 
-const char* entryStageName(EntryStage stage) { return stage == EntryStage::Door ? "door" : "climb"; }
+const char* entryStageName(EntryStage stage) { return stage == EntryStage::Climb ? "climb" : "door"; }
 
 std::optional<VehicleKind> vehicleKindFromName(const std::string& name) {
     for (const KindRow& r : kKinds) {
@@ -81,7 +81,8 @@ void World::placePlayer(Vec3 pos) {
     player.pos = pos;
     player.vehicle = 0;
     player.entering = 0;
-    player.entry = EntryStage::Door;
+    player.entry = EntryStage::ByLock;
+    player.door_open = false;
 }
 
 SimProp& World::addProp(std::uint32_t model, Vec3 pos) {
@@ -218,17 +219,34 @@ int World::enteringOf(int pedHandle) {
     return 0;
 }
 
+namespace {
+bool locksOut(const SimVehicle& v, bool player) { return v.lock >= 2 && (v.lock != 3 || player); }
+}  // namespace
+
+EntryStage World::entryStageOf(int pedHandle) {
+    if (enteringOf(pedHandle) == 0) return EntryStage::Door;
+    const bool is_player = isPlayer(pedHandle);
+    const EntryStage stage = is_player ? player.entry : ped(pedHandle)->entry;
+    if (stage != EntryStage::ByLock) return stage;
+    return (is_player ? player.door_open : ped(pedHandle)->door_open) ? EntryStage::Climb : EntryStage::Door;
+}
+
+void World::openUnlockedDoors() {
+    const auto open = [this](int pedHandle, bool& door_open) {
+        const SimVehicle* v = vehicle(enteringOf(pedHandle));
+        if (v != nullptr && !locksOut(*v, isPlayer(pedHandle))) door_open = true;
+    };
+    open(player.handle, player.door_open);
+    for (auto& [id, p] : peds) open(p.handle, p.door_open);
+}
+
 int World::climbingInto(int pedHandle) {
-    const int entering = enteringOf(pedHandle);
-    if (entering == 0) return 0;
-    const EntryStage stage = isPlayer(pedHandle) ? player.entry : ped(pedHandle)->entry;
-    return stage == EntryStage::Climb ? entering : 0;
+    return entryStageOf(pedHandle) == EntryStage::Climb ? enteringOf(pedHandle) : 0;
 }
 
 bool World::atLockedDoor(int pedHandle) {
     const SimVehicle* v = vehicle(enteringOf(pedHandle));
-    if (v == nullptr || climbingInto(pedHandle) != 0) return false;
-    return v->lock >= 2 && (v->lock != 3 || isPlayer(pedHandle));
+    return v != nullptr && entryStageOf(pedHandle) == EntryStage::Door && locksOut(*v, isPlayer(pedHandle));
 }
 
 bool World::someoneClimbingInto(int vehicleHandle) {

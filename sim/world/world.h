@@ -57,9 +57,12 @@ inline constexpr int kBlipRed = 1;
 
 // Getting in is two stages: at the door (the door shut; a locked door does
 // not open) and climbing in (the door open, onto the seat). Seated follows,
-// and is no longer "getting in".
-enum class EntryStage { Door, Climb };
-const char* entryStageName(EntryStage stage);  // "door", "climb"
+// and is no longer "getting in". ByLock goes through them as the game does:
+// at the door while the lock keeps the character out; a door it does not
+// keep shut opens between frames (openUnlockedDoors) and the character climbs
+// in from then on. Door and Climb hold a stage.
+enum class EntryStage { ByLock, Door, Climb };
+const char* entryStageName(EntryStage stage);  // "door", "climb" (ByLock: "door")
 
 struct SimVehicle {
     int id = 0;
@@ -114,7 +117,8 @@ struct SimPed {
     int handle = 0;
     Vec3 pos;
     int entering = 0;   // vehicle handle being entered
-    EntryStage entry = EntryStage::Door;
+    EntryStage entry = EntryStage::ByLock;
+    bool door_open = false;  // ByLock: the door has opened, climbing in
     bool created = false;  // made by the game (an occupant of an empty seat), not by the scenario
     int ragdolls = 0;
     std::optional<std::string> anim;
@@ -126,7 +130,8 @@ struct SimPlayer {
     float speed = 0.0f;
     int vehicle = 0;       // handle of the vehicle it sits in
     int entering = 0;      // handle of the vehicle it is getting into
-    EntryStage entry = EntryStage::Door;
+    EntryStage entry = EntryStage::ByLock;
+    bool door_open = false;  // ByLock: the door has opened, climbing in
     int last_vehicle = 0;
     bool dead = false;
     bool arrested = false;
@@ -193,6 +198,13 @@ public:
     int vehicleOf(int ped);
     // The vehicle the character is getting into, at either stage (0 when none).
     int enteringOf(int ped);
+    // The stage the character getting in is at now: Door or Climb.
+    EntryStage entryStageOf(int ped);
+    // The game's step between frames: every door a character getting in by
+    // the lock pulls and is not kept out by opens. (A frame's scripts see the
+    // stage as it stood when the frame began: an unlock does not open the
+    // door under the plug-in's feet.)
+    void openUnlockedDoors();
     // The vehicle the character is climbing into (the second stage), or 0.
     int climbingInto(int ped);
     // At the door of a vehicle whose lock keeps this character out: 2 and

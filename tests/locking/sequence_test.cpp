@@ -265,7 +265,8 @@ TEST_F(SequenceTest, LockWhileGettingInIsRefusedUnlockGoesAheadOnlyAtALockedDoor
     sim.tap(kVkU);
     EXPECT_EQ(calls(nat::SET_VEHICLE_DOORS_LOCKED), 0u) << "getting into an unlocked car: nothing to do";
 
-    vehicle(1).lock = 2;  // the player now pulls a locked door
+    vehicle(1).lock = 2;  // locked again, and the player back at its door
+    scenario("enter 1\n");
     sim.waitMs(1100);
     sim.tap(kVkU);
     EXPECT_EQ(vehicle(1).lock, 0);

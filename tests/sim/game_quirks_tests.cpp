@@ -44,6 +44,10 @@ TEST_F(GameQuirks, GettingInIsAtTheDoorThenClimbingInThenSeated) {
         {"climbing in", false, EntryStage::Climb, 1, false, true, true, true, false, false},
         {"climbing in, locked behind it", false, EntryStage::Climb, 2, false, true, true, true, false, false},
         {"seated", true, EntryStage::Door, 4, true, true, true, false, false, true},
+        // By the lock, as the game goes on: a locked door keeps the player at
+        // it; an unlocked one opens and the player climbs in.
+        {"into a locked car", false, EntryStage::ByLock, 2, false, false, false, true, true, true},
+        {"into an unlocked car", false, EntryStage::ByLock, 0, false, true, true, true, false, false},
     };
     const int player = w.player.handle;
     for (const EntryCase& c : cases) {
@@ -55,6 +59,7 @@ TEST_F(GameQuirks, GettingInIsAtTheDoorThenClimbingInThenSeated) {
         w.player.vehicle = c.seated ? v.handle : 0;
         w.player.entering = c.seated ? 0 : v.handle;
         w.player.entry = c.stage;
+        w.openUnlockedDoors();  // between frames
         EXPECT_EQ(invoke<bool>(nat::IS_PED_IN_ANY_VEHICLE, player, false), c.in_any);
         EXPECT_EQ(invoke<bool>(nat::IS_PED_IN_ANY_VEHICLE, player, true), c.in_any_get_in);
         EXPECT_EQ(invoke<bool>(nat::IS_PED_IN_VEHICLE, player, v.handle, false), c.in_any);
@@ -64,18 +69,22 @@ TEST_F(GameQuirks, GettingInIsAtTheDoorThenClimbingInThenSeated) {
         EXPECT_EQ(invoke<bool>(nat::GET_IS_VEHICLE_ENGINE_RUNNING, v.handle), c.engine_reads);
         EXPECT_EQ(invoke<int>(nat::GET_VEHICLE_PED_IS_IN, player, true), v.handle) << "either stage, and seated";
     }
-    // A character is kept out by 2 and up, except 3 (locked for players only).
+    // A character is kept out by 2 and up, except 3 (locked for players only):
+    // at 3 its door opens between frames and it climbs in.
     sim.resetWorld();
     SimVehicle& v = w.addVehicle(5, VehicleKind::Car, {10, 0, 0});
     SimPed& p = w.addPed(6, {12, 0, 0});
     p.entering = v.handle;
+    v.lock = 2;
+    w.openUnlockedDoors();
+    EXPECT_TRUE(invoke<bool>(nat::IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE, p.handle));
     v.lock = 3;
     EXPECT_FALSE(invoke<bool>(nat::IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE, p.handle));
-    v.lock = 2;
-    EXPECT_TRUE(invoke<bool>(nat::IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE, p.handle));
-    p.entry = EntryStage::Climb;
-    EXPECT_FALSE(invoke<bool>(nat::IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE, p.handle));
+    EXPECT_FALSE(invoke<bool>(nat::IS_PED_IN_VEHICLE, p.handle, v.handle, true)) << "the door opens between frames";
+    w.openUnlockedDoors();
     EXPECT_TRUE(invoke<bool>(nat::IS_PED_IN_VEHICLE, p.handle, v.handle, true));
+    v.lock = 2;
+    EXPECT_FALSE(invoke<bool>(nat::IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE, p.handle)) << "past the open door";
 }
 
 TEST_F(GameQuirks, AskingWhoSitsInAnEmptySeatOfAnAmbientVehicleCreatesSomeone) {
