@@ -1,4 +1,4 @@
-// File access of the INI store on POSIX systems. The plug-in names its file
+// File access of the INI store and of the log on POSIX systems. The plug-in names its file
 // ".\\TavrelConfig.ini"; backslashes become slashes here, so the same
 // relative path resolves against the working directory.
 #include <fcntl.h>
@@ -94,12 +94,14 @@ bool putInPlace(const char* temp, const char* target, const struct stat& before)
 }  // namespace
 
 bool fileExists(const char* path) {
+    testing::file_calls.fetch_add(1, std::memory_order_relaxed);
     char mapped[kPathCapacity];
     struct stat st;
     return mapPath(path, mapped) && ::stat(mapped, &st) == 0;
 }
 
 bool readFile(const char* path, std::string& out, std::size_t max_bytes) {
+    testing::file_calls.fetch_add(1, std::memory_order_relaxed);
     out.clear();
     char mapped[kPathCapacity];
     if (!mapPath(path, mapped)) return false;
@@ -132,6 +134,7 @@ bool readFile(const char* path, std::string& out, std::size_t max_bytes) {
 }
 
 bool replaceFile(const char* path, const char* data, std::size_t size) {
+    testing::file_calls.fetch_add(1, std::memory_order_relaxed);
     char mapped[kPathCapacity];
     char temp[kPathCapacity];
     if (!mapPath(path, mapped)) return false;
@@ -159,8 +162,35 @@ bool replaceFile(const char* path, const char* data, std::size_t size) {
     return putInPlace(temp, mapped, identity);
 }
 
+// The log: a file of its own, written by appending; O_NOFOLLOW keeps a link
+// planted at its name from redirecting the writes.
+constexpr int kLogFlags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW;
+constexpr mode_t kLogMode = 0644;
+
+bool startLogFile(const char* path, const char* old_path) {
+    testing::file_calls.fetch_add(1, std::memory_order_relaxed);
+    char mapped[kPathCapacity];
+    char old[kPathCapacity];
+    if (!mapPath(path, mapped) || !mapPath(old_path, old)) return false;
+    struct stat st;
+    if (::lstat(mapped, &st) == 0 && S_ISREG(st.st_mode)) ::rename(mapped, old);  // failing: cut below
+    const int fd = ::open(mapped, kLogFlags | O_TRUNC, kLogMode);
+    return fd >= 0 && ::close(fd) == 0;
+}
+
+bool appendLogFile(const char* path, const char* data, std::size_t size) {
+    testing::file_calls.fetch_add(1, std::memory_order_relaxed);
+    char mapped[kPathCapacity];
+    if (!mapPath(path, mapped)) return false;
+    const int fd = ::open(mapped, kLogFlags | O_APPEND, kLogMode);
+    if (fd < 0) return false;
+    const bool ok = writeAll(fd, data, size);
+    return ::close(fd) == 0 && ok;
+}
+
 namespace testing {
 
+std::atomic<unsigned long> file_calls{0};
 void (*before_replace)(const char* temp_path) = nullptr;
 
 }  // namespace testing

@@ -7,8 +7,10 @@
 #include "locking/characters.h"
 #include "locking/gesture.h"
 #include "locking/lock_sequence.h"
+#include "locking/request_log.h"
 #include "locking/timers.h"
 #include "locking/vehicle_upkeep.h"
+#include "state/plugin_log.h"
 #include "state/runtime_state.h"
 
 namespace tavrel {
@@ -20,20 +22,28 @@ constexpr const char* kMultiplayerAudio = "LoadMPData";
 
 enum class Request { None, Lock, Unlock };
 
-Request pendingRequest() {
-    if (isLockHotkeyDown() || isLockComboPressed()) return Request::Lock;
-    if (isUnlockHotkeyDown() || isUnlockComboPressed()) return Request::Unlock;
-    return Request::None;
+struct PendingRequest {
+    Request request = Request::None;
+    bool combo = false;  // the controller combination, not the hotkey
+};
+
+// The hotkey first, then the combination (which asks the game), lock first.
+PendingRequest pendingRequest() {
+    if (isLockHotkeyDown()) return {Request::Lock, false};
+    if (isLockComboPressed()) return {Request::Lock, true};
+    if (isUnlockHotkeyDown()) return {Request::Unlock, false};
+    if (isUnlockComboPressed()) return {Request::Unlock, true};
+    return {};
 }
 
 // Blocks (yielding each frame) while the player is dead or being arrested.
+// A hotkey pressed meanwhile is told to the log as refused.
 void waitWhilePlayerIncapable() {
     for (;;) {
         const int ped = invoke<int>(nat::PLAYER_PED_ID);
-        if (!invoke<bool>(nat::IS_ENTITY_DEAD, ped, false) &&
-            !invoke<bool>(nat::IS_PLAYER_BEING_ARRESTED, invoke<int>(nat::PLAYER_ID), true)) {
-            return;
-        }
+        const bool dead = invoke<bool>(nat::IS_ENTITY_DEAD, ped, false);
+        if (!dead && !invoke<bool>(nat::IS_PLAYER_BEING_ARRESTED, invoke<int>(nat::PLAYER_ID), true)) return;
+        noteRefusedPresses(dead ? "the player is dead" : "the player is being arrested");
         host::scriptWait(0);
     }
 }
@@ -47,11 +57,17 @@ bool isRefused(Request request) {
 
 void setMultiplayerAudio(bool on) { invoke(nat::SET_AUDIO_FLAG, kMultiplayerAudio, on); }
 
-void act(Request request) {
+void act(const PendingRequest& pending) {
+    const Request request = pending.request;
     const bool inside = isPedInAnyVehicle(runtime.player_ped, false);
     const int animation = settings.animation;
     const bool immediate = (inside || animation != 1) && animation != 2 && animation != 3 &&
                            !settings.remote_control_fob_sound && settings.notification_sound_signal != 1;
+    const bool gesture = animation == 2 || animation == 3 || (animation == 1 && !inside);
+    logRequest(request == Request::Lock, pending.combo,
+               immediate ? "acting at once"
+               : gesture ? "acting after the gesture"
+                         : "acting after the remote's delay");
     if (immediate) {
         request == Request::Lock ? lockVehicle() : unlockVehicle();
         return;
@@ -106,15 +122,34 @@ void showStartupNotice() {
 }
 
 void serveHotkeys() {
-    const Request request = pendingRequest();
-    if (request == Request::None) return;
+    const PendingRequest pending = pendingRequest();
+    const Request request = pending.request;
+    if (request == Request::None) {
+        // A hotkey pressed again inside the input guard is not served.
+        if (logOn() && !hasElapsed(runtime.last_input_action_time, kHotkeyGuardMs, host::getTickCount())) {
+            noteRefusedPresses("less than 1 s after the previous request or menu toggle (input guard)");
+        }
+        return;
+    }
 
     // Every request re-reads the whole configuration, so hand edits apply.
     runtime.last_input_action_time = host::getTickCount();
     loadSettings();
     normaliseSettings();
+    if (!pending.combo) noteServedPress(request == Request::Lock);
 
-    if (!isRefused(request)) act(request);
+    if (isRefused(request)) {
+        // Getting in has two stages: at the door (not in the car yet), then
+        // climbing onto the seat (in it, counting one being entered).
+        if (logOn()) {
+            logRequest(request == Request::Lock, pending.combo,
+                       isPedInAnyVehicle(runtime.player_ped, true)
+                           ? "refused, the player is climbing into a vehicle"
+                           : "refused, the player is at a vehicle's door, getting in");
+        }
+    } else {
+        act(pending);
+    }
 
     host::scriptWait(0);
     runtime.last_input_action_time = host::getTickCount();

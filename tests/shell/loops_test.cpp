@@ -19,13 +19,7 @@ namespace {
 
 constexpr const char* kNotice = "Tavrel 2.2 by Kestrin";
 
-class LoopsTest : public PluginTest {
-protected:
-    void addCarBeside() {
-        sim.world().placePlayer({0, 0, 0});
-        sim.world().addVehicle(1, sim::VehicleKind::Car, {3, 0, 0});
-    }
-};
+using LoopsTest = PluginTest;
 
 TEST_F(LoopsTest, EntryAlwaysSucceedsAndCallsNoNative) {
     int module = 0;
