@@ -12,10 +12,11 @@
 //   checks and asks for at most kRunBudgetMs of simulated time is run, in a
 //   private directory emptied before each run (its INI file, screenshots).
 //   Rules: the run ends with status 0, 2 (a command that fails when it
-//   runs) or 3 (an expect line that does not hold: a changed seed's
-//   expectations need not); a protocol fault of the plug-in (status 1) is a
-//   finding unless the scenario throws into the plug-in on purpose
-//   (`throw`). Anything else escaping is a crash.
+//   runs) or 3 (an expect line that does not hold: the seeds are real
+//   scenarios with their checks, and a changed line or a file the test
+//   runner would have copied in first changes what they see); a protocol
+//   fault of the plug-in (status 1) is a finding unless the scenario throws
+//   into the plug-in on purpose (`throw`). Anything else escaping is a crash.
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>

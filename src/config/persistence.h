@@ -22,7 +22,8 @@ struct IniDocument;
 // The one INI path, relative to the game's working directory.
 inline constexpr const char* kIniPath = ".\\TavrelConfig.ini";
 
-// Reads every startup key into `settings` in the documented order: plain
+// Reads every startup key into `settings` in the order of the settings
+// table (TAVREL_SETTINGS_FIELDS, its rows of read Profile, Setting, Text): plain
 // stores, the blip rule, and the loaded values for normaliseSettings. Reads
 // the file once. A full load is always loadSettings(); normaliseSettings();
 void loadSettings();
