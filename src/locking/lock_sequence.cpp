@@ -1,21 +1,19 @@
 #include "locking/lock_sequence.h"
 
 #include "config/settings.h"
+#include "effects/horn.h"
 #include "effects/neon_colour.h"
 #include "effects/radio.h"
 #include "effects/vehicle_markers.h"
+#include "effects/vehicle_upkeep.h"
 #include "host/world_queries.h"
 #include "locking/characters.h"
 #include "locking/request_log.h"
-#include "locking/vehicle_upkeep.h"
 #include "state/runtime_state.h"
 
 namespace tavrel {
 
 namespace {
-
-constexpr int kHornModSlot = 14;
-constexpr int kKeepCurrentHorn = -2;
 
 int vehicleHandles[kWorldCapacity];  // reused by every search: no allocation
 
@@ -78,9 +76,7 @@ ActionTarget beginAction(bool is_lock) {
     const int vehicle = choice.vehicle;
 
     invoke(nat::SET_VEHICLE_MOD_KIT, vehicle, 0);
-    if (vehicle != 0 && entityExists(vehicle) && settings.horn_type_index > kKeepCurrentHorn) {
-        invoke(nat::SET_VEHICLE_MOD, vehicle, kHornModSlot, settings.horn_type_index, false);
-    }
+    fitHorn(vehicle);
     applyRadioStation();
     applyLoudRadio();
     applyVehicleMarkers();

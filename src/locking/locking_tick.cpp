@@ -9,7 +9,7 @@
 #include "locking/lock_sequence.h"
 #include "locking/request_log.h"
 #include "locking/timers.h"
-#include "locking/vehicle_upkeep.h"
+#include "effects/vehicle_upkeep.h"
 #include "state/plugin_log.h"
 #include "state/runtime_state.h"
 

@@ -122,43 +122,6 @@ void serviceUnlockFlashes(Tick now) {
     }
 }
 
-int drawComponent() { return host::nextRandom() % 256; }
-
-void drawTarget(ColourRgb& target) {
-    target.r = drawComponent();
-    target.g = drawComponent();
-    target.b = drawComponent();
-}
-
-void serviceColourChanger(Tick now) {
-    const int vehicle = runtime.tracked_vehicle;
-    if (settings.color_changer_speed_base_value <= 0 || !runtime.color_changer_running || !entityExists(vehicle)) {
-        return;
-    }
-    const int speed = wholeSpeed(invoke<float>(nat::GET_ENTITY_SPEED, vehicle));
-    // 64-bit: a large multiplier must not overflow the wait.
-    const long long wait = static_cast<long long>(settings.color_changer_speed_base_value) -
-                           static_cast<long long>(speed) * settings.vehicle_speed_multiplier_value;
-    const Tick due_after = wait > 0 ? static_cast<Tick>(wait) : 0;
-    if (!hasElapsed(colourChanger.last_step_time, due_after, now) || speed == 0) return;
-
-    ColourChangerState& cc = colourChanger;
-    if (cc.primary_target == ColourRgb{} && cc.secondary_target == ColourRgb{}) {
-        drawTarget(cc.primary_target);
-        drawTarget(cc.secondary_target);
-    }
-    if (cc.primary_current == cc.primary_target) drawTarget(cc.primary_target);
-    if (cc.secondary_current == cc.secondary_target) drawTarget(cc.secondary_target);
-    stepColours();
-    const ColourRgb& p = cc.primary_current;
-    const ColourRgb& s = cc.secondary_current;
-    invoke(nat::SET_VEHICLE_CUSTOM_PRIMARY_COLOUR, vehicle, p.r, p.g, p.b);
-    invoke(nat::SET_VEHICLE_CUSTOM_SECONDARY_COLOUR, vehicle, s.r, s.g, s.b);
-    invoke(nat::SET_VEHICLE_NEON_COLOUR, vehicle, p.r, p.g, p.b);
-    invoke(nat::SET_VEHICLE_TYRE_SMOKE_COLOR, vehicle, s.r, s.g, s.b);
-    cc.last_step_time = now;
-}
-
 }  // namespace
 
 void serviceTimers() {
@@ -168,7 +131,7 @@ void serviceTimers() {
     serviceSoundSignal(now);
     serviceLockFlashes(now);
     serviceUnlockFlashes(now);
-    serviceColourChanger(now);
+    stepColourChanger(now);
 }
 
 }  // namespace tavrel

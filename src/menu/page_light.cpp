@@ -3,7 +3,7 @@
 #include "config/persistence.h"
 #include "config/settings.h"
 #include "host/native_invoker.h"
-#include "locking/vehicle_upkeep.h"
+#include "effects/vehicle_upkeep.h"
 #include "menu/menu.h"
 #include "menu/menu_draw.h"
 #include "menu/page_table.h"

@@ -1,7 +1,7 @@
 // Page 5 (nested in the light page): neon mode, notification and default
 // colour, previewed on the tracked car, and two neon switches.
 #include "effects/neon_colour.h"
-#include "locking/vehicle_upkeep.h"
+#include "effects/vehicle_upkeep.h"
 #include "menu/menu.h"
 #include "menu/page_table.h"
 #include "menu/pages.h"

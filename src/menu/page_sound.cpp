@@ -2,10 +2,9 @@
 #include "config/constant_tables.h"
 #include "config/persistence.h"
 #include "config/settings.h"
+#include "effects/horn.h"
 #include "effects/radio.h"
 #include "host/host_file.h"
-#include "host/native_invoker.h"
-#include "host/world_queries.h"
 #include "menu/menu.h"
 #include "menu/menu_draw.h"
 #include "menu/page_table.h"
@@ -18,19 +17,16 @@ namespace {
 
 namespace key = setting_key;
 
-constexpr std::int32_t kHornKeep = -2;   // "Use Current": the car's horn is left alone
-constexpr std::int32_t kHornStock = -1;
 constexpr std::int32_t kLastHorn = 65;
 constexpr std::int32_t kLastRadio = kRadioOff;  // 37
-constexpr int kHornModSlot = 14;
 constexpr std::int32_t kMaxCount = 900000;
 
 MenuText renderHorn(const PageRow& row) {
     const std::int32_t value = settings.*row.number->field;
     MenuText out = makeMenuText("Horn Signal:  ");
-    if (value == kHornKeep) {
+    if (value == kHornUseCurrent) {
         appendText(out, "   Use Current >>");
-    } else if (value < kHornKeep || value > kLastHorn) {
+    } else if (value < kHornUseCurrent || value > kLastHorn) {
         appendText(out, "<< Out of bounds >>");
     } else {
         appendText(out, "<< ");
@@ -93,13 +89,8 @@ void stepRadioStation(const PageRow& row, int direction) {
     writeIntSetting(*row.number, station);
 }
 
-// The tracked car gets the chosen horn at once; -2 ("Use Current") and a car
-// that is gone are left alone.
-void previewHorn() {
-    const int vehicle = runtime.tracked_vehicle;
-    if (vehicle == 0 || !entityExists(vehicle) || settings.horn_type_index < kHornStock) return;
-    invoke(nat::SET_VEHICLE_MOD, vehicle, kHornModSlot, settings.horn_type_index, false);
-}
+// The tracked car gets the chosen horn at once.
+void previewHorn() { fitHorn(runtime.tracked_vehicle); }
 
 // A profile integer with default -1, also -1 when the file is missing.
 std::int32_t readIntOrAbsent(const IniKey& ini_key) {
@@ -129,7 +120,7 @@ constexpr Tick kFastStepWaitMs = 50;
 
 constexpr PageRow kTable[] = {
     {.kind = RowKind::Choice, .number = &key::horn_type_index,
-     .range = {.low = kHornKeep, .high = kLastHorn, .step = 1}, .render = renderHorn, .follow_up = previewHorn},
+     .range = {.low = kHornUseCurrent, .high = kLastHorn, .step = 1}, .render = renderHorn, .follow_up = previewHorn},
     {.kind = RowKind::Choice, .number = &key::notification_sound_signal, .range = {.low = 0, .high = 2, .step = 1},
      .render = renderSignal},
     {.kind = RowKind::Number, .label = "Notification Sound Times When Unlocking",

@@ -1,4 +1,4 @@
-#include "locking/vehicle_upkeep.h"
+#include "effects/vehicle_upkeep.h"
 
 #include <algorithm>
 
