@@ -2,6 +2,7 @@
 
 #include "config/persistence.h"
 #include "config/settings.h"
+#include "effects/vehicle_upkeep.h"
 #include "host/world_queries.h"
 #include "input/input.h"
 #include "locking/characters.h"
@@ -9,7 +10,6 @@
 #include "locking/lock_sequence.h"
 #include "locking/request_log.h"
 #include "locking/timers.h"
-#include "effects/vehicle_upkeep.h"
 #include "state/plugin_log.h"
 #include "state/runtime_state.h"
 

@@ -2,8 +2,8 @@
 // opens the neon page (5).
 #include "config/persistence.h"
 #include "config/settings.h"
-#include "host/native_invoker.h"
 #include "effects/vehicle_upkeep.h"
+#include "host/native_invoker.h"
 #include "menu/menu.h"
 #include "menu/menu_draw.h"
 #include "menu/page_table.h"
