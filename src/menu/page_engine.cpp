@@ -21,6 +21,6 @@ constexpr PageRow kTable[] = {
 }  // namespace
 
 constinit MenuPage engine_page{.number = kEnginePage, .parent = kMainPage, .title = "ENGINE  SETTINGS", .table = kTable,
-                               .wide_selection = true, .reads_select = false};
+                               .selected_style = RowStyle::SelectedWide, .reads_select = false};
 
 }  // namespace tavrel

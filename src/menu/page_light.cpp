@@ -5,7 +5,7 @@
 #include "effects/vehicle_upkeep.h"
 #include "host/native_invoker.h"
 #include "menu/menu.h"
-#include "menu/menu_draw.h"
+#include "menu/menu_values.h"
 #include "menu/page_table.h"
 #include "menu/pages.h"
 #include "state/runtime_state.h"
@@ -98,6 +98,6 @@ constexpr PageRow kTable[] = {
 }  // namespace
 
 constinit MenuPage light_page{.number = kLightPage, .parent = kMainPage, .title = "LIGHT  SETTINGS", .table = kTable,
-                              .wide_selection = true, .reload = reloadLightSettings};
+                              .selected_style = RowStyle::SelectedWide, .reload = reloadLightSettings};
 
 }  // namespace tavrel

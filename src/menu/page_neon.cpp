@@ -42,6 +42,6 @@ constexpr PageRow kTable[] = {
 }  // namespace
 
 constinit MenuPage neon_page{.number = kNeonPage, .parent = kLightPage, .title = "NEON  LIGHTS  SETTINGS",
-                             .table = kTable, .wide_selection = true};
+                             .table = kTable, .selected_style = RowStyle::SelectedWide};
 
 }  // namespace tavrel

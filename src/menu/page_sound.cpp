@@ -6,7 +6,7 @@
 #include "effects/radio.h"
 #include "host/host_file.h"
 #include "menu/menu.h"
-#include "menu/menu_draw.h"
+#include "menu/menu_values.h"
 #include "menu/page_table.h"
 #include "menu/pages.h"
 #include "state/runtime_state.h"
@@ -141,6 +141,6 @@ constexpr PageRow kTable[] = {
 }  // namespace
 
 constinit MenuPage sound_page{.number = kSoundPage, .parent = kMainPage, .title = "SOUND  SETTINGS", .table = kTable,
-                              .wide_selection = true, .reload = reloadSoundSettings};
+                              .selected_style = RowStyle::SelectedWide, .reload = reloadSoundSettings};
 
 }  // namespace tavrel

@@ -6,7 +6,7 @@
 #include "config/persistence.h"
 #include "config/settings.h"
 #include "menu/menu.h"
-#include "menu/menu_draw.h"
+#include "menu/menu_values.h"
 #include "menu/page_loop.h"
 
 namespace tavrel {

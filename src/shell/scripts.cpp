@@ -6,7 +6,7 @@
 #include "input/input.h"
 #include "locking/locking_tick.h"
 #include "menu/menu.h"
-#include "menu/menu_draw.h"
+#include "menu/menu_values.h"
 #include "shell/entry.h"
 #include "state/plugin_halt.h"
 #include "state/plugin_log.h"
