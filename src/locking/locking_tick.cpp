@@ -1,6 +1,7 @@
 #include "locking/locking_tick.h"
 
 #include "config/persistence.h"
+#include "config/setting_modes.h"
 #include "config/settings.h"
 #include "effects/vehicle_upkeep.h"
 #include "host/world_queries.h"
@@ -61,9 +62,12 @@ void act(const PendingRequest& pending) {
     const Request request = pending.request;
     const bool inside = isPedInAnyVehicle(runtime.player_ped, false);
     const int animation = settings.animation;
-    const bool immediate = (inside || animation != 1) && animation != 2 && animation != 3 &&
-                           !settings.remote_control_fob_sound && settings.notification_sound_signal != 1;
-    const bool gesture = animation == 2 || animation == 3 || (animation == 1 && !inside);
+    const bool gesture = animation == kGesturePhone || animation == kGestureFob ||
+                         (animation == kGestureOnFootOnly && !inside);
+    // Without a gesture, a fob click or a beep to wait for, the car answers
+    // in this very frame.
+    const bool immediate = !gesture && !settings.remote_control_fob_sound &&
+                           settings.notification_sound_signal != kSoundSignalBeep;
     logRequest(request == Request::Lock, pending.combo,
                immediate ? "acting at once"
                : gesture ? "acting after the gesture"
@@ -72,7 +76,7 @@ void act(const PendingRequest& pending) {
         request == Request::Lock ? lockVehicle() : unlockVehicle();
         return;
     }
-    if (settings.remote_control_fob_sound || settings.notification_sound_signal == 1) {
+    if (settings.remote_control_fob_sound || settings.notification_sound_signal == kSoundSignalBeep) {
         setMultiplayerAudio(true);
         runtime.mp_audio_loaded = true;
         runtime.mp_audio_loaded_time = host::getTickCount();
@@ -134,8 +138,7 @@ void serveHotkeys() {
 
     // Every request re-reads the whole configuration, so hand edits apply.
     runtime.last_input_action_time = host::getTickCount();
-    loadSettings();
-    normaliseSettings();
+    reloadSettings();
     if (!pending.combo) noteServedPress(request == Request::Lock);
 
     if (isRefused(request)) {

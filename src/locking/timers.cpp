@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "config/setting_modes.h"
 #include "config/settings.h"
 #include "effects/colour_changer.h"
 #include "host/world_queries.h"
@@ -65,13 +66,13 @@ void serviceSoundSignal(Tick now) {
     if (!hasElapsed(runtime.last_notification_sound_time, delayOf(settings.notification_sound_interval), now)) return;
     const int vehicle = runtime.tracked_vehicle;
     const int signal = settings.notification_sound_signal;
-    if (signal == 2 && settings.horn_duration > 0) {
+    if (signal == kSoundSignalHorn && settings.horn_duration > 0) {
         invoke(nat::START_VEHICLE_HORN, vehicle, settings.horn_duration, hashOf("HELDDOWN"), false);
     }
-    if (signal == 1) playSoundFrom(vehicle, runtime.notification_is_lock ? "Remote_Control_Close" : "Remote_Control_Open");
+    if (signal == kSoundSignalBeep) playSoundFrom(vehicle, runtime.notification_is_lock ? "Remote_Control_Close" : "Remote_Control_Open");
     const int before = runtime.notification_sounds_left--;
     // Each further beep keeps the multiplayer audio data loaded longer.
-    if (signal == 1 && before >= 2 && settings.notification_sound_interval > 0) {
+    if (signal == kSoundSignalBeep && before >= 2 && settings.notification_sound_interval > 0) {
         const std::int32_t room = INT32_MAX - runtime.mp_audio_window_ms;  // saturates, never wraps
         runtime.mp_audio_window_ms += settings.notification_sound_interval < room ? settings.notification_sound_interval : room;
     }
@@ -114,7 +115,7 @@ void serviceUnlockFlashes(Tick now) {
         runtime.flash_in_progress = false;
         setSignalLights(vehicle, false);
         const int engine = settings.engine_on_after_unlocking;
-        if ((engine == 0 || engine == 2) && !isPedInVehicle(runtime.player_ped, vehicle, true)) {
+        if ((engine == kEngineOff || engine == kEngineDuringNotification) && !isPedInVehicle(runtime.player_ped, vehicle, true)) {
             setEngine(vehicle, false);
         }
         restoreSavedNeon(vehicle);

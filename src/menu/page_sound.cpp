@@ -1,6 +1,7 @@
 // Page 6: beeps, horn signals, horn and radio, previewed on the tracked car.
 #include "config/constant_tables.h"
 #include "config/persistence.h"
+#include "config/setting_modes.h"
 #include "config/settings.h"
 #include "effects/horn.h"
 #include "effects/radio.h"
@@ -44,9 +45,9 @@ MenuText renderHorn(const PageRow& row) {
 MenuText renderSignal(const PageRow& row) {
     MenuText out = makeMenuText("Notification Sound Signal:  ");
     switch (settings.*row.number->field) {
-        case 0: appendText(out, "   0. Off >>"); break;
-        case 1: appendText(out, "   << 1. Beep >>"); break;
-        case 2: appendText(out, "   << 2. Horn"); break;
+        case kSoundSignalOff: appendText(out, "   0. Off >>"); break;
+        case kSoundSignalBeep: appendText(out, "   << 1. Beep >>"); break;
+        case kSoundSignalHorn: appendText(out, "   << 2. Horn"); break;
         default: appendText(out, "<< Out of bounds >>"); break;
     }
     return out;
@@ -121,7 +122,8 @@ constexpr Tick kFastStepWaitMs = 50;
 constexpr PageRow kTable[] = {
     {.kind = RowKind::Choice, .number = &key::horn_type_index,
      .range = {.low = kHornUseCurrent, .high = kLastHorn, .step = 1}, .render = renderHorn, .follow_up = previewHorn},
-    {.kind = RowKind::Choice, .number = &key::notification_sound_signal, .range = {.low = 0, .high = 2, .step = 1},
+    {.kind = RowKind::Choice, .number = &key::notification_sound_signal,
+     .range = {.low = kSoundSignalOff, .high = kSoundSignalHorn, .step = 1},
      .render = renderSignal},
     {.kind = RowKind::Number, .label = "Notification Sound Times When Unlocking",
      .number = &key::notification_sound_times_when_unlocking, .range = kTimesRange, .wait = kTimesWait},
