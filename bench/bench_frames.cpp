@@ -32,8 +32,7 @@ void idleWorld() {
     bench::setPedCount(0);
     bench::setVehicleCount(0);
     resetPluginState();
-    loadSettings();
-    normaliseSettings();
+    reloadSettings();
     settings.activate_controller = false;
     runtime.startup_notice_shown = true;
     bench::setAnswer(nat::PLAYER_PED_ID, kPlayer);

@@ -37,10 +37,11 @@ namespace tavrel::ini {
 
 inline constexpr std::size_t kMaxIniBytes = std::size_t{16} << 20;
 
-// A key line: offsets into IniDocument::bytes (files are at most
-// kMaxIniBytes, so 32 bits suffice; 8 bytes per key keeps a damaged file of
-// millions of "=" lines at a bounded index size).
-struct IniKey {
+// Where a key line's name lies: offsets into IniDocument::bytes (files are
+// at most kMaxIniBytes, so 32 bits suffice; 8 bytes per key keeps a damaged
+// file of millions of "=" lines at a bounded index size). Not to be taken for
+// tavrel::IniKey, the section and key name a setting is stored under.
+struct IniKeySpan {
     std::uint32_t name_begin = 0;
     std::uint32_t name_end = 0;  // trimmed; the '=' follows after blanks
 };
@@ -68,7 +69,7 @@ struct IniSection {
 struct IniDocument {
     std::string bytes;
     std::vector<IniSection> sections;
-    std::vector<IniKey> keys;
+    std::vector<IniKeySpan> keys;
     bool cut = false;     // the file was longer than kMaxIniBytes
     bool utf16 = false;   // the file is UTF-16LE; `bytes` holds it as UTF-8
     std::string utf16_tail;  // a last odd byte of such a file, kept as it was
@@ -88,13 +89,13 @@ bool loadIniFile(const char* path, IniDocument& doc);
 
 // The first key `key` of the first section `section` (both trimmed of spaces,
 // compared case-insensitively), or nullptr.
-const IniKey* findKey(const IniDocument& doc, const char* section, const char* key);
+const IniKeySpan* findKey(const IniDocument& doc, const char* section, const char* key);
 
 // Decodes the rest of a key line.
-IniKeyLine keyLine(const IniDocument& doc, const IniKey& key);
+IniKeyLine keyLine(const IniDocument& doc, const IniKeySpan& key);
 
 // The key's value, trimmed, with one pair of matching quotes removed.
-std::string_view keyValue(const IniDocument& doc, const IniKey& key);
+std::string_view keyValue(const IniDocument& doc, const IniKeySpan& key);
 
 // Text-to-integer conversion of a profile integer: leading control and blank
 // characters skipped, one sign, lower-case 0x/0o/0b prefixes, stops at the

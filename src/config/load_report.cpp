@@ -166,7 +166,7 @@ struct KeyCheck {
 // Tells a key that is there but unreadable, out of range or not taken as it
 // stands. False when the key is missing (told with its section's others).
 bool checkKey(const ini::IniDocument& doc, const KeyCheck& k) {
-    const ini::IniKey* found = ini::findKey(doc, k.section, k.key);
+    const ini::IniKeySpan* found = ini::findKey(doc, k.section, k.key);
     if (found == nullptr) return false;
     const Range range = rangeOf(k.key, k.now.kind);
     const std::string_view text = ini::keyValue(doc, *found);

@@ -13,8 +13,8 @@ struct IniLoadNotes {
     bool recovered = false;
 };
 
-// REQUIRES: right after loadSettings(); normaliseSettings(); (the document
-// of that read is still the store's last).
+// REQUIRES: right after reloadSettings() (the document of that read is
+// still the store's last).
 void logSettingsLoad(const IniLoadNotes& notes = {});
 
 }  // namespace tavrel

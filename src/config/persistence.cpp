@@ -120,7 +120,7 @@ void loadField(const Reader& r, const SettingKey<T>& key, std::int32_t& loaded) 
 
 }  // namespace
 
-void loadSettings() {
+void reloadSettings() {
     const Reader r = openIni();
     const bool old_blip = settings.current_player_vehicle_blip;
     const bool old_persistent = settings.current_player_vehicle_persistent;
@@ -132,6 +132,7 @@ void loadSettings() {
 #undef TAVREL_LOAD_FIELD
     (void)r.integer(kRadioChannelKey);  // an old key, read and discarded
     applyBlipRule(old_blip, old_persistent);
+    normaliseSettings();
 }
 
 std::int32_t readDoorsToOpen() { return readDoorsFrom(openIni()); }

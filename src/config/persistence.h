@@ -22,11 +22,11 @@ struct IniDocument;
 // The one INI path, relative to the game's working directory.
 inline constexpr const char* kIniPath = ".\\TavrelConfig.ini";
 
-// Reads every startup key into `settings` in the order of the settings
-// table (TAVREL_SETTINGS_FIELDS, its rows of read Profile, Setting, Text): plain
-// stores, the blip rule, and the loaded values for normaliseSettings. Reads
-// the file once. A full load is always loadSettings(); normaliseSettings();
-void loadSettings();
+// The full load: reads every startup key into `settings` in the order of the
+// settings table (TAVREL_SETTINGS_FIELDS, its rows of read Profile, Setting,
+// Text), from one read of the file: plain stores, the blip rule, then every
+// other load rule over the values read (normaliseSettings).
+void reloadSettings();
 
 // Door flags open_door_front_left ... open_door_back2 := readIntSetting > 0.
 // Returns the last value read (open_door_back2's).

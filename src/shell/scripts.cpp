@@ -64,8 +64,7 @@ void logLoad() {
 void mainScript() {
     try {
         host::seedRandom(host::getTickCount());
-        loadSettings();
-        normaliseSettings();
+        reloadSettings();
         logLoad();
         runtime.saved_weapon = hashOf("WEAPON_UNARMED");
         runtime.lock_flashes_left = 0;
