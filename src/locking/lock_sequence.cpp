@@ -50,9 +50,13 @@ struct ActionTarget {
     bool series_running = false;
 };
 
-// Steps C1 to C7, shared by the lock and the unlock. With no car in range
-// nothing changes: the tracked car keeps its blip and persistence, and a
-// running signal goes on.
+// What the lock and the unlock do first: choose the car (and log the
+// choice), cut short a running flash series, note whether the player acts
+// from inside, take the blip and persistence off the car tracked so far when
+// another one is chosen, then track the chosen car and give it the horn, the
+// radio and the markers the settings ask for. With no car in range nothing
+// changes: the tracked car keeps its blip and persistence, and a running
+// signal goes on.
 ActionTarget beginAction(bool is_lock) {
     const VehicleChoice choice = chooseVehicle();
     logChoice(is_lock, choice);

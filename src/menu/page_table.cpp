@@ -67,7 +67,7 @@ void selectPageRow(MenuPage& page, int index) {
             break;
         case RowKind::Action: row.action(); break;
         case RowKind::Number:
-        case RowKind::Choice:  // the pattern's action for a row without one: a value row has nothing to flip
+        case RowKind::Choice:  // the generic select action, which finds no toggle to flip on a value row
             selectWithoutAction(page.shown[index]);
             break;
     }

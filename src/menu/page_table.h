@@ -161,9 +161,9 @@ Tick stepPageRow(MenuPage& page, int index, int direction);
 // runs its loop until back or the menu toggle.
 void enterPage(MenuPage& page);
 
-// The default step of an integer row: the clamped step of the pattern
-// (sound only when the candidate lands inside, no wrap), stored and written
-// (also when it did not move).
+// The default step of an integer row: one step, clamped into the row's
+// bounds (the sound only when the candidate lands inside, no wrap), stored
+// and written (also when it did not move).
 void stepInteger(const PageRow& row, int direction);
 
 // The clamp of a candidate without side effects: the stored value and
