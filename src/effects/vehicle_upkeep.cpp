@@ -109,7 +109,9 @@ void updateNeon() {
 void keepEngineRunning() {
     const int vehicle = runtime.tracked_vehicle;
     const int mode = settings.engine_on_after_unlocking;
-    const bool wanted = mode == kEngineAlwaysOn || (mode == kEngineUntilLocked && invoke<int>(nat::GET_VEHICLE_DOOR_LOCK_STATUS, vehicle) == 0);
+    const bool wanted =
+        mode == kEngineAlwaysOn ||
+        (mode == kEngineUntilLocked && invoke<int>(nat::GET_VEHICLE_DOOR_LOCK_STATUS, vehicle) == 0);  // unlocked
     if (wanted && !invoke<bool>(nat::GET_IS_VEHICLE_ENGINE_RUNNING, vehicle)) setEngine(vehicle, true);
 }
 

@@ -69,7 +69,9 @@ void serviceSoundSignal(Tick now) {
     if (signal == kSoundSignalHorn && settings.horn_duration > 0) {
         invoke(nat::START_VEHICLE_HORN, vehicle, settings.horn_duration, hashOf("HELDDOWN"), false);
     }
-    if (signal == kSoundSignalBeep) playSoundFrom(vehicle, runtime.notification_is_lock ? "Remote_Control_Close" : "Remote_Control_Open");
+    if (signal == kSoundSignalBeep) {
+        playSoundFrom(vehicle, runtime.notification_is_lock ? "Remote_Control_Close" : "Remote_Control_Open");
+    }
     const int before = runtime.notification_sounds_left--;
     // Each further beep keeps the multiplayer audio data loaded longer.
     if (signal == kSoundSignalBeep && before >= 2 && settings.notification_sound_interval > 0) {
@@ -115,7 +117,8 @@ void serviceUnlockFlashes(Tick now) {
         runtime.flash_in_progress = false;
         setSignalLights(vehicle, false);
         const int engine = settings.engine_on_after_unlocking;
-        if ((engine == kEngineOff || engine == kEngineDuringNotification) && !isPedInVehicle(runtime.player_ped, vehicle, true)) {
+        const bool stops = engine == kEngineOff || engine == kEngineDuringNotification;
+        if (stops && !isPedInVehicle(runtime.player_ped, vehicle, true)) {
             setEngine(vehicle, false);
         }
         restoreSavedNeon(vehicle);
