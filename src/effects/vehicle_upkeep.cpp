@@ -18,6 +18,14 @@ void setAllNeon(int vehicle, bool on) {
 
 void setInteriorLight(int vehicle, bool on) { invoke(nat::SET_VEHICLE_INTERIORLIGHT, vehicle, on); }
 
+// Whether the car has moved since the unlock (or since `reset`, which
+// forgets it); seeing it move now is remembered.
+bool hasMovedSinceUnlock(int vehicle, bool reset) {
+    if (reset) runtime.vehicle_has_moved = false;
+    if (!isVehicleStopped(vehicle)) runtime.vehicle_has_moved = true;
+    return runtime.vehicle_has_moved;
+}
+
 }  // namespace
 
 int neonSideAt(int position) {
@@ -36,13 +44,7 @@ void updateHeadlights(bool reset) {
     switch (settings.headlights_at_movement) {
         case kHeadlightsOff: setHeadlightState(vehicle, kLightsForcedOff); break;
         case kHeadlightsOnceMoved:
-            if (reset) runtime.vehicle_has_moved = false;
-            if (!isVehicleStopped(vehicle)) {
-                runtime.vehicle_has_moved = true;
-                setHeadlightState(vehicle, kLightsNormal);
-            } else {
-                setHeadlightState(vehicle, runtime.vehicle_has_moved ? kLightsNormal : kLightsForcedOff);
-            }
+            setHeadlightState(vehicle, hasMovedSinceUnlock(vehicle, reset) ? kLightsNormal : kLightsForcedOff);
             break;
         case kHeadlightsWhileMoving:
             setHeadlightState(vehicle, isVehicleStopped(vehicle) ? kLightsForcedOff : kLightsNormal);
@@ -69,15 +71,7 @@ void updateInteriorLight(bool reset) {
         case kInteriorOnAtUnlock:
             if (reset) setInteriorLight(vehicle, true);
             break;
-        case kInteriorUntilMoved:
-            if (reset) runtime.vehicle_has_moved = false;
-            if (!isVehicleStopped(vehicle)) {
-                runtime.vehicle_has_moved = true;
-                setInteriorLight(vehicle, false);
-            } else {
-                setInteriorLight(vehicle, !runtime.vehicle_has_moved);
-            }
-            break;
+        case kInteriorUntilMoved: setInteriorLight(vehicle, !hasMovedSinceUnlock(vehicle, reset)); break;
         case kInteriorWhileStill: setInteriorLight(vehicle, isVehicleStopped(vehicle)); break;
         case kInteriorAlwaysOn: setInteriorLight(vehicle, true); break;
         default: break;
