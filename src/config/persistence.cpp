@@ -27,6 +27,8 @@ std::string edited;
 // A write to the existing file failed since the last takeFailedWrite.
 bool failed_write = false;
 
+host::FileRecovery recovery;
+
 void writeValue(const char* section, const char* key, const char* value) {
     if (!host::fileExists(kIniPath)) return;  // never created: dropped without a word
     if (!ini::writeProfileString(kIniPath, section, key, value, document, edited)) failed_write = true;
@@ -107,6 +109,10 @@ float narrowToFloat(double v) {
 }
 
 }  // namespace
+
+void recoverIniFile() { recovery = host::recoverFile(kIniPath); }
+
+const host::FileRecovery& iniRecovery() { return recovery; }
 
 void loadSettings() {
     namespace k = setting_key;

@@ -16,6 +16,7 @@ namespace tavrel {
 namespace {
 
 constexpr const char* kStartupNotice = "Tavrel 2.2 by Kestrin";
+constexpr const char* kIniRestoredNotice = "Tavrel: TavrelConfig.ini was put back after an interrupted save";
 constexpr const char* kMultiplayerAudio = "LoadMPData";
 
 enum class Request { None, Lock, Unlock };
@@ -53,6 +54,11 @@ void act(Request request) {
     const bool immediate = (inside || animation != 1) && animation != 2 && animation != 3 &&
                            !settings.remote_control_fob_sound && settings.notification_sound_signal != 1;
     if (immediate) {
+        // Served at once, the request supersedes any still waiting for its
+        // gesture (one paused while the player was dead or arrested): an
+        // older request never acts after a newer one.
+        runtime.lock_pending = false;
+        runtime.unlock_pending = false;
         request == Request::Lock ? lockVehicle() : unlockVehicle();
         return;
     }
@@ -102,6 +108,7 @@ void showStartupNotice() {
     if (runtime.startup_notice_shown) return;
     if (invoke<bool>(nat::GET_IS_LOADING_SCREEN_ACTIVE)) return;
     postFeedNotice(kStartupNotice);
+    if (iniRecovery().restored) postFeedNotice(kIniRestoredNotice);
     runtime.startup_notice_shown = true;
 }
 

@@ -32,6 +32,7 @@ void giveControlBackAfterMenu(bool block) {
 void mainScript() {
     try {
         host::seedRandom(host::getTickCount());
+        recoverIniFile();
         loadSettings();
         normaliseSettings();
         runtime.saved_weapon = hashOf("WEAPON_UNARMED");

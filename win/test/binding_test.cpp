@@ -4,12 +4,15 @@
 //
 //   tavrel_binding_test                       the checks
 //   tavrel_binding_test writer LETTER COUNT   (run by the checks) replaces
-//       .\TavrelConfig.ini COUNT times with LETTER repeated; exits with the
-//       number of replaces that failed
+//       .\TavrelConfig.ini COUNT times with LETTER repeated (COUNT 0: until
+//       killed); exits with the number of replaces that failed
+//   tavrel_binding_test sleep | exit          (run by the checks) a process
+//       that runs until killed, or ends at once
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -23,6 +26,8 @@
 #include <vector>
 
 #include "check.h"
+#include "config/ini_store.h"
+#include "config/persistence.h"
 #include "host/host_abi.h"
 #include "host/host_file.h"
 
@@ -49,6 +54,21 @@ void setReadOnly(const fs::path& path, bool read_only) {
                     read_only ? fs::perm_options::remove : fs::perm_options::add);
 }
 
+// Reads the file and replaces it with `bytes`, as one write of the store.
+bool writeOver(const char* path, const std::string& bytes) {
+    std::string read;
+    host::FileStamp stamp;
+    host::readFile(path, read, 1 << 24, &stamp);
+    return host::replaceFile(path, bytes.data(), bytes.size(), stamp) == host::ReplaceResult::Replaced;
+}
+
+// One key written through the store, in the plug-in's buffers.
+bool writeKey(const char* section, const char* key, const char* value) {
+    ini::IniDocument scratch;
+    std::string edited;
+    return ini::writeProfileString(kIni, section, key, value, scratch, edited);
+}
+
 std::string pattern(std::size_t size) {
     std::string bytes(size, '\0');
     for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>('a' + (i * 7 + i / 251) % 26);
@@ -60,9 +80,18 @@ void testFileExists() {
     fs::create_directory("folder.ini");
     CHECK(host::fileExists(kIni));
     CHECK(!host::fileExists(".\\missing.ini"));
-    CHECK(!host::fileExists(".\\folder.ini"));  // a directory is not the file
+    CHECK(host::fileExists(".\\folder.ini"));  // there, as the status query says
     fs::remove("TavrelConfig.ini");
     fs::remove("folder.ini");
+
+    // A directory in the file's place cannot be saved: keys read as absent
+    // (not as a missing file), and the failure is kept for the notice.
+    fs::create_directory("TavrelConfig.ini");
+    takeFailedWrite();
+    CHECK(readIntSetting("Vehicle", "animation") == -1);
+    writeIntSetting("Vehicle", "animation", 3);
+    CHECK(takeFailedWrite());
+    fs::remove("TavrelConfig.ini");
 }
 
 void testReadFile() {
@@ -101,11 +130,10 @@ void testReadFile() {
     fs::remove("TavrelConfig.ini");
 }
 
-// Everything in the working directory but the INI file: temporary files left
-// behind (the store's own, or one the system's replace made up).
-std::vector<std::string> strayFiles() {
+// Everything in `folder` but the INI file: temporary files left behind.
+std::vector<std::string> strayFiles(const char* folder = ".") {
     std::vector<std::string> stray;
-    for (const fs::directory_entry& entry : fs::directory_iterator(".")) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
         if (name != "TavrelConfig.ini") stray.push_back(name);
     }
@@ -123,35 +151,35 @@ void deleteTarget(const char* /*temp*/) { CHECK(DeleteFileA("TavrelConfig.ini") 
 
 void testReplaceFile() {
     // Never creates a missing file.
-    CHECK(!host::replaceFile(kIni, "x", 1));
+    CHECK(!writeOver(kIni, "x"));
     CHECK(!fs::exists("TavrelConfig.ini"));
     CHECK(strayFiles().empty());
 
     const std::string old_text = "[Vehicle]\r\nlock_flash_interval=150\r\nsome_longer_line=1\r\n";
     const std::string new_text = "[Vehicle]\r\nlock_flash_interval=90\r\n";
     writeBytes("TavrelConfig.ini", old_text);
-    CHECK(host::replaceFile(kIni, new_text.data(), new_text.size()));
+    CHECK(writeOver(kIni, new_text));
     CHECK(readBytes("TavrelConfig.ini") == new_text);  // shorter: no tail of the old bytes left
     CHECK(strayFiles().empty());
 
     const std::string big = pattern(150000);  // several write calls
-    CHECK(host::replaceFile(kIni, big.data(), big.size()));
+    CHECK(writeOver(kIni, big));
     CHECK(readBytes("TavrelConfig.ini") == big);
 
-    CHECK(host::replaceFile(kIni, "", 0));
+    CHECK(writeOver(kIni, ""));
     CHECK(fs::file_size("TavrelConfig.ini") == 0);
 
     // Refused when read-only: contents kept, no temporary left.
     writeBytes("TavrelConfig.ini", old_text);
     setReadOnly("TavrelConfig.ini", true);
-    CHECK(!host::replaceFile(kIni, new_text.data(), new_text.size()));
+    CHECK(!writeOver(kIni, new_text));
     setReadOnly("TavrelConfig.ini", false);
     CHECK(readBytes("TavrelConfig.ini") == old_text);
     CHECK(strayFiles().empty());
 
     // A directory is not replaced.
     fs::create_directory("folder.ini");
-    CHECK(!host::replaceFile(".\\folder.ini", "x", 1));
+    CHECK(!writeOver(".\\folder.ini", "x"));
     CHECK(fs::is_directory("folder.ini"));
     fs::remove("folder.ini");
 
@@ -160,28 +188,66 @@ void testReplaceFile() {
     {
         std::ifstream holder("TavrelConfig.ini", std::ios::binary);
         CHECK(holder.is_open());
-        CHECK(!host::replaceFile(kIni, new_text.data(), new_text.size()));
+        CHECK(!writeOver(kIni, new_text));
     }
     CHECK(readBytes("TavrelConfig.ini") == old_text);
     CHECK(strayFiles().empty());
 }
 
-void testReplaceNeverRecreates() {
-    // The file is deleted while the new bytes are written: it stays deleted,
-    // and the temporary goes too.
-    writeBytes("TavrelConfig.ini", "[Vehicle]\r\nlock_flash_interval=150\r\n");
-    host::testing::before_replace = &deleteTarget;
-    CHECK(!host::replaceFile(kIni, "new", 3));
-    host::testing::before_replace = nullptr;
-    CHECK(!fs::exists("TavrelConfig.ini"));
-    CHECK(strayFiles().empty());
+// What another program does between the store's read and its replace.
+int races_left = 0;  // how many of the next writes it races
+void saveOverOnce(const char* /*temp*/) {  // an editor saving by rename
+    if (races_left <= 0) return;
+    --races_left;
+    writeBytes("editor.tmp", "[Vehicle]\r\nfrom_the_editor=1\r\n");
+    CHECK(MoveFileExA("editor.tmp", "TavrelConfig.ini", MOVEFILE_REPLACE_EXISTING) != 0);
+}
+void editInPlaceOnce(const char* /*temp*/) {  // an editor writing into the same file
+    if (races_left <= 0) return;
+    --races_left;
+    std::ofstream("TavrelConfig.ini", std::ios::binary | std::ios::app) << "edited=1\r\n";
+}
+
+// A file saved over the name or written into between the read and the
+// replace: the write sees it is no longer the version read, reads the newer
+// one and sets its key there, so both changes stay. Saved over at every try:
+// the write gives up and says so, the newer file kept. Deleted: it stays
+// deleted and the write says so. Nothing is left behind.
+void testRacesBetweenReadAndReplace() {
+    struct Row {
+        const char* name;
+        void (*program)(const char*);
+        int races;
+        bool lands;
+        const char* after;  // nullptr: no file
+    };
+    const Row rows[] = {
+        {"saved over", &saveOverOnce, 1, true, "[Vehicle]\r\nfrom_the_editor=1\r\nkey=5\r\n"},
+        {"written into", &editInPlaceOnce, 1, true, "[Vehicle]\r\nold=1\r\nedited=1\r\nkey=5\r\n"},
+        {"saved over at every try", &saveOverOnce, 100, false, "[Vehicle]\r\nfrom_the_editor=1\r\n"},
+        {"deleted", &deleteTarget, 0, false, nullptr},
+    };
+    for (const Row& row : rows) {
+        writeBytes("TavrelConfig.ini", "[Vehicle]\r\nold=1\r\n");
+        races_left = row.races;
+        host::testing::before_replace = row.program;
+        const bool landed = writeKey("Vehicle", "key", "5");
+        host::testing::before_replace = nullptr;
+        const bool exists = fs::exists("TavrelConfig.ini");
+        const bool holds = exists == (row.after != nullptr) && (!exists || readBytes("TavrelConfig.ini") == row.after);
+        if (landed != row.lands || !holds) std::fprintf(stderr, "race row failed: %s\n", row.name);
+        CHECK(landed == row.lands);
+        CHECK(holds);
+        CHECK(strayFiles().empty());
+        fs::remove("TavrelConfig.ini");
+    }
 }
 
 void testReplaceKeepsAttributes() {
     // The file's own attributes stay (a player who hid it keeps it hidden).
     writeBytes("TavrelConfig.ini", "old");
     CHECK(SetFileAttributesA("TavrelConfig.ini", FILE_ATTRIBUTE_HIDDEN) != 0);
-    CHECK(host::replaceFile(kIni, "new", 3));
+    CHECK(writeOver(kIni, "new"));
     CHECK(readBytes("TavrelConfig.ini") == "new");
     const DWORD attributes = GetFileAttributesA("TavrelConfig.ini");
     CHECK(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN) != 0);
@@ -196,8 +262,8 @@ void testOwnTemporaryFiles() {
     writeBytes("TavrelConfig.ini", "old");
     seen_temps.clear();
     host::testing::before_replace = &recordTemp;
-    CHECK(host::replaceFile(kIni, "one", 3));
-    CHECK(host::replaceFile(kIni, "two", 3));
+    CHECK(writeOver(kIni, "one"));
+    CHECK(writeOver(kIni, "two"));
     CHECK(seen_temps.size() == 2);
     if (seen_temps.size() != 2) {
         host::testing::before_replace = nullptr;
@@ -217,7 +283,7 @@ void testOwnTemporaryFiles() {
         writeBytes(taken.back(), "someone else's " + std::to_string(n));
     }
     seen_temps.clear();
-    CHECK(host::replaceFile(kIni, "three", 5));
+    CHECK(writeOver(kIni, "three"));
     host::testing::before_replace = nullptr;
     CHECK(readBytes("TavrelConfig.ini") == "three");
     CHECK(seen_temps.size() == 1);
@@ -230,12 +296,30 @@ void testOwnTemporaryFiles() {
     fs::remove("TavrelConfig.ini");
 }
 
-// A process that replaces the INI file with `letter` repeated, again and again.
+// Where a program of the system under Wine writes its process id: the
+// writer's own, for a kill from outside.
+constexpr const char* kWriterPidFile = "writer.pid";
+
+// This process's id on the system Wine runs on (read from its /proc, on
+// drive Z:), or 0 when there is none (Windows itself).
+unsigned long unixProcessId() {
+    std::ifstream stat("Z:\\proc\\self\\stat");
+    unsigned long pid = 0;
+    stat >> pid;
+    return pid;
+}
+
+// A process that replaces the INI file with `letter` repeated, again and
+// again (count 0: until killed, after writing its id to kWriterPidFile).
 int runWriter(char letter, int count) {
     const std::string bytes(kWriterBytes, letter);
+    if (count == 0) {
+        std::ofstream("writer.pid.tmp") << unixProcessId() << "\n";
+        MoveFileExA("writer.pid.tmp", kWriterPidFile, MOVEFILE_REPLACE_EXISTING);
+    }
     int failed = 0;
-    for (int i = 0; i < count; ++i) {
-        if (!host::replaceFile(kIni, bytes.data(), bytes.size())) {
+    for (int i = 0; count == 0 || i < count; ++i) {
+        if (!writeOver(kIni, bytes)) {
             std::fprintf(stderr, "writer %c: replace %d failed, error %lu\n", letter, i, GetLastError());
             ++failed;
         }
@@ -243,37 +327,55 @@ int runWriter(char letter, int count) {
     return failed;
 }
 
-HANDLE startWriter(const std::string& self, char letter, int count) {
-    std::string command = "\"" + self + "\" writer " + letter + " " + std::to_string(count);
+// Starts a program (this one when `program` is null) with `command` as its
+// command line; its process handle, or null.
+HANDLE startProgram(const char* program, std::string command) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    if (!CreateProcessA(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         return nullptr;
     }
     CloseHandle(process.hThread);
     return process.hProcess;
 }
 
-// Two writers in one folder (two copies of the plug-in, two simulator runs):
-// the file is always one writer's whole bytes, never a mix, and no temporary
-// is left. A replace may fail while the other one replaces the file (Wine's
-// ReplaceFileW moves the file aside for a moment: the other writer then
-// finds it missing and, never creating it, gives up).
-void testTwoWriters() {
-    writeBytes("TavrelConfig.ini", std::string(kWriterBytes, 'o'));
+// This program again, with `arguments`.
+HANDLE startSelf(const std::string& arguments) {
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, MAX_PATH);
+    return startProgram(nullptr, "\"" + std::string(self) + "\" " + arguments);
+}
+
+// Runs a program of the system under Wine to its end (Z: is its root).
+bool runUnixProgram(const char* program, const std::string& command) {
+    HANDLE process = startProgram(program, command);
+    if (process == nullptr) return false;
+    WaitForSingleObject(process, 10000);
+    CloseHandle(process);
+    return true;
+}
+
+// Two writers in one folder (two copies of the plug-in, two simulator runs):
+// the file is always one writer's whole bytes, never a mix, and no temporary
+// is left. A replace is refused when the other one replaced the file after
+// this one read it (its bytes came from the older file); most land. A reader
+// waits while a writer has the file aside for a moment.
+void testTwoWriters() {
+    writeBytes("TavrelConfig.ini", std::string(kWriterBytes, 'o'));
     constexpr int kCount = 60;
-    HANDLE writers[2] = {startWriter(self, 'a', kCount), startWriter(self, 'b', kCount)};
+    HANDLE writers[2] = {startSelf("writer a " + std::to_string(kCount)), startSelf("writer b " + std::to_string(kCount))};
     CHECK(writers[0] != nullptr && writers[1] != nullptr);
     if (writers[0] == nullptr || writers[1] == nullptr) return;
 
     int reads = 0, torn = 0;
     std::string now;
     while (WaitForMultipleObjects(2, writers, TRUE, 0) == WAIT_TIMEOUT) {
-        if (!host::readFile(kIni, now, 2 * kWriterBytes)) continue;  // between the names: no file for a moment
         ++reads;
+        if (!host::readFile(kIni, now, 2 * kWriterBytes)) {
+            ++torn;  // no file
+            continue;
+        }
         const bool whole = now.size() == kWriterBytes && now.find_first_not_of(now[0]) == std::string::npos;
         if (!whole) ++torn;
     }
@@ -292,6 +394,105 @@ void testTwoWriters() {
     CHECK(now == std::string(kWriterBytes, 'a') || now == std::string(kWriterBytes, 'b'));
     CHECK(strayFiles().empty());
     fs::remove("TavrelConfig.ini");
+}
+
+// A writer killed from outside (kill -9 under Wine: the process stops
+// between any two instructions; Windows itself: TerminateProcess) at a varied
+// moment of its writes: after the next load's look the file is one whole
+// version and nothing of the killed write is left. A kill between the two
+// renames leaves no file until that look puts it back.
+void testKilledWriter() {
+    constexpr int kTrials = 24;
+    int missing_before_load = 0;
+    for (int trial = 0; trial < kTrials; ++trial) {
+        writeBytes("TavrelConfig.ini", std::string(kWriterBytes, 'o'));
+        fs::remove(kWriterPidFile);
+        HANDLE writer = startSelf(std::string("writer ") + static_cast<char>('a' + trial % 2) + " 0");
+        CHECK(writer != nullptr);
+        if (writer == nullptr) return;
+        unsigned long pid = 0;
+        for (int waited = 0; waited < 10000 && !(std::ifstream(kWriterPidFile) >> pid); ++waited) Sleep(1);
+        Sleep(static_cast<DWORD>(trial % 8) * 3);
+        if (pid == 0 || !runUnixProgram("Z:\\bin\\kill", "kill -9 " + std::to_string(pid))) TerminateProcess(writer, 9);
+        CHECK(WaitForSingleObject(writer, 10000) == WAIT_OBJECT_0);
+        CloseHandle(writer);
+        fs::remove(kWriterPidFile);
+        if (!fs::exists("TavrelConfig.ini")) ++missing_before_load;
+        host::recoverFile(kIni);
+        const std::string now = readBytes("TavrelConfig.ini");
+        const bool whole = now.size() == kWriterBytes && now.find_first_not_of(now[0]) == std::string::npos;
+        if (!whole) std::fprintf(stderr, "trial %d: %zu bytes after the load\n", trial, now.size());
+        CHECK(whole);
+        CHECK(strayFiles().empty());
+    }
+    std::printf("killed writer: %d trials, no file before the load in %d\n", kTrials, missing_before_load);
+    fs::remove("TavrelConfig.ini");
+}
+
+// What a load finds beside the file. The file missing, with the pair of one
+// write cut off between its two renames: the new bytes take its name again.
+// Files of writers that no longer run go; a running writer's stay (it is
+// still writing), and so do names not of the temporary form.
+void testLoadRecovery() {
+    HANDLE sleeper = startSelf("sleep");
+    HANDLE ended = startSelf("exit");
+    CHECK(sleeper != nullptr && ended != nullptr);
+    if (sleeper == nullptr || ended == nullptr) return;
+    WaitForSingleObject(ended, 10000);
+    const std::string dead = std::to_string(GetProcessId(ended));
+    CloseHandle(ended);
+    const std::string running = std::to_string(GetProcessId(sleeper));
+    const std::vector<std::string> kept = {"TavrelConfig.ini." + running + "-3.tmp", "TavrelConfig.ini." + running + "-3.old",
+                                           "TavrelConfig.ini.bak", "TavrelConfig.ini.1-x.tmp"};
+    for (const std::string& name : kept) writeBytes(name, "kept");
+    writeBytes("TavrelConfig.ini." + dead + "-7.old", "[s]\r\nk=old\r\n");
+    writeBytes("TavrelConfig.ini." + dead + "-7.tmp", "[s]\r\nk=new\r\n");
+    writeBytes("TavrelConfig.ini." + dead + "-8.tmp", "half a wri");
+
+    host::FileRecovery found = host::recoverFile(kIni);
+    CHECK(found.restored);
+    CHECK(found.removed == 2);
+    CHECK(readBytes("TavrelConfig.ini") == "[s]\r\nk=new\r\n");
+    std::vector<std::string> left = strayFiles();
+    std::sort(left.begin(), left.end());
+    std::vector<std::string> expected = kept;
+    std::sort(expected.begin(), expected.end());
+    CHECK(left == expected);
+
+    // With the file there, a pair is only left over.
+    writeBytes("TavrelConfig.ini." + dead + "-9.old", "older");
+    writeBytes("TavrelConfig.ini." + dead + "-9.tmp", "newer");
+    found = host::recoverFile(kIni);
+    CHECK(!found.restored);
+    CHECK(found.removed == 2);
+    CHECK(readBytes("TavrelConfig.ini") == "[s]\r\nk=new\r\n");
+    TerminateProcess(sleeper, 0);
+    WaitForSingleObject(sleeper, 10000);
+    CloseHandle(sleeper);
+    for (const std::string& name : kept) fs::remove(name);
+    fs::remove("TavrelConfig.ini");
+}
+
+// A symbolic link in place of the file (mod managers deploy files so) stays
+// a link: a write goes to the file it points to, in that file's folder, and
+// leaves nothing in either folder. The link is made by the system's ln under
+// Wine (Wine's CreateSymbolicLinkW makes none).
+void testLinkStaysALink() {
+    fs::create_directory("mods");
+    writeBytes("mods\\Tavrel.ini", "[Vehicle]\r\nold=1\r\n");
+    if (!runUnixProgram("Z:\\bin\\ln", "ln -s mods/Tavrel.ini TavrelConfig.ini") || !fs::exists("TavrelConfig.ini")) {
+        std::printf("link: skipped, no symbolic link could be made here\n");
+        fs::remove_all("mods");
+        return;
+    }
+    CHECK(writeKey("Vehicle", "key", "5"));
+    CHECK(readBytes("mods\\Tavrel.ini") == "[Vehicle]\r\nold=1\r\nkey=5\r\n");
+    writeBytes("mods\\Tavrel.ini", "[Vehicle]\r\nfrom_the_manager=1\r\n");
+    CHECK(readBytes("TavrelConfig.ini") == "[Vehicle]\r\nfrom_the_manager=1\r\n");  // still one file under two names
+    CHECK(strayFiles("mods") == std::vector<std::string>{"Tavrel.ini"});
+    CHECK(strayFiles() == std::vector<std::string>{"mods"});
+    DeleteFileA("TavrelConfig.ini");
+    fs::remove_all("mods");
 }
 
 void testRandomIsTheCRuntimes() {
@@ -320,6 +521,8 @@ void testClock() {
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "writer") == 0) return runWriter(argv[2][0], std::atoi(argv[3]));
+    if (argc == 2 && std::strcmp(argv[1], "sleep") == 0) Sleep(60000);
+    if (argc == 2) return 0;
     std::error_code error;
     const fs::path work =
         fs::temp_directory_path() /
@@ -331,10 +534,13 @@ int main(int argc, char** argv) {
     testFileExists();
     testReadFile();
     testReplaceFile();
-    testReplaceNeverRecreates();
+    testRacesBetweenReadAndReplace();
     testReplaceKeepsAttributes();
     testOwnTemporaryFiles();
     testTwoWriters();
+    testKilledWriter();
+    testLoadRecovery();
+    testLinkStaysALink();
     testRandomIsTheCRuntimes();
     testClock();
 
