@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "host/file_leftovers.h"
+#include "host/file_shared.h"
 #include "host/host_file.h"
 
 namespace {
@@ -69,11 +69,31 @@ bool widePath(const char* path, WidePath& out) {
 
 bool notFound(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
+// A file's identity, size and time (no hash of its bytes yet).
 FileStamp stampOf(const BY_HANDLE_FILE_INFORMATION& info) {
     const auto wide = [](DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; };
     return FileStamp{info.dwVolumeSerialNumber, wide(info.nFileIndexHigh, info.nFileIndexLow),
                      wide(info.nFileSizeHigh, info.nFileSizeLow),
-                     wide(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime)};
+                     wide(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime), 0};
+}
+
+bool sameFileAs(const FileStamp& a, const FileStamp& b) {
+    return a.volume == b.volume && a.index == b.index && a.size == b.size && a.time == b.time;
+}
+
+// Whether the open file (read from its start) is the version `read_as`, its
+// bytes read again and hashed.
+bool sameVersion(HANDLE file, const FileStamp& read_as) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info) || !sameFileAs(stampOf(info), read_as)) return false;
+    std::uint64_t hash = tavrel::host::kHashStart;
+    char chunk[16384];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file, chunk, sizeof chunk, &got, nullptr)) return false;
+        if (got == 0) return hash == read_as.content;
+        hash = tavrel::host::hashBytes(chunk, got, hash);
+    }
 }
 
 // The file that `path` names once links are followed (the system's own
@@ -199,25 +219,28 @@ std::wstring besideTarget(const wchar_t* target, const std::string& name) {
 }
 
 // `path` was missing: when a running writer has the file aside, waits (a
-// bounded time) for it to come back. True when it is back (it may have come
-// back while the folder was looked at).
-bool waitForFileAside(const char* path) {
+// bounded time) for it to come back. It may also have come back while the
+// folder was looked at.
+leftovers::Wait waitForFileAside(const char* path) {
     WidePath wide;
-    if (!widePath(path, wide)) return false;
-    if (!leftovers::fileAside(listLeftovers(wide))) return GetFileAttributesW(wide) != INVALID_FILE_ATTRIBUTES;
+    if (!widePath(path, wide)) return leftovers::Wait::Missing;
+    if (!leftovers::fileAside(listLeftovers(wide))) {
+        return GetFileAttributesW(wide) != INVALID_FILE_ATTRIBUTES ? leftovers::Wait::Back : leftovers::Wait::Missing;
+    }
     for (int waited = 0; waited < leftovers::kAsideWaitMs; ++waited) {
         Sleep(1);
-        if (GetFileAttributesW(wide) != INVALID_FILE_ATTRIBUTES) return true;
+        if (GetFileAttributesW(wide) != INVALID_FILE_ATTRIBUTES) return leftovers::Wait::Back;
     }
-    return false;
+    return leftovers::Wait::Aside;
 }
 
-// Opens the file to move it aside: with DELETE access, sharing only reading,
-// so that no one renames, deletes or writes it while it is checked and moved.
-// Another writer doing the same holds it for a moment: tried again a little.
+// Opens the file to move it aside: for reading and DELETE, sharing only
+// reading, so that no one renames, deletes or writes it while it is checked
+// and moved. Another writer doing the same holds it for a moment: tried
+// again a little.
 HANDLE openToMoveAside(const wchar_t* target) {
     for (int attempt = 0;; ++attempt) {
-        HANDLE file = CreateFileW(target, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ, nullptr,
+        HANDLE file = CreateFileW(target, GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION || attempt == 20) return file;
         Sleep(1);
@@ -232,7 +255,7 @@ namespace tavrel::host {
 
 bool fileExists(const char* path) {
     if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return true;  // a directory too, as the query says
-    return notFound(GetLastError()) && waitForFileAside(path);
+    return notFound(GetLastError()) && waitForFileAside(path) != leftovers::Wait::Missing;
 }
 
 bool readFile(const char* path, std::string& out, std::size_t max_bytes, FileStamp* stamp) {
@@ -244,7 +267,9 @@ bool readFile(const char* path, std::string& out, std::size_t max_bytes, FileSta
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     };
     HANDLE opened = open();
-    if (opened == INVALID_HANDLE_VALUE && notFound(GetLastError()) && waitForFileAside(path)) opened = open();
+    if (opened == INVALID_HANDLE_VALUE && notFound(GetLastError()) && waitForFileAside(path) == leftovers::Wait::Back) {
+        opened = open();
+    }
     FileHandle file(opened);
     if (!file.valid()) return false;
 
@@ -267,6 +292,7 @@ bool readFile(const char* path, std::string& out, std::size_t max_bytes, FileSta
         out.resize(used + got);
         if (got == 0) break;
     }
+    if (stamp != nullptr) stamp->content = hashBytes(out.data(), out.size());
     return true;
 }
 
@@ -284,7 +310,7 @@ ReplaceResult replaceFile(const char* path, const char* data, std::size_t size, 
         return notFound(GetLastError()) ? ReplaceResult::Changed : ReplaceResult::Failed;
     }
     if (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return ReplaceResult::Failed;
-    if (!(stampOf(info) == read_as)) return ReplaceResult::Changed;
+    if (!sameFileAs(stampOf(info), read_as)) return ReplaceResult::Changed;
 
     // Made with the file's own attributes (hidden, system...).
     constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
@@ -310,8 +336,9 @@ ReplaceResult replaceFile(const char* path, const char* data, std::size_t size, 
     }
 
     // Windows cannot exchange two names: the old file steps aside by its own
-    // handle (so it is the very file checked), then the new one takes the
-    // free name, never overwriting a file that came meanwhile. A crash in
+    // handle (so it is the very file checked, bytes too, and no one changes
+    // it meanwhile), then the new one takes the free name, never overwriting
+    // a file that came meanwhile. A crash in
     // between leaves the pair that recoverFile puts back.
     FileHandle current(openToMoveAside(target));
     if (!current.valid()) {
@@ -319,7 +346,7 @@ ReplaceResult replaceFile(const char* path, const char* data, std::size_t size, 
         DeleteFileW(temp);
         return notFound(error) ? ReplaceResult::Changed : ReplaceResult::Failed;
     }
-    if (!GetFileInformationByHandle(current.get(), &info) || !(stampOf(info) == read_as)) {
+    if (!sameVersion(current.get(), read_as)) {
         current.close();
         DeleteFileW(temp);
         return ReplaceResult::Changed;

@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -19,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "host/file_leftovers.h"
+#include "host/file_shared.h"
 #include "host/host_file.h"
 
 namespace tavrel::host {
@@ -72,11 +73,39 @@ std::string nameOf(const std::string& file) {
     return slash == std::string::npos ? file : file.substr(slash + 1);
 }
 
+// A file's identity, size and time (no hash of its bytes yet).
 FileStamp stampOf(const struct stat& st) {
     return FileStamp{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
                      static_cast<std::uint64_t>(st.st_size),
                      static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 1000000000u +
-                         static_cast<std::uint64_t>(st.st_mtim.tv_nsec)};
+                         static_cast<std::uint64_t>(st.st_mtim.tv_nsec),
+                     0};
+}
+
+bool sameFileAs(const FileStamp& a, const FileStamp& b) {
+    return a.volume == b.volume && a.index == b.index && a.size == b.size && a.time == b.time;
+}
+
+// Whether the file at `path` (not followed if a link) is the version
+// `read_as`, its bytes read again and hashed.
+bool sameVersion(const char* path, const FileStamp& read_as) {
+    const int fd = ::open(path, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    bool same = ::fstat(fd, &st) == 0 && sameFileAs(stampOf(st), read_as);
+    std::uint64_t hash = kHashStart;
+    char chunk[16384];
+    while (same) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            same = n == 0 && hash == read_as.content;
+            break;
+        }
+        hash = hashBytes(chunk, static_cast<std::size_t>(n), hash);
+    }
+    ::close(fd);
+    return same;
 }
 
 void sleepMs(long ms) {
@@ -148,18 +177,20 @@ std::vector<leftovers::Entry> listLeftovers(const std::string& target) {
 }
 
 // `mapped` was missing: when a running writer has the file aside, waits (a
-// bounded time) for it to come back. True when it is back (it may have come
-// back while the folder was looked at).
-bool waitForFileAside(const char* mapped) {
+// bounded time) for it to come back. It may also have come back while the
+// folder was looked at.
+leftovers::Wait waitForFileAside(const char* mapped) {
     Path target;
     struct stat st;
-    if (!resolveLinks(mapped, target)) return false;
-    if (!leftovers::fileAside(listLeftovers(target))) return ::stat(mapped, &st) == 0;
+    if (!resolveLinks(mapped, target)) return leftovers::Wait::Missing;
+    if (!leftovers::fileAside(listLeftovers(target))) {
+        return ::stat(mapped, &st) == 0 ? leftovers::Wait::Back : leftovers::Wait::Missing;
+    }
     for (int waited = 0; waited < leftovers::kAsideWaitMs; ++waited) {
         sleepMs(1);
-        if (::stat(mapped, &st) == 0) return true;
+        if (::stat(mapped, &st) == 0) return leftovers::Wait::Back;
     }
-    return false;
+    return leftovers::Wait::Aside;
 }
 
 // [SECTION] Putting the new file in place
@@ -186,6 +217,31 @@ bool takeFreeName(const char* from, const char* to) {
     return ::rename(from, to) == 0;
 }
 
+// Locks the folder of `target` for this writer (flock on the folder itself:
+// no file is made for it; the system lets go when the process ends). The
+// descriptor to close to unlock, or -1 where the folder cannot be locked
+// (the write goes on without).
+int lockFolder(const char* target) {
+    Path folder;
+    const char* slash = std::strrchr(target, '/');
+    if (slash == nullptr) {
+        std::strcpy(folder, ".");
+    } else {
+        const std::size_t len = slash == target ? 1 : static_cast<std::size_t>(slash - target);
+        std::memcpy(folder, target, len);
+        folder[len] = '\0';
+    }
+    const int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    while (::flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            ::close(fd);
+            return -1;
+        }
+    }
+    return fd;
+}
+
 bool sameInode(const struct stat& st, const struct stat& mine) {
     return st.st_dev == mine.st_dev && st.st_ino == mine.st_ino;
 }
@@ -200,8 +256,7 @@ ReplaceResult stepAside(const char* temp, const char* old, const char* target, c
         ::unlink(temp);
         return error == ENOENT ? ReplaceResult::Changed : ReplaceResult::Failed;
     }
-    struct stat was;
-    if (::lstat(old, &was) != 0 || !(stampOf(was) == read_as)) {
+    if (!sameVersion(old, read_as)) {
         // A newer file was moved aside: it goes back (unless a newer still
         // has taken the name since).
         if (!takeFreeName(old, target) && errno == EEXIST) ::unlink(old);
@@ -225,16 +280,17 @@ ReplaceResult stepAside(const char* temp, const char* old, const char* target, c
 // Puts `temp` (this writer's file, `mine`) in the place of `target`, which
 // must still be the version read. Exchanging the two names is one step and
 // fails when the target is gone; the old file, then under the temporary's
-// name, is checked, and a newer one found there is given its name back.
+// name, is checked (its bytes too), and a newer one found there is given its
+// name back.
 ReplaceResult putInPlace(const char* temp, const char* old, const char* target, const FileStamp& read_as,
                          const struct stat& mine) {
 #ifdef RENAME_EXCHANGE
     if (::renameat2(AT_FDCWD, temp, AT_FDCWD, target, RENAME_EXCHANGE) == 0) {
-        struct stat was;
-        if (::lstat(temp, &was) == 0 && stampOf(was) == read_as) {
+        if (sameVersion(temp, read_as)) {
             ::unlink(temp);
             return ReplaceResult::Replaced;
         }
+        struct stat was;
         if (::renameat2(AT_FDCWD, temp, AT_FDCWD, target, RENAME_EXCHANGE) == 0 && ::lstat(temp, &was) == 0 &&
             sameInode(was, mine)) {
             ::unlink(temp);
@@ -260,7 +316,7 @@ bool fileExists(const char* path) {
     Path mapped;
     struct stat st;
     if (!mapPath(path, mapped)) return false;
-    return ::stat(mapped, &st) == 0 || (errno == ENOENT && waitForFileAside(mapped));
+    return ::stat(mapped, &st) == 0 || (errno == ENOENT && waitForFileAside(mapped) != leftovers::Wait::Missing);
 }
 
 bool readFile(const char* path, std::string& out, std::size_t max_bytes, FileStamp* stamp) {
@@ -268,7 +324,9 @@ bool readFile(const char* path, std::string& out, std::size_t max_bytes, FileSta
     Path mapped;
     if (!mapPath(path, mapped)) return false;
     int fd = ::open(mapped, O_RDONLY | O_CLOEXEC);
-    if (fd < 0 && errno == ENOENT && waitForFileAside(mapped)) fd = ::open(mapped, O_RDONLY | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT && waitForFileAside(mapped) == leftovers::Wait::Back) {
+        fd = ::open(mapped, O_RDONLY | O_CLOEXEC);
+    }
     if (fd < 0) return false;
     struct stat st;
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
@@ -294,6 +352,7 @@ bool readFile(const char* path, std::string& out, std::size_t max_bytes, FileSta
     }
     ::close(fd);
     out.resize(ok ? used : 0);
+    if (stamp != nullptr) stamp->content = hashBytes(out.data(), out.size());
     return ok;
 }
 
@@ -309,8 +368,9 @@ ReplaceResult replaceFile(const char* path, const char* data, std::size_t size, 
     if (!S_ISREG(st.st_mode)) return ReplaceResult::Failed;  // never replaces what is not a file
     // Read-only stays untouched: no write permission for us, or (as for root,
     // who may write anything) no write bit at all, like a read-only attribute.
-    if (::access(target, W_OK) != 0 || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return ReplaceResult::Failed;
-    if (!(stampOf(st) == read_as)) return ReplaceResult::Changed;
+    if (::access(target, W_OK) != 0) return errno == ENOENT ? ReplaceResult::Changed : ReplaceResult::Failed;
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return ReplaceResult::Failed;
+    if (!sameFileAs(stampOf(st), read_as)) return ReplaceResult::Changed;
 
     const int fd = createTemp(target, temp, old);
     if (fd < 0) return ReplaceResult::Failed;
@@ -324,8 +384,20 @@ ReplaceResult replaceFile(const char* path, const char* data, std::size_t size, 
         ::unlink(temp);
         return ReplaceResult::Failed;
     }
-    if (testing::before_replace != nullptr) testing::before_replace(temp);
-    return putInPlace(temp, old, target, read_as, mine);
+    // One writer of this store at a time puts its file in place in a folder,
+    // so none finds the file as another's check is about to give it back.
+    const int folder = lockFolder(target);
+    ReplaceResult result = ReplaceResult::Changed;
+    const bool present = ::lstat(target, &st) == 0;
+    if (!present && errno != ENOENT) result = ReplaceResult::Failed;
+    if (!present || !sameFileAs(stampOf(st), read_as)) {
+        ::unlink(temp);
+    } else {
+        if (testing::before_replace != nullptr) testing::before_replace(temp);
+        result = putInPlace(temp, old, target, read_as, mine);
+    }
+    if (folder >= 0) ::close(folder);  // the lock goes with it
+    return result;
 }
 
 FileRecovery recoverFile(const char* path) {

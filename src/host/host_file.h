@@ -17,26 +17,31 @@
 namespace tavrel::host {
 
 // One version of a file, as a read saw it: the file itself (volume and file
-// number) with its size and last-write time. A write that was built from
-// these bytes replaces the file only while it is still this version.
+// number), its size and last-write time, and a hash of the bytes read (a
+// file number freed by a replace comes back soon, and last-write times step
+// in milliseconds: identity, size and time alone take a newer file of the
+// same size for the one read). A write that was built from these bytes
+// replaces the file only while it is still this version.
 struct FileStamp {
     std::uint64_t volume = 0;
     std::uint64_t index = 0;
     std::uint64_t size = 0;
-    std::uint64_t time = 0;  // last write, in the system's own unit
+    std::uint64_t time = 0;     // last write, in the system's own unit
+    std::uint64_t content = 0;  // hash of the bytes
     bool operator==(const FileStamp&) const = default;
 };
 
 // File-status query: true when something is at `path` (a directory too, as
 // the system's status query answers; a read or write of it then fails).
-// While another writer has the file aside for a moment, waits for it.
+// While another writer has the file aside for a moment, waits for it (and
+// when that writer takes longer, the file still counts as there).
 bool fileExists(const char* path);
 
 // Reads the whole file into `out` (replacing its contents). At most
 // `max_bytes` are read; a longer file is cut there. `stamp`, when given,
-// receives the version read (taken before the bytes). False when the file
-// cannot be opened. While another writer has the file aside for a moment,
-// waits for it.
+// receives the version read (the file's identity taken before the bytes,
+// the hash of the bytes read). False when the file cannot be opened. While
+// another writer has the file aside for a moment, waits for it.
 bool readFile(const char* path, std::string& out, std::size_t max_bytes, FileStamp* stamp = nullptr);
 
 enum class ReplaceResult {
@@ -48,7 +53,8 @@ enum class ReplaceResult {
 };
 
 // Replaces the file's contents with `data`, only while the file is still the
-// version `read_as`. The bytes go to a temporary file of this writer's own
+// version `read_as` (checked on the very file that steps aside, bytes
+// included). The bytes go to a temporary file of this writer's own
 // beside it (created exclusively: two writers, even two copies of the plug-in
 // in one process, never share one), which then takes the file's place: in one
 // step where the system can exchange two names; otherwise the old file steps

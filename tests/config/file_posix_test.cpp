@@ -91,6 +91,18 @@ void editInPlaceOnce(const char*) {  // an editor writing into the same file
     std::fputs("edited=1\r\n", file);
     std::fclose(file);
 }
+void rewriteKeepingSizeAndTimeOnce(const char*) {  // only the bytes tell
+    if (saves_left <= 0) return;
+    --saves_left;
+    struct stat st;
+    ASSERT_EQ(::stat("TavrelConfig.ini", &st), 0);
+    std::FILE* file = std::fopen("TavrelConfig.ini", "r+b");
+    ASSERT_NE(file, nullptr);
+    std::fputs("[Vehicle]\r\nnew=2\r\n", file);
+    std::fclose(file);
+    const timespec times[2] = {st.st_atim, st.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, "TavrelConfig.ini", times, 0), 0);
+}
 
 TEST_F(FilePosix, BackslashPathResolvesInTheWorkingDirectory) {
     EXPECT_FALSE(fileExists(".\\TavrelConfig.ini"));
@@ -152,9 +164,9 @@ TEST_F(FilePosix, ReplaceNeverCreatesAndLeavesNoTemporary) {
 }
 
 // Another program acts between the store's read and its replace. A file
-// saved over the name (an editor's save by rename) or written into: the
-// write sees it is no longer the version read, reads the newer one and sets
-// its key there, so both changes stay. Saved over at every try: the write
+// saved over the name (an editor's save by rename) or written into (even
+// keeping its size and time): the write sees it is no longer the version
+// read, reads the newer one and sets its key there, so both changes stay. Saved over at every try: the write
 // gives up and says so, the newer file kept. Deleted: it stays deleted and
 // the write says so. Nothing is left behind. Empty when every row holds,
 // else what did not (also run where the system cannot exchange names).
@@ -169,6 +181,7 @@ std::string raceRows() {
     const Row rows[] = {
         {"saved over", &saveOverOnce, 1, true, "[Vehicle]\r\nfrom_the_editor=1\r\nkey=5\r\n"},
         {"written into", &editInPlaceOnce, 1, true, "[Vehicle]\r\nold=1\r\nedited=1\r\nkey=5\r\n"},
+        {"written into, same size and time", &rewriteKeepingSizeAndTimeOnce, 1, true, "[Vehicle]\r\nnew=2\r\nkey=5\r\n"},
         {"saved over at every try", &saveOverOnce, 100, false, "[Vehicle]\r\nfrom_the_editor=1\r\n"},
         {"deleted", &deleteTarget, 0, false, nullptr},
     };

@@ -207,10 +207,24 @@ void editInPlaceOnce(const char* /*temp*/) {  // an editor writing into the same
     --races_left;
     std::ofstream("TavrelConfig.ini", std::ios::binary | std::ios::app) << "edited=1\r\n";
 }
+void rewriteKeepingSizeAndTimeOnce(const char* /*temp*/) {  // only the bytes tell
+    if (races_left <= 0) return;
+    --races_left;
+    HANDLE file = CreateFileA("TavrelConfig.ini", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    CHECK(file != INVALID_HANDLE_VALUE);
+    FILETIME written{};
+    GetFileTime(file, nullptr, nullptr, &written);
+    DWORD done = 0;
+    CHECK(WriteFile(file, "[Vehicle]\r\nnew=2\r\n", 18, &done, nullptr) != 0 && done == 18);
+    CHECK(SetFileTime(file, nullptr, nullptr, &written) != 0);
+    CloseHandle(file);
+}
 
-// A file saved over the name or written into between the read and the
-// replace: the write sees it is no longer the version read, reads the newer
-// one and sets its key there, so both changes stay. Saved over at every try:
+// A file saved over the name or written into (even keeping its size and
+// time) between the read and the replace: the write sees it is no longer the
+// version read, reads the newer one and sets its key there, so both changes
+// stay. Saved over at every try:
 // the write gives up and says so, the newer file kept. Deleted: it stays
 // deleted and the write says so. Nothing is left behind.
 void testRacesBetweenReadAndReplace() {
@@ -224,6 +238,7 @@ void testRacesBetweenReadAndReplace() {
     const Row rows[] = {
         {"saved over", &saveOverOnce, 1, true, "[Vehicle]\r\nfrom_the_editor=1\r\nkey=5\r\n"},
         {"written into", &editInPlaceOnce, 1, true, "[Vehicle]\r\nold=1\r\nedited=1\r\nkey=5\r\n"},
+        {"written into, same size and time", &rewriteKeepingSizeAndTimeOnce, 1, true, "[Vehicle]\r\nnew=2\r\nkey=5\r\n"},
         {"saved over at every try", &saveOverOnce, 100, false, "[Vehicle]\r\nfrom_the_editor=1\r\n"},
         {"deleted", &deleteTarget, 0, false, nullptr},
     };

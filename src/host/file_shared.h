@@ -1,6 +1,7 @@
-// The temporary files of the store's writes, told by their names, and what a
-// load does with those of writers no longer running. Shared by the platform
-// bindings of host_file.h, which list the folder and act.
+// What the platform bindings of host_file.h share: the hash of a version's
+// bytes, and the temporary files of the store's writes, told by their names,
+// with what a load does with those of writers no longer running (the
+// bindings list the folder and act).
 //
 // A write names its files "<file>.<process id>-<n>.tmp" (the new bytes,
 // written whole and closed before anything else happens) and, where the old
@@ -13,6 +14,21 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace tavrel::host {
+
+// The hash a FileStamp carries of the bytes read (64-bit FNV-1a), continued
+// over `size` more bytes from `hash` (kHashStart for none yet).
+inline constexpr std::uint64_t kHashStart = 14695981039346656037ull;
+inline std::uint64_t hashBytes(const char* data, std::size_t size, std::uint64_t hash = kHashStart) {
+    for (std::size_t i = 0; i < size; ++i) {
+        hash ^= static_cast<unsigned char>(data[i]);
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+}  // namespace tavrel::host
 
 namespace tavrel::host::leftovers {
 
@@ -104,7 +120,14 @@ inline bool fileAside(const std::vector<Entry>& entries) {
 }
 
 // How long a reader waits for a running writer to put the file back (the two
-// renames take microseconds; a writer stopped there is given up on).
+// renames take microseconds; a writer stopped there is waited for no longer).
 inline constexpr int kAsideWaitMs = 200;
+
+// What a reader that found no file learns by waiting.
+enum class Wait {
+    Back,     // the file is there again
+    Aside,    // a running writer still has it aside: the file exists
+    Missing,  // no writer has it: the file is missing
+};
 
 }  // namespace tavrel::host::leftovers
