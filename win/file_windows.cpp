@@ -13,7 +13,6 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdio>
-#include <cstring>
 #include <cwchar>
 #include <iterator>
 #include <string>
@@ -81,16 +80,20 @@ bool sameFileAs(const FileStamp& a, const FileStamp& b) {
     return a.volume == b.volume && a.index == b.index && a.size == b.size && a.time == b.time;
 }
 
-// Whether the open file (read from its start) is the version `read_as`, its
-// bytes read again and hashed.
-bool sameVersion(HANDLE file, const FileStamp& read_as) {
+// Whether the file at `path` is the version `read_as`, its bytes read
+// again and hashed.
+bool isVersion(const wchar_t* path, const FileStamp& read_as) {
+    FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(file, &info) || !sameFileAs(stampOf(info), read_as)) return false;
+    if (!file.valid() || !GetFileInformationByHandle(file.get(), &info) || !sameFileAs(stampOf(info), read_as)) {
+        return false;
+    }
     std::uint64_t hash = tavrel::host::kHashStart;
     char chunk[16384];
     for (;;) {
         DWORD got = 0;
-        if (!ReadFile(file, chunk, sizeof chunk, &got, nullptr)) return false;
+        if (!ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr)) return false;
         if (got == 0) return hash == read_as.content;
         hash = tavrel::host::hashBytes(chunk, got, hash);
     }
@@ -122,22 +125,6 @@ const wchar_t* lastPart(const wchar_t* path) {
 std::string toUtf8(const wchar_t* text) {
     char narrow[4 * (kPathRoom + kTempSuffix)];
     return WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr) > 0 ? narrow : "";
-}
-
-// Renames the open file to `name` in its own folder (a bare name: the
-// system keeps the folder), refusing to overwrite.
-bool renameOpenFile(HANDLE file, const wchar_t* name) {
-    const std::size_t length = std::wcslen(name);
-    alignas(FILE_RENAME_INFO) unsigned char buffer[sizeof(FILE_RENAME_INFO) + sizeof(WidePath)];
-    if (length >= std::size(WidePath{})) return false;
-    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer);
-    std::memset(buffer, 0, sizeof buffer);
-    info->ReplaceIfExists = FALSE;
-    info->RootDirectory = nullptr;
-    info->FileNameLength = static_cast<DWORD>(length * sizeof(wchar_t));
-    std::memcpy(info->FileName, name, length * sizeof(wchar_t));
-    return SetFileInformationByHandle(file, FileRenameInfo, info,
-                                      static_cast<DWORD>(sizeof(FILE_RENAME_INFO) + length * sizeof(wchar_t))) != 0;
 }
 
 // [SECTION] Temporary files and leftovers
@@ -234,19 +221,6 @@ leftovers::Wait waitForFileAside(const char* path) {
     return leftovers::Wait::Aside;
 }
 
-// Opens the file to move it aside: for reading and DELETE, sharing only
-// reading, so that no one renames, deletes or writes it while it is checked
-// and moved. Another writer doing the same holds it for a moment: tried
-// again a little.
-HANDLE openToMoveAside(const wchar_t* target) {
-    for (int attempt = 0;; ++attempt) {
-        HANDLE file = CreateFileW(target, GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION || attempt == 20) return file;
-        Sleep(1);
-    }
-}
-
 }  // namespace
 
 namespace tavrel::host {
@@ -335,27 +309,20 @@ ReplaceResult replaceFile(const char* path, const char* data, std::size_t size, 
         }
     }
 
-    // Windows cannot exchange two names: the old file steps aside by its own
-    // handle (so it is the very file checked, bytes too, and no one changes
-    // it meanwhile), then the new one takes the free name, never overwriting
-    // a file that came meanwhile. A crash in
+    // Windows cannot exchange two names: the old file steps aside (a rename
+    // moves whatever has the name, so what moved is checked after, bytes
+    // too, and a newer file found there goes back), then the new one takes
+    // the free name, never overwriting a file that came meanwhile. A crash in
     // between leaves the pair that recoverFile puts back.
-    FileHandle current(openToMoveAside(target));
-    if (!current.valid()) {
+    if (!MoveFileExW(target, old, 0)) {  // refused while another program holds it without sharing
         const DWORD error = GetLastError();
         DeleteFileW(temp);
         return notFound(error) ? ReplaceResult::Changed : ReplaceResult::Failed;
     }
-    if (!sameVersion(current.get(), read_as)) {
-        current.close();
+    if (!isVersion(old, read_as)) {
+        if (!MoveFileExW(old, target, 0)) DeleteFileW(old);  // unless a newer one took the name since
         DeleteFileW(temp);
         return ReplaceResult::Changed;
-    }
-    const bool aside = renameOpenFile(current.get(), lastPart(old));
-    current.close();
-    if (!aside) {
-        DeleteFileW(temp);
-        return ReplaceResult::Failed;
     }
     if (MoveFileExW(temp, target, 0)) {
         DeleteFileW(old);

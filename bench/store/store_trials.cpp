@@ -41,8 +41,12 @@
 #include <vector>
 
 #ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 #else
 #include <linux/filter.h>
@@ -59,6 +63,9 @@ extern char** environ;
 
 #include "config/ini_store.h"
 #include "host/host_file.h"
+#ifdef _WIN32
+#include "win/test/system_kill.h"
+#endif
 
 namespace {
 
@@ -87,14 +94,16 @@ std::string readBytes(const char* path) {
 #ifdef _WIN32
 struct Child {
     HANDLE process = nullptr;
+    std::string word;  // marks its command line, for killHard
 };
 
 Child spawn(const std::string& arguments) {
-    std::string command = "\"" + self_path + "\" " + arguments;
+    Child child;
+    child.word = system_kill::uniqueWord();
+    std::string command = "\"" + self_path + "\" " + arguments + " " + child.word;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    Child child;
     if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
         CloseHandle(info.hThread);
         child.process = info.hProcess;
@@ -102,31 +111,8 @@ Child spawn(const std::string& arguments) {
     return child;
 }
 
-// This process's id on the system Wine runs on (its /proc, on drive Z:);
-// 0 on Windows itself.
-unsigned long systemProcessId() {
-    std::ifstream stat("Z:\\proc\\self\\stat");
-    unsigned long pid = 0;
-    stat >> pid;
-    return pid;
-}
-
-// kill -9 by the system's own kill under Wine (the process stops between any
-// two instructions); TerminateProcess where there is none.
-void killHard(Child& child, unsigned long pid) {
-    std::string command = "kill -9 " + std::to_string(pid);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (pid != 0 &&
-        CreateProcessA("Z:\\bin\\kill", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-        WaitForSingleObject(info.hProcess, 10000);
-        CloseHandle(info.hProcess);
-        CloseHandle(info.hThread);
-    } else {
-        TerminateProcess(child.process, 9);
-    }
-}
+// kill -9 under Wine (system_kill.h); TerminateProcess on Windows itself.
+void killHard(Child& child) { system_kill::killHard(child.process, child.word); }
 
 int finish(Child& child) {
     WaitForSingleObject(child.process, INFINITE);
@@ -155,9 +141,7 @@ Child spawn(const std::string& arguments) {
     return child;
 }
 
-unsigned long systemProcessId() { return static_cast<unsigned long>(::getpid()); }
-
-void killHard(Child& child, unsigned long /*pid*/) { ::kill(child.pid, SIGKILL); }
+void killHard(Child& child) { ::kill(child.pid, SIGKILL); }
 
 int finish(Child& child) {
     int status = 0;
@@ -203,12 +187,9 @@ int keyValue(const char* key) {
     return ini::getProfileInt(doc, "Trial", key, 0);
 }
 
-// Writes its key again and again until killed, after writing its process id
-// to "<key>.pid".
+// Writes its key again and again until killed, after making "<key>.running".
 int runLoopWriter(const char* key) {
-    const std::string pid_file = std::string(key) + ".pid";
-    std::ofstream(pid_file + ".tmp") << systemProcessId() << "\n";
-    renameOver((pid_file + ".tmp").c_str(), pid_file.c_str());
+    std::ofstream(std::string(key) + ".running") << "running\n";
     for (int i = 1;; ++i) {
         if (menuWrite(key, i) == Write::Missing) sleepMs(1);
     }
@@ -254,13 +235,11 @@ int leftoverCount() {
     return count;
 }
 
-// Waits for a loop writer's process id (written once it runs).
-unsigned long waitForPid(const char* key) {
-    const std::string pid_file = std::string(key) + ".pid";
-    unsigned long pid = 0;
-    for (int waited = 0; waited < 20000 && !(std::ifstream(pid_file) >> pid); ++waited) sleepMs(1);
-    fs::remove(pid_file);
-    return pid;
+// Waits until a loop writer runs.
+void waitUntilRunning(const char* key) {
+    const std::string running = std::string(key) + ".running";
+    for (int waited = 0; waited < 20000 && !fs::exists(running); ++waited) sleepMs(1);
+    fs::remove(running);
 }
 
 const char* writerOptions() { return no_exchange ? "--no-exchange " : ""; }
@@ -269,7 +248,7 @@ const char* writerOptions() { return no_exchange ? "--no-exchange " : ""; }
 // writes; the name must stay free (the writer never creates the file).
 int trialTakeAway(bool rename, int count) {
     Child writer = spawn(std::string(writerOptions()) + "loop w");
-    const unsigned long pid = waitForPid("w");
+    waitUntilRunning("w");
     int came_back = 0, not_taken = 0;
     for (int round = 0; round < count; ++round) {
         putFile(round);
@@ -283,7 +262,7 @@ int trialTakeAway(bool rename, int count) {
         sleepMs(20);
         if (taken && fs::exists(kIniName)) ++came_back;
     }
-    killHard(writer, pid);
+    killHard(writer);
     finish(writer);
     std::printf("%-8s %6d trials: the file came back in %d%s\n", rename ? "rename" : "delete", count, came_back,
                 not_taken ? (" (" + std::to_string(not_taken) + " not taken away)").c_str() : "");
@@ -295,7 +274,7 @@ int trialTakeAway(bool rename, int count) {
 int trialEditor(int count) {
     putFile(0);
     Child writer = spawn(std::string(writerOptions()) + "loop w");
-    const unsigned long pid = waitForPid("w");
+    waitUntilRunning("w");
     int lost = 0;
     ini::IniDocument doc;
     std::string saved;
@@ -310,7 +289,7 @@ int trialEditor(int count) {
         ini::loadIniFile(kIni, doc);
         if (ini::getProfileInt(doc, "Editor", "save", -1) != round) ++lost;
     }
-    killHard(writer, pid);
+    killHard(writer);
     finish(writer);
     std::printf("%-8s %6d saves: overwritten by a version from older bytes %d\n", "editor", count, lost);
     return lost == 0 ? 0 : 1;
@@ -340,9 +319,9 @@ int trialKill(int count) {
     putFile(0);
     for (int round = 0; round < count; ++round) {
         Child writer = spawn(std::string(writerOptions()) + "loop w");
-        const unsigned long pid = waitForPid("w");
+        waitUntilRunning("w");
         sleepMs(randomMs(21));
-        killHard(writer, pid);
+        killHard(writer);
         finish(writer);
         made += leftoverCount();
         if (!fs::exists(kIniName)) ++missing_after_kill;
@@ -365,7 +344,7 @@ int trialKill(int count) {
 
 int runTrial(const std::string& trial, int count) {
     const fs::path home = fs::current_path();
-    const fs::path folder = home / ("store-trial-" + trial + "-" + std::to_string(systemProcessId()));
+    const fs::path folder = home / ("store-trial-" + trial);
     fs::remove_all(folder);
     fs::create_directories(folder);
     fs::current_path(folder);

@@ -3,9 +3,10 @@
 // numbers).
 //
 //   tavrel_binding_test                       the checks
-//   tavrel_binding_test writer LETTER COUNT   (run by the checks) replaces
-//       .\TavrelConfig.ini COUNT times with LETTER repeated (COUNT 0: until
-//       killed); exits with the number of replaces that failed
+//   tavrel_binding_test writer LETTER COUNT [WORD]   (run by the checks)
+//       replaces .\TavrelConfig.ini COUNT times with LETTER repeated (COUNT
+//       0: until killed; WORD only marks its command line); exits with the
+//       number of replaces that failed
 //   tavrel_binding_test sleep | exit          (run by the checks) a process
 //       that runs until killed, or ends at once
 #define WIN32_LEAN_AND_MEAN
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include "check.h"
+#include "system_kill.h"
 #include "config/ini_store.h"
 #include "config/persistence.h"
 #include "host/host_abi.h"
@@ -130,13 +132,20 @@ void testReadFile() {
     fs::remove("TavrelConfig.ini");
 }
 
-// Everything in `folder` but the INI file: temporary files left behind.
-std::vector<std::string> strayFiles(const char* folder = ".") {
-    std::vector<std::string> stray;
+// Everything in `folder` but the INI file, sorted.
+std::vector<std::string> otherFiles(const char* folder = ".") {
+    std::vector<std::string> names;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
-        if (name != "TavrelConfig.ini") stray.push_back(name);
+        if (name != "TavrelConfig.ini") names.push_back(name);
     }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The temporary files left behind in the working directory (each printed).
+std::vector<std::string> strayFiles() {
+    const std::vector<std::string> stray = otherFiles();
     for (const std::string& name : stray) std::fprintf(stderr, "left in the folder: %s\n", name.c_str());
     return stray;
 }
@@ -311,27 +320,14 @@ void testOwnTemporaryFiles() {
     fs::remove("TavrelConfig.ini");
 }
 
-// Where a program of the system under Wine writes its process id: the
-// writer's own, for a kill from outside.
-constexpr const char* kWriterPidFile = "writer.pid";
-
-// This process's id on the system Wine runs on (read from its /proc, on
-// drive Z:), or 0 when there is none (Windows itself).
-unsigned long unixProcessId() {
-    std::ifstream stat("Z:\\proc\\self\\stat");
-    unsigned long pid = 0;
-    stat >> pid;
-    return pid;
-}
+// A file a writer that runs until killed makes once it runs.
+constexpr const char* kWriterRunning = "writer.running";
 
 // A process that replaces the INI file with `letter` repeated, again and
-// again (count 0: until killed, after writing its id to kWriterPidFile).
+// again (count 0: until killed, after making kWriterRunning).
 int runWriter(char letter, int count) {
     const std::string bytes(kWriterBytes, letter);
-    if (count == 0) {
-        std::ofstream("writer.pid.tmp") << unixProcessId() << "\n";
-        MoveFileExA("writer.pid.tmp", kWriterPidFile, MOVEFILE_REPLACE_EXISTING);
-    }
+    if (count == 0) std::ofstream(kWriterRunning) << "running\n";
     int failed = 0;
     for (int i = 0; count == 0 || i < count; ++i) {
         if (!writeOver(kIni, bytes)) {
@@ -362,13 +358,29 @@ HANDLE startSelf(const std::string& arguments) {
     return startProgram(nullptr, "\"" + std::string(self) + "\" " + arguments);
 }
 
-// Runs a program of the system under Wine to its end (Z: is its root).
-bool runUnixProgram(const char* program, const std::string& command) {
-    HANDLE process = startProgram(program, command);
-    if (process == nullptr) return false;
-    WaitForSingleObject(process, 10000);
-    CloseHandle(process);
-    return true;
+// `path` as the system under Wine names it (Wine's own export), or empty.
+std::string systemPath(const wchar_t* path) {
+    using ToSystem = char* (*)(const wchar_t*);
+    const auto to_system = reinterpret_cast<ToSystem>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+    char* name = to_system != nullptr ? to_system(path) : nullptr;
+    if (name == nullptr) return {};
+    std::string copy = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return copy;
+}
+
+// Makes `link` a symbolic link to `file` with the system's ln under Wine
+// (Wine's CreateSymbolicLinkW makes none). Wine runs ln apart, from a folder
+// of its choosing: full paths, and the link waited for.
+bool makeLink(const fs::path& file, const fs::path& link) {
+    const std::string from = systemPath(fs::absolute(file).c_str());
+    const std::string to = systemPath(fs::absolute(link).c_str());
+    if (from.empty() || to.empty()) return false;
+    HANDLE process = startProgram("Z:\\bin\\ln", "ln -s \"" + from + "\" \"" + to + "\"");
+    if (process != nullptr) CloseHandle(process);  // not always a handle for a program of the system
+    for (int waited = 0; waited < 5000 && !fs::exists(link); ++waited) Sleep(1);
+    return fs::exists(link);
 }
 
 // Two writers in one folder (two copies of the plug-in, two simulator runs):
@@ -411,27 +423,26 @@ void testTwoWriters() {
     fs::remove("TavrelConfig.ini");
 }
 
-// A writer killed from outside (kill -9 under Wine: the process stops
-// between any two instructions; Windows itself: TerminateProcess) at a varied
-// moment of its writes: after the next load's look the file is one whole
+// A writer killed from outside (kill -9 under Wine, system_kill.h) at a
+// varied moment of its writes: after the next load's look the file is one whole
 // version and nothing of the killed write is left. A kill between the two
 // renames leaves no file until that look puts it back.
 void testKilledWriter() {
     constexpr int kTrials = 24;
     int missing_before_load = 0;
+    int by_system = 0;
     for (int trial = 0; trial < kTrials; ++trial) {
         writeBytes("TavrelConfig.ini", std::string(kWriterBytes, 'o'));
-        fs::remove(kWriterPidFile);
-        HANDLE writer = startSelf(std::string("writer ") + static_cast<char>('a' + trial % 2) + " 0");
+        const std::string word = system_kill::uniqueWord();
+        HANDLE writer = startSelf(std::string("writer ") + static_cast<char>('a' + trial % 2) + " 0 " + word);
         CHECK(writer != nullptr);
         if (writer == nullptr) return;
-        unsigned long pid = 0;
-        for (int waited = 0; waited < 10000 && !(std::ifstream(kWriterPidFile) >> pid); ++waited) Sleep(1);
+        for (int waited = 0; waited < 10000 && !fs::exists(kWriterRunning); ++waited) Sleep(1);
         Sleep(static_cast<DWORD>(trial % 8) * 3);
-        if (pid == 0 || !runUnixProgram("Z:\\bin\\kill", "kill -9 " + std::to_string(pid))) TerminateProcess(writer, 9);
-        CHECK(WaitForSingleObject(writer, 10000) == WAIT_OBJECT_0);
+        by_system += system_kill::killHard(writer, word) ? 1 : 0;
+        CHECK(WaitForSingleObject(writer, 0) == WAIT_OBJECT_0);
         CloseHandle(writer);
-        fs::remove(kWriterPidFile);
+        fs::remove(kWriterRunning);
         if (!fs::exists("TavrelConfig.ini")) ++missing_before_load;
         host::recoverFile(kIni);
         const std::string now = readBytes("TavrelConfig.ini");
@@ -440,7 +451,8 @@ void testKilledWriter() {
         CHECK(whole);
         CHECK(strayFiles().empty());
     }
-    std::printf("killed writer: %d trials, no file before the load in %d\n", kTrials, missing_before_load);
+    std::printf("killed writer: %d trials (%d by kill -9), no file before the load in %d\n", kTrials, by_system,
+                missing_before_load);
     fs::remove("TavrelConfig.ini");
 }
 
@@ -468,11 +480,9 @@ void testLoadRecovery() {
     CHECK(found.restored);
     CHECK(found.removed == 2);
     CHECK(readBytes("TavrelConfig.ini") == "[s]\r\nk=new\r\n");
-    std::vector<std::string> left = strayFiles();
-    std::sort(left.begin(), left.end());
     std::vector<std::string> expected = kept;
     std::sort(expected.begin(), expected.end());
-    CHECK(left == expected);
+    CHECK(otherFiles() == expected);
 
     // With the file there, a pair is only left over.
     writeBytes("TavrelConfig.ini." + dead + "-9.old", "older");
@@ -490,12 +500,11 @@ void testLoadRecovery() {
 
 // A symbolic link in place of the file (mod managers deploy files so) stays
 // a link: a write goes to the file it points to, in that file's folder, and
-// leaves nothing in either folder. The link is made by the system's ln under
-// Wine (Wine's CreateSymbolicLinkW makes none).
+// leaves nothing in either folder.
 void testLinkStaysALink() {
     fs::create_directory("mods");
     writeBytes("mods\\Tavrel.ini", "[Vehicle]\r\nold=1\r\n");
-    if (!runUnixProgram("Z:\\bin\\ln", "ln -s mods/Tavrel.ini TavrelConfig.ini") || !fs::exists("TavrelConfig.ini")) {
+    if (!makeLink("mods\\Tavrel.ini", "TavrelConfig.ini")) {
         std::printf("link: skipped, no symbolic link could be made here\n");
         fs::remove_all("mods");
         return;
@@ -504,8 +513,8 @@ void testLinkStaysALink() {
     CHECK(readBytes("mods\\Tavrel.ini") == "[Vehicle]\r\nold=1\r\nkey=5\r\n");
     writeBytes("mods\\Tavrel.ini", "[Vehicle]\r\nfrom_the_manager=1\r\n");
     CHECK(readBytes("TavrelConfig.ini") == "[Vehicle]\r\nfrom_the_manager=1\r\n");  // still one file under two names
-    CHECK(strayFiles("mods") == std::vector<std::string>{"Tavrel.ini"});
-    CHECK(strayFiles() == std::vector<std::string>{"mods"});
+    CHECK(otherFiles("mods") == std::vector<std::string>{"Tavrel.ini"});
+    CHECK(otherFiles() == std::vector<std::string>{"mods"});
     DeleteFileA("TavrelConfig.ini");
     fs::remove_all("mods");
 }
@@ -535,7 +544,7 @@ void testClock() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::strcmp(argv[1], "writer") == 0) return runWriter(argv[2][0], std::atoi(argv[3]));
+    if (argc >= 4 && std::strcmp(argv[1], "writer") == 0) return runWriter(argv[2][0], std::atoi(argv[3]));
     if (argc == 2 && std::strcmp(argv[1], "sleep") == 0) Sleep(60000);
     if (argc == 2) return 0;
     std::error_code error;
