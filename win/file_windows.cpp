@@ -80,22 +80,47 @@ bool sameFileAs(const FileStamp& a, const FileStamp& b) {
     return a.volume == b.volume && a.index == b.index && a.size == b.size && a.time == b.time;
 }
 
-// Whether the file at `path` is the version `read_as`, its bytes read
-// again and hashed.
-bool isVersion(const wchar_t* path, const FileStamp& read_as) {
-    FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+// Whether the open file (read from its start) is the version `read_as`,
+// its bytes read again and hashed.
+bool isVersion(HANDLE file, const FileStamp& read_as) {
     BY_HANDLE_FILE_INFORMATION info;
-    if (!file.valid() || !GetFileInformationByHandle(file.get(), &info) || !sameFileAs(stampOf(info), read_as)) {
-        return false;
-    }
+    if (!GetFileInformationByHandle(file, &info) || !sameFileAs(stampOf(info), read_as)) return false;
     std::uint64_t hash = tavrel::host::kHashStart;
     char chunk[16384];
     for (;;) {
         DWORD got = 0;
-        if (!ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr)) return false;
+        if (!ReadFile(file, chunk, sizeof chunk, &got, nullptr)) return false;
         if (got == 0) return hash == read_as.content;
         hash = tavrel::host::hashBytes(chunk, got, hash);
+    }
+}
+
+// Renames the open file to `path` (a full path), refusing to overwrite.
+bool renameOpenFile(HANDLE file, const wchar_t* path) {
+    const std::size_t length = std::wcslen(path);
+    alignas(FILE_RENAME_INFO) unsigned char buffer[sizeof(FILE_RENAME_INFO) + sizeof(WidePath)];
+    if (length >= std::size(WidePath{})) return false;
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer);
+    info->ReplaceIfExists = FALSE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>(length * sizeof(wchar_t));
+    std::wmemcpy(info->FileName, path, length + 1);
+    return SetFileInformationByHandle(file, FileRenameInfo, info,
+                                      static_cast<DWORD>(sizeof(FILE_RENAME_INFO) + length * sizeof(wchar_t))) != 0;
+}
+
+// Opens the file to check it and move it aside: for reading and DELETE,
+// sharing only reading, so that no one writes, renames or deletes it
+// meanwhile (a delete by name, which Wine makes by opening the file and
+// unlinking the name at close, would otherwise miss a file moved in
+// between). Another writer of this store doing the same holds it for a
+// moment: tried again a little.
+HANDLE openToMoveAside(const wchar_t* target) {
+    for (int attempt = 0;; ++attempt) {
+        HANDLE file = CreateFileW(target, GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION || attempt == 20) return file;
+        Sleep(1);
     }
 }
 
@@ -309,20 +334,27 @@ ReplaceResult replaceFile(const char* path, const char* data, std::size_t size, 
         }
     }
 
-    // Windows cannot exchange two names: the old file steps aside (a rename
-    // moves whatever has the name, so what moved is checked after, bytes
-    // too, and a newer file found there goes back), then the new one takes
-    // the free name, never overwriting a file that came meanwhile. A crash in
-    // between leaves the pair that recoverFile puts back.
-    if (!MoveFileExW(target, old, 0)) {  // refused while another program holds it without sharing
+    // Windows cannot exchange two names: the old file, held open and checked
+    // (bytes too), steps aside by its own handle, so it is the very file
+    // checked; then the new one takes the free name, never overwriting a
+    // file that came meanwhile. A crash in between leaves the pair that
+    // recoverFile puts back.
+    FileHandle current(openToMoveAside(target));
+    if (!current.valid()) {  // gone, or held by another program without sharing
         const DWORD error = GetLastError();
         DeleteFileW(temp);
         return notFound(error) ? ReplaceResult::Changed : ReplaceResult::Failed;
     }
-    if (!isVersion(old, read_as)) {
-        if (!MoveFileExW(old, target, 0)) DeleteFileW(old);  // unless a newer one took the name since
+    if (!isVersion(current.get(), read_as)) {
+        current.close();
         DeleteFileW(temp);
         return ReplaceResult::Changed;
+    }
+    const bool aside = renameOpenFile(current.get(), old);
+    current.close();
+    if (!aside) {
+        DeleteFileW(temp);
+        return ReplaceResult::Failed;
     }
     if (MoveFileExW(temp, target, 0)) {
         DeleteFileW(old);

@@ -370,17 +370,29 @@ std::string systemPath(const wchar_t* path) {
     return copy;
 }
 
-// Makes `link` a symbolic link to `file` with the system's ln under Wine
-// (Wine's CreateSymbolicLinkW makes none). Wine runs ln apart, from a folder
-// of its choosing: full paths, and the link waited for.
+// Runs a program of the system under Wine (Z: is its root) on full paths:
+// Wine runs it apart, from a folder of its choosing, and gives no handle to
+// wait on, so `done` is polled (up to 5 s).
+template <typename Done>
+bool runSystemProgram(const char* program, const std::string& command, Done done) {
+    HANDLE process = startProgram(program, command);
+    if (process != nullptr) CloseHandle(process);
+    for (int waited = 0; waited < 5000 && !done(); ++waited) Sleep(1);
+    return done();
+}
+
+// Makes `link` a symbolic link to `file` with the system's ln (Wine's
+// CreateSymbolicLinkW makes none), and removes it with rm (Wine's
+// DeleteFile deletes the file a link points to).
 bool makeLink(const fs::path& file, const fs::path& link) {
     const std::string from = systemPath(fs::absolute(file).c_str());
     const std::string to = systemPath(fs::absolute(link).c_str());
-    if (from.empty() || to.empty()) return false;
-    HANDLE process = startProgram("Z:\\bin\\ln", "ln -s \"" + from + "\" \"" + to + "\"");
-    if (process != nullptr) CloseHandle(process);  // not always a handle for a program of the system
-    for (int waited = 0; waited < 5000 && !fs::exists(link); ++waited) Sleep(1);
-    return fs::exists(link);
+    return !from.empty() && !to.empty() &&
+           runSystemProgram("Z:\\bin\\ln", "ln -s \"" + from + "\" \"" + to + "\"", [&] { return fs::exists(link); });
+}
+void removeLink(const fs::path& link) {
+    const std::string path = systemPath(fs::absolute(link).c_str());
+    runSystemProgram("Z:\\bin\\rm", "rm \"" + path + "\"", [&] { return !fs::exists(link); });
 }
 
 // Two writers in one folder (two copies of the plug-in, two simulator runs):
@@ -515,7 +527,7 @@ void testLinkStaysALink() {
     CHECK(readBytes("TavrelConfig.ini") == "[Vehicle]\r\nfrom_the_manager=1\r\n");  // still one file under two names
     CHECK(otherFiles("mods") == std::vector<std::string>{"Tavrel.ini"});
     CHECK(otherFiles() == std::vector<std::string>{"mods"});
-    DeleteFileA("TavrelConfig.ini");
+    removeLink("TavrelConfig.ini");
     fs::remove_all("mods");
 }
 
