@@ -41,13 +41,7 @@
 #include <vector>
 
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "win/test/system_kill.h"  // <windows.h> too
 #else
 #include <linux/filter.h>
 #include <linux/seccomp.h>
@@ -63,9 +57,6 @@ extern char** environ;
 
 #include "config/ini_store.h"
 #include "host/host_file.h"
-#ifdef _WIN32
-#include "win/test/system_kill.h"
-#endif
 
 namespace {
 

@@ -31,12 +31,23 @@
 
 #include "config/ini_store.h"
 #include "host/host_file.h"
+#include "support/store_cases.h"
 #include "temp_dir.h"
 
 namespace tavrel::host {
 namespace {
 
+using tavrel::testing::kEditorSave;
+using tavrel::testing::kRaceStart;
+using tavrel::testing::kRestored;
+using tavrel::testing::layOutLeftovers;
+using tavrel::testing::layOutPairBesideTheFile;
+using tavrel::testing::kRewrittenSameSize;
+using tavrel::testing::kStoreRaces;
+using tavrel::testing::kWrittenInto;
+using tavrel::testing::RaceProgram;
 using tavrel::testing::readBytes;
+using tavrel::testing::StoreRace;
 using tavrel::testing::writeBytes;
 
 class FilePosix : public tavrel::testing::TempDirTest {
@@ -72,36 +83,41 @@ bool writeKey(const char* section, const char* key, const char* value) {
 // Seams: what another program does between the write and the replace.
 std::vector<std::string> seen_temps;
 void recordTemp(const char* temp) { seen_temps.emplace_back(temp); }
-void deleteTarget(const char*) { ASSERT_EQ(::unlink("TavrelConfig.ini"), 0); }
-void saveOverTarget(const char*) {  // an editor saving by rename
-    writeBytes("editor.tmp", "[Vehicle]\r\nfrom_the_editor=1\r\n");
-    ASSERT_EQ(::rename("editor.tmp", "TavrelConfig.ini"), 0);
-}
-int saves_left = 0;  // how many of the next writes another program races
-void saveOverOnce(const char* temp) {
-    if (saves_left <= 0) return;
-    --saves_left;
-    saveOverTarget(temp);
-}
-void editInPlaceOnce(const char*) {  // an editor writing into the same file
-    if (saves_left <= 0) return;
-    --saves_left;
-    std::FILE* file = std::fopen("TavrelConfig.ini", "ab");
-    ASSERT_NE(file, nullptr);
-    std::fputs("edited=1\r\n", file);
-    std::fclose(file);
-}
-void rewriteKeepingSizeAndTimeOnce(const char*) {  // only the bytes tell
-    if (saves_left <= 0) return;
-    --saves_left;
-    struct stat st;
-    ASSERT_EQ(::stat("TavrelConfig.ini", &st), 0);
-    std::FILE* file = std::fopen("TavrelConfig.ini", "r+b");
-    ASSERT_NE(file, nullptr);
-    std::fputs("[Vehicle]\r\nnew=2\r\n", file);
-    std::fclose(file);
-    const timespec times[2] = {st.st_atim, st.st_mtim};
-    ASSERT_EQ(::utimensat(AT_FDCWD, "TavrelConfig.ini", times, 0), 0);
+
+// The program of the race being run (tests/support/store_cases.h), for the
+// store's seam; it acts at the store's next `races_left` tries.
+RaceProgram race_program = RaceProgram::SaveOver;
+int races_left = 0;
+void raceProgram(const char*) {
+    if (races_left <= 0) return;
+    --races_left;
+    switch (race_program) {
+        case RaceProgram::SaveOver:  // an editor saving by rename
+            writeBytes("editor.tmp", kEditorSave);
+            ASSERT_EQ(::rename("editor.tmp", "TavrelConfig.ini"), 0);
+            break;
+        case RaceProgram::WriteInto: {
+            std::FILE* file = std::fopen("TavrelConfig.ini", "ab");
+            ASSERT_NE(file, nullptr);
+            std::fputs(kWrittenInto, file);
+            std::fclose(file);
+            break;
+        }
+        case RaceProgram::RewriteKeepingSizeAndTime: {  // only the bytes tell
+            struct stat st;
+            ASSERT_EQ(::stat("TavrelConfig.ini", &st), 0);
+            std::FILE* file = std::fopen("TavrelConfig.ini", "r+b");
+            ASSERT_NE(file, nullptr);
+            std::fputs(kRewrittenSameSize, file);
+            std::fclose(file);
+            const timespec times[2] = {st.st_atim, st.st_mtim};
+            ASSERT_EQ(::utimensat(AT_FDCWD, "TavrelConfig.ini", times, 0), 0);
+            break;
+        }
+        case RaceProgram::Delete:
+            ASSERT_EQ(::unlink("TavrelConfig.ini"), 0);
+            break;
+    }
 }
 
 TEST_F(FilePosix, BackslashPathResolvesInTheWorkingDirectory) {
@@ -163,40 +179,23 @@ TEST_F(FilePosix, ReplaceNeverCreatesAndLeavesNoTemporary) {
     EXPECT_FALSE(writeOver("dir.ini", {"x", 1}));
 }
 
-// Another program acts between the store's read and its replace. A file
-// saved over the name (an editor's save by rename) or written into (even
-// keeping its size and time): the write sees it is no longer the version
-// read, reads the newer one and sets its key there, so both changes stay. Saved over at every try: the write
-// gives up and says so, the newer file kept. Deleted: it stays deleted and
-// the write says so. Nothing is left behind. Empty when every row holds,
-// else what did not (also run where the system cannot exchange names).
+// The races between the store's read and its replace (store_cases.h). Empty
+// when every row holds, else what did not (also run where the system cannot
+// exchange names).
 std::string raceRows() {
-    struct Row {
-        const char* name;
-        void (*program)(const char*);
-        int saves;
-        bool lands;
-        const char* after;  // nullptr: no file
-    };
-    const Row rows[] = {
-        {"saved over", &saveOverOnce, 1, true, "[Vehicle]\r\nfrom_the_editor=1\r\nkey=5\r\n"},
-        {"written into", &editInPlaceOnce, 1, true, "[Vehicle]\r\nold=1\r\nedited=1\r\nkey=5\r\n"},
-        {"written into, same size and time", &rewriteKeepingSizeAndTimeOnce, 1, true, "[Vehicle]\r\nnew=2\r\nkey=5\r\n"},
-        {"saved over at every try", &saveOverOnce, 100, false, "[Vehicle]\r\nfrom_the_editor=1\r\n"},
-        {"deleted", &deleteTarget, 0, false, nullptr},
-    };
-    for (const Row& row : rows) {
-        writeBytes("TavrelConfig.ini", "[Vehicle]\r\nold=1\r\n");
-        saves_left = row.saves;
-        testing::before_replace = row.program;
+    for (const StoreRace& race : kStoreRaces) {
+        writeBytes("TavrelConfig.ini", kRaceStart);
+        race_program = race.program;
+        races_left = race.times;
+        testing::before_replace = &raceProgram;
         const bool landed = writeKey("Vehicle", "key", "5");
         testing::before_replace = nullptr;
         const bool exists = std::filesystem::exists("TavrelConfig.ini");
-        if (landed != row.lands) return std::string(row.name) + ": the write said " + (landed ? "done" : "failed");
-        if (exists != (row.after != nullptr) || (exists && readBytes("TavrelConfig.ini") != row.after)) {
-            return std::string(row.name) + ": the file holds \"" + (exists ? readBytes("TavrelConfig.ini") : "(none)") + "\"";
+        if (landed != race.lands) return std::string(race.name) + ": the write said " + (landed ? "done" : "failed");
+        if (exists != (race.after != nullptr) || (exists && readBytes("TavrelConfig.ini") != race.after)) {
+            return std::string(race.name) + ": the file holds \"" + (exists ? readBytes("TavrelConfig.ini") : "(none)") + "\"";
         }
-        if (!strayFiles().empty()) return std::string(row.name) + ": left " + strayFiles()[0];
+        if (!strayFiles().empty()) return std::string(race.name) + ": left " + strayFiles()[0];
         std::filesystem::remove("TavrelConfig.ini");
     }
     return {};
@@ -459,42 +458,30 @@ pid_t endedProcess() {
     return child;
 }
 
-// What a load finds beside the file. The file missing, with the pair of one
-// write cut off between its two renames: the new bytes take its name again.
-// Files of writers that no longer run go; a running writer's stay (it is
-// still writing), and so do names not of the temporary form.
+// What a load finds beside the file (store_cases.h).
 TEST_F(FilePosix, TheLoadPutsBackTheFileAndRemovesLeftovers) {
-    const std::string dead = std::to_string(endedProcess());
     const pid_t sleeper = ::fork();
     if (sleeper == 0) {
         ::pause();
         ::_exit(0);
     }
-    const std::string running = std::to_string(sleeper);
-    const std::vector<std::string> kept = {"TavrelConfig.ini." + running + "-3.tmp", "TavrelConfig.ini." + running + "-3.old",
-                                           "TavrelConfig.ini.bak", "TavrelConfig.ini.1-x.tmp"};
-    for (const std::string& name : kept) writeBytes(name, "kept");
-    writeBytes("TavrelConfig.ini." + dead + "-7.old", "[s]\r\nk=old\r\n");
-    writeBytes("TavrelConfig.ini." + dead + "-7.tmp", "[s]\r\nk=new\r\n");
-    writeBytes("TavrelConfig.ini." + dead + "-8.tmp", "half a wri");
+    const std::string ended = std::to_string(endedProcess());
+    const auto write = [](const std::string& name, const char* bytes) { writeBytes(name, bytes); };
+    const std::vector<std::string> kept = layOutLeftovers(std::to_string(sleeper), ended, write);
 
     FileRecovery found = recoverFile(".\\TavrelConfig.ini");
     EXPECT_TRUE(found.restored);
     EXPECT_EQ(found.removed, 2);
-    EXPECT_EQ(readBytes("TavrelConfig.ini"), "[s]\r\nk=new\r\n");
+    EXPECT_EQ(readBytes("TavrelConfig.ini"), kRestored);
     std::vector<std::string> left = strayFiles();
     std::sort(left.begin(), left.end());
-    std::vector<std::string> expected = kept;
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(left, expected);
+    EXPECT_EQ(left, kept);
 
-    // With the file there, a pair is only left over.
-    writeBytes("TavrelConfig.ini." + dead + "-9.old", "older");
-    writeBytes("TavrelConfig.ini." + dead + "-9.tmp", "newer");
+    layOutPairBesideTheFile(ended, write);
     found = recoverFile(".\\TavrelConfig.ini");
     EXPECT_FALSE(found.restored);
     EXPECT_EQ(found.removed, 2);
-    EXPECT_EQ(readBytes("TavrelConfig.ini"), "[s]\r\nk=new\r\n");
+    EXPECT_EQ(readBytes("TavrelConfig.ini"), kRestored);
     ::kill(sleeper, SIGKILL);
     ::waitpid(sleeper, nullptr, 0);
 }

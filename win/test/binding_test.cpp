@@ -27,14 +27,16 @@
 #include <vector>
 
 #include "check.h"
-#include "system_kill.h"
 #include "config/ini_store.h"
 #include "config/persistence.h"
 #include "host/host_abi.h"
 #include "host/host_file.h"
+#include "system_kill.h"
+#include "tests/support/store_cases.h"
 
 namespace fs = std::filesystem;
 using namespace tavrel;
+using namespace tavrel::testing;
 
 namespace {
 
@@ -154,10 +156,6 @@ std::vector<std::string> strayFiles() {
 std::vector<std::string> seen_temps;
 void recordTemp(const char* temp) { seen_temps.emplace_back(temp); }
 
-// Deletes the INI file (another program, a player) after the new bytes are
-// written, before they take its place.
-void deleteTarget(const char* /*temp*/) { CHECK(DeleteFileA("TavrelConfig.ini") != 0); }
-
 void testReplaceFile() {
     // Never creates a missing file.
     CHECK(!writeOver(kIni, "x"));
@@ -203,64 +201,54 @@ void testReplaceFile() {
     CHECK(strayFiles().empty());
 }
 
-// What another program does between the store's read and its replace.
-int races_left = 0;  // how many of the next writes it races
-void saveOverOnce(const char* /*temp*/) {  // an editor saving by rename
+// The program of the race being run (tests/support/store_cases.h), for the
+// store's seam; it acts at the store's next `races_left` tries.
+RaceProgram race_program = RaceProgram::SaveOver;
+int races_left = 0;
+void raceProgram(const char* /*temp*/) {
     if (races_left <= 0) return;
     --races_left;
-    writeBytes("editor.tmp", "[Vehicle]\r\nfrom_the_editor=1\r\n");
-    CHECK(MoveFileExA("editor.tmp", "TavrelConfig.ini", MOVEFILE_REPLACE_EXISTING) != 0);
-}
-void editInPlaceOnce(const char* /*temp*/) {  // an editor writing into the same file
-    if (races_left <= 0) return;
-    --races_left;
-    std::ofstream("TavrelConfig.ini", std::ios::binary | std::ios::app) << "edited=1\r\n";
-}
-void rewriteKeepingSizeAndTimeOnce(const char* /*temp*/) {  // only the bytes tell
-    if (races_left <= 0) return;
-    --races_left;
-    HANDLE file = CreateFileA("TavrelConfig.ini", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    CHECK(file != INVALID_HANDLE_VALUE);
-    FILETIME written{};
-    GetFileTime(file, nullptr, nullptr, &written);
-    DWORD done = 0;
-    CHECK(WriteFile(file, "[Vehicle]\r\nnew=2\r\n", 18, &done, nullptr) != 0 && done == 18);
-    CHECK(SetFileTime(file, nullptr, nullptr, &written) != 0);
-    CloseHandle(file);
+    switch (race_program) {
+        case RaceProgram::SaveOver:  // an editor saving by rename
+            writeBytes("editor.tmp", kEditorSave);
+            CHECK(MoveFileExA("editor.tmp", "TavrelConfig.ini", MOVEFILE_REPLACE_EXISTING) != 0);
+            break;
+        case RaceProgram::WriteInto:
+            std::ofstream("TavrelConfig.ini", std::ios::binary | std::ios::app) << kWrittenInto;
+            break;
+        case RaceProgram::RewriteKeepingSizeAndTime: {  // only the bytes tell
+            HANDLE file = CreateFileA("TavrelConfig.ini", GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+            CHECK(file != INVALID_HANDLE_VALUE);
+            FILETIME written{};
+            GetFileTime(file, nullptr, nullptr, &written);
+            const DWORD size = static_cast<DWORD>(std::strlen(kRewrittenSameSize));
+            DWORD done = 0;
+            CHECK(WriteFile(file, kRewrittenSameSize, size, &done, nullptr) != 0 && done == size);
+            CHECK(SetFileTime(file, nullptr, nullptr, &written) != 0);
+            CloseHandle(file);
+            break;
+        }
+        case RaceProgram::Delete:
+            CHECK(DeleteFileA("TavrelConfig.ini") != 0);
+            break;
+    }
 }
 
-// A file saved over the name or written into (even keeping its size and
-// time) between the read and the replace: the write sees it is no longer the
-// version read, reads the newer one and sets its key there, so both changes
-// stay. Saved over at every try:
-// the write gives up and says so, the newer file kept. Deleted: it stays
-// deleted and the write says so. Nothing is left behind.
+// The races between the store's read and its replace (store_cases.h).
 void testRacesBetweenReadAndReplace() {
-    struct Row {
-        const char* name;
-        void (*program)(const char*);
-        int races;
-        bool lands;
-        const char* after;  // nullptr: no file
-    };
-    const Row rows[] = {
-        {"saved over", &saveOverOnce, 1, true, "[Vehicle]\r\nfrom_the_editor=1\r\nkey=5\r\n"},
-        {"written into", &editInPlaceOnce, 1, true, "[Vehicle]\r\nold=1\r\nedited=1\r\nkey=5\r\n"},
-        {"written into, same size and time", &rewriteKeepingSizeAndTimeOnce, 1, true, "[Vehicle]\r\nnew=2\r\nkey=5\r\n"},
-        {"saved over at every try", &saveOverOnce, 100, false, "[Vehicle]\r\nfrom_the_editor=1\r\n"},
-        {"deleted", &deleteTarget, 0, false, nullptr},
-    };
-    for (const Row& row : rows) {
-        writeBytes("TavrelConfig.ini", "[Vehicle]\r\nold=1\r\n");
-        races_left = row.races;
-        host::testing::before_replace = row.program;
+    for (const StoreRace& race : kStoreRaces) {
+        writeBytes("TavrelConfig.ini", kRaceStart);
+        race_program = race.program;
+        races_left = race.times;
+        host::testing::before_replace = &raceProgram;
         const bool landed = writeKey("Vehicle", "key", "5");
         host::testing::before_replace = nullptr;
         const bool exists = fs::exists("TavrelConfig.ini");
-        const bool holds = exists == (row.after != nullptr) && (!exists || readBytes("TavrelConfig.ini") == row.after);
-        if (landed != row.lands || !holds) std::fprintf(stderr, "race row failed: %s\n", row.name);
-        CHECK(landed == row.lands);
+        const bool holds = exists == (race.after != nullptr) && (!exists || readBytes("TavrelConfig.ini") == race.after);
+        if (landed != race.lands || !holds) std::fprintf(stderr, "race failed: %s\n", race.name);
+        CHECK(landed == race.lands);
         CHECK(holds);
         CHECK(strayFiles().empty());
         fs::remove("TavrelConfig.ini");
@@ -468,41 +456,29 @@ void testKilledWriter() {
     fs::remove("TavrelConfig.ini");
 }
 
-// What a load finds beside the file. The file missing, with the pair of one
-// write cut off between its two renames: the new bytes take its name again.
-// Files of writers that no longer run go; a running writer's stay (it is
-// still writing), and so do names not of the temporary form.
+// What a load finds beside the file (tests/support/store_cases.h).
 void testLoadRecovery() {
     HANDLE sleeper = startSelf("sleep");
     HANDLE ended = startSelf("exit");
     CHECK(sleeper != nullptr && ended != nullptr);
     if (sleeper == nullptr || ended == nullptr) return;
     WaitForSingleObject(ended, 10000);
-    const std::string dead = std::to_string(GetProcessId(ended));
+    const std::string ended_id = std::to_string(GetProcessId(ended));
     CloseHandle(ended);
-    const std::string running = std::to_string(GetProcessId(sleeper));
-    const std::vector<std::string> kept = {"TavrelConfig.ini." + running + "-3.tmp", "TavrelConfig.ini." + running + "-3.old",
-                                           "TavrelConfig.ini.bak", "TavrelConfig.ini.1-x.tmp"};
-    for (const std::string& name : kept) writeBytes(name, "kept");
-    writeBytes("TavrelConfig.ini." + dead + "-7.old", "[s]\r\nk=old\r\n");
-    writeBytes("TavrelConfig.ini." + dead + "-7.tmp", "[s]\r\nk=new\r\n");
-    writeBytes("TavrelConfig.ini." + dead + "-8.tmp", "half a wri");
+    const auto write = [](const std::string& name, const char* bytes) { writeBytes(name, bytes); };
+    const std::vector<std::string> kept = layOutLeftovers(std::to_string(GetProcessId(sleeper)), ended_id, write);
 
     host::FileRecovery found = host::recoverFile(kIni);
     CHECK(found.restored);
     CHECK(found.removed == 2);
-    CHECK(readBytes("TavrelConfig.ini") == "[s]\r\nk=new\r\n");
-    std::vector<std::string> expected = kept;
-    std::sort(expected.begin(), expected.end());
-    CHECK(otherFiles() == expected);
+    CHECK(readBytes("TavrelConfig.ini") == kRestored);
+    CHECK(otherFiles() == kept);
 
-    // With the file there, a pair is only left over.
-    writeBytes("TavrelConfig.ini." + dead + "-9.old", "older");
-    writeBytes("TavrelConfig.ini." + dead + "-9.tmp", "newer");
+    layOutPairBesideTheFile(ended_id, write);
     found = host::recoverFile(kIni);
     CHECK(!found.restored);
     CHECK(found.removed == 2);
-    CHECK(readBytes("TavrelConfig.ini") == "[s]\r\nk=new\r\n");
+    CHECK(readBytes("TavrelConfig.ini") == kRestored);
     TerminateProcess(sleeper, 0);
     WaitForSingleObject(sleeper, 10000);
     CloseHandle(sleeper);
