@@ -219,8 +219,10 @@ bool takeFreeName(const char* from, const char* to) {
 
 // Locks the folder of `target` for this writer (flock on the folder itself:
 // no file is made for it; the system lets go when the process ends). The
-// descriptor to close to unlock, or -1 where the folder cannot be locked
-// (the write goes on without).
+// descriptor to close to unlock; -1 where the folder cannot be locked (the
+// write goes on without); kFolderBusy when another writer has held it for
+// leftovers::kAsideWaitMs (one stopped there: the write gives up).
+constexpr int kFolderBusy = -2;
 int lockFolder(const char* target) {
     Path folder;
     const char* slash = std::strrchr(target, '/');
@@ -233,11 +235,14 @@ int lockFolder(const char* target) {
     }
     const int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return -1;
-    while (::flock(fd, LOCK_EX) != 0) {
-        if (errno != EINTR) {
+    for (int waited = 0; ::flock(fd, LOCK_EX | LOCK_NB) != 0; ++waited) {
+        if (errno == EINTR) continue;
+        const bool busy = errno == EWOULDBLOCK;
+        if (!busy || waited == leftovers::kAsideWaitMs) {
             ::close(fd);
-            return -1;
+            return busy ? kFolderBusy : -1;
         }
+        sleepMs(1);
     }
     return fd;
 }
@@ -387,6 +392,10 @@ ReplaceResult replaceFile(const char* path, const char* data, std::size_t size, 
     // One writer of this store at a time puts its file in place in a folder,
     // so none finds the file as another's check is about to give it back.
     const int folder = lockFolder(target);
+    if (folder == kFolderBusy) {
+        ::unlink(temp);
+        return ReplaceResult::Failed;
+    }
     ReplaceResult result = ReplaceResult::Changed;
     const bool present = ::lstat(target, &st) == 0;
     if (!present && errno != ENOENT) result = ReplaceResult::Failed;
