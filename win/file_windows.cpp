@@ -232,18 +232,22 @@ std::wstring besideTarget(const wchar_t* target, const std::string& name) {
 
 // `path` was missing: when a running writer has the file aside, waits (a
 // bounded time) for it to come back. It may also have come back while the
-// folder was looked at.
+// folder was looked at, and gone aside again for the writer's next write:
+// looked at again, a few times.
 leftovers::Wait waitForFileAside(const char* path) {
     WidePath wide;
     if (!widePath(path, wide)) return leftovers::Wait::Missing;
-    if (!leftovers::fileAside(listLeftovers(wide))) {
-        return GetFileAttributesW(wide) != INVALID_FILE_ATTRIBUTES ? leftovers::Wait::Back : leftovers::Wait::Missing;
-    }
-    for (int waited = 0; waited < leftovers::kAsideWaitMs; ++waited) {
-        Sleep(1);
+    for (int look = 0; look < leftovers::kAsideLooks; ++look) {
+        if (leftovers::fileAside(listLeftovers(wide))) {
+            for (int waited = 0; waited < leftovers::kAsideWaitMs; ++waited) {
+                Sleep(1);
+                if (GetFileAttributesW(wide) != INVALID_FILE_ATTRIBUTES) return leftovers::Wait::Back;
+            }
+            return leftovers::Wait::Aside;
+        }
         if (GetFileAttributesW(wide) != INVALID_FILE_ATTRIBUTES) return leftovers::Wait::Back;
     }
-    return leftovers::Wait::Aside;
+    return leftovers::Wait::Missing;
 }
 
 }  // namespace
@@ -266,7 +270,10 @@ bool readFile(const char* path, std::string& out, std::size_t max_bytes, FileSta
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     };
     HANDLE opened = open();
-    if (opened == INVALID_HANDLE_VALUE && notFound(GetLastError()) && waitForFileAside(path) == leftovers::Wait::Back) {
+    // A writer in a loop may move it aside again before the second look.
+    for (int look = 0; opened == INVALID_HANDLE_VALUE && notFound(GetLastError()) && look < leftovers::kAsideLooks;
+         ++look) {
+        if (waitForFileAside(path) != leftovers::Wait::Back) break;
         opened = open();
     }
     FileHandle file(opened);

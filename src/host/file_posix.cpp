@@ -142,7 +142,8 @@ int createTemp(const char* target, Path& temp, Path& old) {
         const long pid = static_cast<long>(::getpid());
         const int len = std::snprintf(temp, sizeof temp, "%s.%ld-%u.tmp", target, pid, n);
         if (len < 0 || len >= static_cast<int>(sizeof temp)) return -1;
-        std::snprintf(old, sizeof old, "%s.%ld-%u.old", target, pid, n);  // as long: fits
+        std::memcpy(old, temp, static_cast<std::size_t>(len) + 1);  // the same name, ".old"
+        std::memcpy(old + len - 3, "old", 3);
         const int fd = ::open(temp, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
@@ -178,19 +179,23 @@ std::vector<leftovers::Entry> listLeftovers(const std::string& target) {
 
 // `mapped` was missing: when a running writer has the file aside, waits (a
 // bounded time) for it to come back. It may also have come back while the
-// folder was looked at.
+// folder was looked at, and gone aside again for the writer's next write:
+// looked at again, a few times.
 leftovers::Wait waitForFileAside(const char* mapped) {
     Path target;
     struct stat st;
     if (!resolveLinks(mapped, target)) return leftovers::Wait::Missing;
-    if (!leftovers::fileAside(listLeftovers(target))) {
-        return ::stat(mapped, &st) == 0 ? leftovers::Wait::Back : leftovers::Wait::Missing;
-    }
-    for (int waited = 0; waited < leftovers::kAsideWaitMs; ++waited) {
-        sleepMs(1);
+    for (int look = 0; look < leftovers::kAsideLooks; ++look) {
+        if (leftovers::fileAside(listLeftovers(target))) {
+            for (int waited = 0; waited < leftovers::kAsideWaitMs; ++waited) {
+                sleepMs(1);
+                if (::stat(mapped, &st) == 0) return leftovers::Wait::Back;
+            }
+            return leftovers::Wait::Aside;
+        }
         if (::stat(mapped, &st) == 0) return leftovers::Wait::Back;
     }
-    return leftovers::Wait::Aside;
+    return leftovers::Wait::Missing;
 }
 
 // [SECTION] Putting the new file in place
@@ -329,7 +334,9 @@ bool readFile(const char* path, std::string& out, std::size_t max_bytes, FileSta
     Path mapped;
     if (!mapPath(path, mapped)) return false;
     int fd = ::open(mapped, O_RDONLY | O_CLOEXEC);
-    if (fd < 0 && errno == ENOENT && waitForFileAside(mapped) == leftovers::Wait::Back) {
+    // A writer in a loop may move it aside again before the second look.
+    for (int look = 0; fd < 0 && errno == ENOENT && look < leftovers::kAsideLooks; ++look) {
+        if (waitForFileAside(mapped) != leftovers::Wait::Back) break;
         fd = ::open(mapped, O_RDONLY | O_CLOEXEC);
     }
     if (fd < 0) return false;

@@ -122,6 +122,9 @@ inline bool fileAside(const std::vector<Entry>& entries) {
 // How long a reader waits for a running writer to put the file back (the two
 // renames take microseconds; a writer stopped there is waited for no longer).
 inline constexpr int kAsideWaitMs = 200;
+// How often a reader that found no file looks at the folder (a writer in a
+// loop may have put the file back and moved it aside again in between).
+inline constexpr int kAsideLooks = 3;
 
 // What a reader that found no file learns by waiting.
 enum class Wait {
