@@ -17,7 +17,7 @@
 //   kill     N  a writer killed (SIGKILL; under Wine the system's kill -9) at
 //               a random moment, then the next load's look (recoverFile):
 //               torn files, no file before and after the load, temporary
-//               files the kills left and those left after the loads
+//               files the kills left and those left at the end
 //
 //   tavrel_store_trials [--no-exchange] [TRIAL [N]]   (no TRIAL: all, with the
 //                                                      issue's counts)
@@ -322,15 +322,16 @@ int trialWriters(int count) {
 
 // kill: a writer killed at a random moment of its writes, then the load.
 int trialKill(int count) {
-    int torn = 0, missing_after_kill = 0, missing_after_load = 0, restored = 0, made = 0, left = 0;
+    int torn = 0, missing_after_kill = 0, missing_after_load = 0, restored = 0, made = 0;
     putFile(0);
     for (int round = 0; round < count; ++round) {
+        const int before = leftoverCount();
         Child writer = spawn(std::string(writerOptions()) + "loop w");
         waitUntilRunning("w");
         sleepMs(randomMs(21));
         killHard(writer);
         finish(writer);
-        made += leftoverCount();
+        made += leftoverCount() - before;
         if (!fs::exists(kIniName)) ++missing_after_kill;
         const host::FileRecovery recovery = host::recoverFile(kIni);  // the next load
         restored += recovery.restored ? 1 : 0;
@@ -341,10 +342,10 @@ int trialKill(int count) {
             ++torn;
             putFile(round);
         }
-        left += leftoverCount();
     }
+    const int left = leftoverCount();
     std::printf("%-8s %6d kills: torn %d; no file after the kill %d (put back by the load %d), after the load %d; "
-                "temporary files the kills left %d, left after the loads %d\n",
+                "temporary files the kills left %d, left at the end %d\n",
                 "kill", count, torn, missing_after_kill, restored, missing_after_load, made, left);
     return torn == 0 && missing_after_load == 0 && left == 0 ? 0 : 1;
 }

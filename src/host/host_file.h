@@ -53,18 +53,22 @@ enum class ReplaceResult {
 };
 
 // Replaces the file's contents with `data`, only while the file is still the
-// version `read_as` (checked on the very file that steps aside, bytes
-// included). The bytes go to a temporary file of this writer's own
-// beside it (created exclusively: two writers, even two copies of the plug-in
-// in one process, never share one), which then takes the file's place: in one
-// step where the system can exchange two names; otherwise the old file steps
-// aside by its own handle and the new one takes the free name without
-// overwriting anything. A newer file is never overwritten, a deleted one
-// never comes back, and a crash of the game at any point leaves the old bytes
-// or the new, never a torn file (where the name may be free for a moment,
-// recoverFile puts the file back at the next load). Nothing is flushed to
-// disk: this runs on the game thread, at a menu step. Never creates the file.
-// Leaves no temporary file behind when it returns.
+// version `read_as` (checked, bytes included, on the very file that leaves
+// the name). The bytes go to a temporary file of this writer's own beside it
+// (created exclusively: two writers, even two copies of the plug-in in one
+// process, never share one), which then takes the file's place: in one step
+// where the system can exchange two names (the old file then checked under
+// the temporary's name, and given its name back if it was not the version
+// read); otherwise the old file steps aside (Windows: by its own handle,
+// held so that no one else writes, renames or deletes it meanwhile) and the
+// new one takes the free name without overwriting anything. The store's
+// writers put their files in place one at a time per folder. A newer file is
+// never overwritten, a deleted one never comes back, and a crash of the game
+// at any point leaves the old bytes or the new, never a torn file (where the
+// name may be free for a moment, recoverFile puts the file back at the next
+// load). Nothing is flushed to disk: this runs on the game thread, at a menu
+// step. Never creates the file. Leaves no temporary file behind when it
+// returns.
 ReplaceResult replaceFile(const char* path, const char* data, std::size_t size, const FileStamp& read_as);
 
 // What recoverFile found and did.
