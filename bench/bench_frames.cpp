@@ -1,5 +1,6 @@
 // Own CPU time of the plug-in's per-frame work and of a full lock and unlock,
-// over the scripted host. Counters: natives per iteration.
+// over the scripted host. Counters per iteration: natives, heap allocations,
+// and file accesses (the INI store's and the log's).
 //
 //   build/release/bench/tavrel_bench --benchmark_filter='Frame|Lock|Pass'
 #include <benchmark/benchmark.h>
@@ -7,13 +8,16 @@
 #include "bench/support/bench_host.h"
 #include "config/persistence.h"
 #include "config/settings.h"
+#include "host/host_file.h"
 #include "host/natives.h"
 #include "input/input.h"
 #include "locking/lock_sequence.h"
 #include "locking/locking_tick.h"
 #include "shell/entry.h"
+#include "state/plugin_log.h"
 #include "state/runtime_state.h"
 #include "tests/support/heap_counter.h"
+#include "tests/support/sandbox.h"
 
 namespace tavrel {
 namespace {
@@ -36,8 +40,11 @@ void idleWorld() {
     bench::setAnswer(nat::DOES_ENTITY_EXIST, 1);
 }
 
-// Counts natives and heap allocations from here to reportNatives.
+unsigned long files_at_start = 0;
+
+// Counts natives, heap allocations and file accesses from here to reportNatives.
 void startCounting() {
+    files_at_start = host::testing::file_calls.load();
     bench::resetNativeCallCount();
     testing::heap::allocations = 0;
     testing::heap::counting = true;
@@ -49,12 +56,17 @@ void reportNatives(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(bench::nativeCallCount()), benchmark::Counter::kAvgIterations);
     state.counters["allocs"] = benchmark::Counter(static_cast<double>(testing::heap::allocations.load()),
                                                   benchmark::Counter::kAvgIterations);
+    state.counters["files"] = benchmark::Counter(static_cast<double>(host::testing::file_calls.load() - files_at_start),
+                                                 benchmark::Counter::kAvgIterations);
 }
 
 // One frame of both fibres with nothing to do: the locking tick (its world
-// pass runs every 300 ms, as in the game) and the menu toggle poll.
+// pass runs every 300 ms, as in the game) and the menu toggle poll, with the
+// log on (in a folder of its own): files stays 0.
 void BM_IdleFrameOnFoot(benchmark::State& state) {
+    const testing::Sandbox folder;
     idleWorld();
+    startLog(true);
     startCounting();
     for (auto _ : state) {
         bench::advanceTick(16);
@@ -62,6 +74,7 @@ void BM_IdleFrameOnFoot(benchmark::State& state) {
         benchmark::DoNotOptimize(isMenuToggleRequested());
     }
     reportNatives(state);
+    resetLog();
 }
 BENCHMARK(BM_IdleFrameOnFoot);
 

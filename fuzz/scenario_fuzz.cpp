@@ -137,8 +137,8 @@ bool throwsOnPurpose(const std::vector<ScenarioLine>& commands) {
     return false;
 }
 
-// Empties the working directory (a run's INI file, even read-only, and its
-// screenshots).
+// Empties the working directory (a run's INI file, even read-only, the
+// plug-in's Tavrel.log and Tavrel.log.old, and screenshots).
 void emptyDirectory() {
     DIR* dir = ::opendir(".");
     check(dir != nullptr, "cannot list the working directory");

@@ -7,7 +7,8 @@
 # Each run starts in a fresh temporary directory holding the same files. The
 # two runs must agree byte for byte on: standard output (state, settings,
 # screen, echo), standard error, exit status, the --trace JSON lines, and
-# every file left in the directory (the INI file, screenshots).
+# every file left in the directory (the INI file, the plug-in's Tavrel.log and
+# Tavrel.log.old, screenshots).
 #
 # Scenarios: tests/scenarios/*.scn and examples/*.scn, or those given. A
 # scenario may begin with "#@ options ..." (extra command-line options) and

@@ -1,10 +1,11 @@
-// File access of the INI store on Windows (Win32, ANSI paths).
+// File access of the INI store and of the log on Windows (Win32, ANSI paths).
 //
 // Paths arrive as the plug-in names them (".\\TavrelConfig.ini"), already in
 // Windows form, relative to the game's working directory.
 // [SECTION] Handles, paths and stamps
 // [SECTION] Temporary files and leftovers
 // [SECTION] The interface
+// [SECTION] The log
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <windows.h>
@@ -257,11 +258,13 @@ namespace tavrel::host {
 // [SECTION] The interface
 
 bool fileExists(const char* path) {
+    testing::file_calls.fetch_add(1, std::memory_order_relaxed);
     if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return true;  // a directory too, as the query says
     return notFound(GetLastError()) && waitForFileAside(path) != leftovers::Wait::Missing;
 }
 
 bool readFile(const char* path, std::string& out, std::size_t max_bytes, FileStamp* stamp) {
+    testing::file_calls.fetch_add(1, std::memory_order_relaxed);
     out.clear();
     // Shared for writing and deleting too, so a text editor that has the
     // file open, or saves it by rename, does not make the read fail.
@@ -303,6 +306,7 @@ bool readFile(const char* path, std::string& out, std::size_t max_bytes, FileSta
 }
 
 ReplaceResult replaceFile(const char* path, const char* data, std::size_t size, const FileStamp& read_as) {
+    testing::file_calls.fetch_add(1, std::memory_order_relaxed);
     WidePath given;
     if (!widePath(path, given)) return ReplaceResult::Failed;
     const DWORD attributes = GetFileAttributesW(given);
@@ -378,6 +382,7 @@ ReplaceResult replaceFile(const char* path, const char* data, std::size_t size, 
 }
 
 FileRecovery recoverFile(const char* path) {
+    testing::file_calls.fetch_add(1, std::memory_order_relaxed);
     FileRecovery result;
     WidePath given;
     WidePath target;
@@ -397,8 +402,34 @@ FileRecovery recoverFile(const char* path) {
     return result;
 }
 
+// [SECTION] The log
+
+// The log: shared for reading, writing and deleting, so a player may open
+// or delete it while the game runs.
+constexpr DWORD kLogSharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+bool startLogFile(const char* path, const char* old_path) {
+    testing::file_calls.fetch_add(1, std::memory_order_relaxed);
+    const DWORD attributes = GetFileAttributesA(path);
+    constexpr DWORD kNotAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kNotAFile) == 0) {
+        MoveFileExA(path, old_path, MOVEFILE_REPLACE_EXISTING);  // failing: cut below
+    }
+    FileHandle file(CreateFileA(path, GENERIC_WRITE, kLogSharing, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.valid() && file.close();
+}
+
+bool appendLogFile(const char* path, const char* data, std::size_t size) {
+    testing::file_calls.fetch_add(1, std::memory_order_relaxed);
+    FileHandle file(CreateFileA(path, FILE_APPEND_DATA, kLogSharing, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return false;
+    const bool ok = writeAll(file.get(), data, size);
+    return file.close() && ok;
+}
+
 namespace testing {
 
+std::atomic<unsigned long> file_calls{0};
 void (*before_replace)(const char* temp_path) = nullptr;
 
 }  // namespace testing

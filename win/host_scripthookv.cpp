@@ -96,7 +96,7 @@ int worldGetAllVehicles(int* handles, int capacity) { return shvWorldGetAllVehic
 
 }  // namespace tavrel::host
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         // The records' load state: static initialisation gives the constant
         // part; the stamps taken at load (the first world pass comes 300 ms
@@ -104,7 +104,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserv
         tavrel::resetPluginState();
         tavrel::pluginEntry(instance, tavrel::kProcessAttach);
     } else if (reason == DLL_PROCESS_DETACH) {
-        tavrel::pluginEntry(instance, tavrel::kProcessDetach);
+        // `reserved` set: the process is ending, not the library being freed.
+        tavrel::pluginEntry(instance, tavrel::kProcessDetach, reserved != nullptr);
     }
     return TRUE;
 }

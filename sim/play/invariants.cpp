@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string_view>
@@ -15,6 +16,7 @@
 
 #include "config/settings.h"
 #include "host/natives.h"
+#include "sim/scenario/ini_file.h"
 #include "sim/world/joaat.h"
 
 namespace tavrel::sim {
@@ -24,6 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kIniName = "TavrelConfig.ini";
+constexpr const char* kLogNames[] = {"Tavrel.log", "Tavrel.log.old"};
 constexpr std::uint32_t kKeyHeldMs = 5000;      // a key-down counts as held this long
 constexpr std::uint32_t kHotkeyGuardMs = 1000;  // one hotkey request a second
 constexpr std::uint32_t kComboGuardMs = 500;
@@ -246,6 +249,9 @@ void InvariantMonitor::onFrameStart(std::uint32_t /*tick*/) {
         known_stamp_ = stamp;
     }
     start_stamp_ = stamp;
+    // The log is on unless [Misc] write_log reads as 0 (a missing key or file: on).
+    const auto write_log = iniKeyText(base_text_, "Misc", "write_log");
+    log_on_ = !write_log || write_log->empty() || std::strtol(write_log->c_str(), nullptr, 0) != 0;
     std::error_code error;
     const auto folder_time = fs::last_write_time(folder_, error);
     if (!error && (!folder_known_ || folder_time != folder_time_)) {
@@ -546,6 +552,10 @@ void InvariantMonitor::checkFolder() {
     if (error || (folder_known_ && folder_time == folder_time_)) return;
     for (const std::string& name : folderNames()) {
         if (name == kIniName || std::find(folder_names_.begin(), folder_names_.end(), name) != folder_names_.end()) continue;
+        if (log_on_ && std::find(std::begin(kLogNames), std::end(kLogNames), name) != std::end(kLogNames)) {
+            folder_names_.push_back(name);  // this load's log
+            continue;
+        }
         fail("no-new-file", "the folder holds " + name + " after the frame, made by the plug-in");
     }
 }

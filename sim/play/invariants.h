@@ -26,7 +26,9 @@
 //   ini-whole        the INI file is always a whole version: the scenario's,
 //                    or one made from it by whole key writes
 //   ini-kept         a missing INI file stays missing, a read-only one unchanged
-//   no-new-file      the folder holds no file but the INI file
+//   no-new-file      the folder holds no file but the INI file and, when the
+//                    INI file left the log on at the load ([Misc] write_log
+//                    not 0), Tavrel.log and Tavrel.log.old
 #pragma once
 #include <array>
 #include <cstdint>
@@ -192,6 +194,7 @@ private:
     std::filesystem::file_time_type folder_time_{};
     bool folder_known_ = false;
     std::vector<std::string> folder_names_;  // what the folder held before the frame
+    bool log_on_ = true;                     // the load may write Tavrel.log
 
     // A fault planted in the game for the shrinker's proof: the Nth lock the
     // plug-in makes is dropped by the game after its frame (0: none).

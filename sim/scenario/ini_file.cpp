@@ -49,12 +49,12 @@ std::vector<std::string> splitLines(std::string_view data) {
     return lines;
 }
 
+}  // namespace
+
 std::vector<std::string> readLines(const std::string& path) {
     const auto bytes = readIniBytes(path);
     return bytes ? splitLines(*bytes) : std::vector<std::string>{};
 }
-
-}  // namespace
 
 std::optional<std::string> readIniBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

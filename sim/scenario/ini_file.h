@@ -8,6 +8,7 @@
 namespace tavrel::sim {
 
 inline constexpr const char* kIniPath = "./TavrelConfig.ini";
+inline constexpr const char* kPluginLogPath = "./Tavrel.log";  // the plug-in's log, beside the INI file
 
 // Sets `key` in `section` to `value`, as the profile API writes it: replaces
 // the first matching key line of the first matching section (names compare
@@ -24,6 +25,8 @@ bool writeIniBytes(const std::string& path, std::string_view bytes);
 std::string_view shippedIniBytes();
 // The file's bytes; nullopt when it cannot be read (missing).
 std::optional<std::string> readIniBytes(const std::string& path);
+// The file's lines without their CR / LF / CRLF; none when it is missing.
+std::vector<std::string> readLines(const std::string& path);
 // The text of `key` in `section` of those bytes, as the file has it after
 // the '=' with the spaces around it removed: the first matching key line
 // of the first matching section, names compared without letter case (the

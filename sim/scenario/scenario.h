@@ -59,6 +59,10 @@ struct ExpectCursors {
     // ./TavrelConfig.ini's bytes (nullopt: no file) at the previous INI
     // check, the scenario's own previous INI edit, or the run's beginning.
     std::optional<std::string> ini_bytes;
+    // ./Tavrel.log: lines up to the previous match, and the file's first
+    // line then (another first line: the file was started afresh).
+    std::size_t log_lines = 0;
+    std::string log_first_line;
 };
 
 // One run of a scenario: where failed expectations are reported and how many.

@@ -552,6 +552,27 @@ std::optional<std::string> expectNotification(const CommandContext& c, ExpectCur
     return countResult(seen, want, others.empty() ? "" : others + ")");
 }
 
+std::optional<std::string> expectLog(const CommandContext& c, ExpectCursors& cursors) {
+    if (c.cmd.args.size() < 2) c.fail("expect log: expected TEXT");
+    if (!c.run) return std::nullopt;
+    const std::string want = expectText(c, 1);
+    const std::vector<std::string> lines = readLines(kPluginLogPath);
+    if (lines.empty()) return "no Tavrel.log, or an empty one";
+    if (lines.front() != cursors.log_first_line || cursors.log_lines > lines.size()) {
+        cursors.log_first_line = lines.front();  // a new load's log
+        cursors.log_lines = 0;
+    }
+    for (std::size_t i = cursors.log_lines; i < lines.size(); ++i) {
+        if (lines[i].find(want) == std::string::npos) continue;
+        cursors.log_lines = i + 1;
+        return std::nullopt;
+    }
+    std::string got = "no such line among the " + std::to_string(lines.size() - cursors.log_lines) +
+                      " after the previous match; the last: ";
+    appendJsonString(got, lines.back());
+    return got;
+}
+
 std::optional<std::string> expectNoFault(const CommandContext& c, ExpectCursors&) {
     c.argCount(1, 1);
     if (!c.run) return std::nullopt;
@@ -576,6 +597,7 @@ std::vector<ExpectKind>& kinds() {
         {"horns", "COUNT", expectHorns},
         {"notification", "TEXT [COUNT]", expectNotification},
         {"no-fault", "", expectNoFault},
+        {"log", "TEXT", expectLog},
     };
     return table;
 }

@@ -7,6 +7,7 @@
 #include "config/load_rules.h"
 #include "config/settings.h"
 #include "host/host_file.h"
+#include "state/plugin_log.h"
 
 namespace tavrel {
 
@@ -29,9 +30,33 @@ bool failed_write = false;
 
 host::FileRecovery recovery;
 
+// What the last read found.
+IniFileStatus last_status;
+
+// The last failed write the log told, and the log's line count then: a
+// failure of the same key with nothing logged in between is not told again.
+const char* last_failed_key = nullptr;
+std::uint64_t last_failed_serial = 0;
+
+void logFailedWrite(const char* section, const char* key, const char* value) {
+    if (key == last_failed_key && logLineSerial() == last_failed_serial) return;
+    LogLine() << "save failed: [" << section << "] " << key << "=" << value
+              << " (TavrelConfig.ini is read-only, locked by another program, kept changing under other saves,"
+                 " or the disk is full);"
+                 " the change lasts until the next lock or unlock";
+    last_failed_key = key;
+    last_failed_serial = logLineSerial();
+    flushLog();
+}
+
 void writeValue(const char* section, const char* key, const char* value) {
     if (!host::fileExists(kIniPath)) return;  // never created: dropped without a word
-    if (!ini::writeProfileString(kIniPath, section, key, value, document, edited)) failed_write = true;
+    if (ini::writeProfileString(kIniPath, section, key, value, document, edited)) {
+        last_failed_key = nullptr;
+        return;
+    }
+    failed_write = true;
+    logFailedWrite(section, key, value);
 }
 
 // One opened file: profile integers (default -1, no existence test) and
@@ -49,8 +74,11 @@ struct Reader {
 Reader openIni() {
     Reader reader;
     reader.exists = host::fileExists(kIniPath);
-    if (!reader.exists || !ini::loadIniFile(kIniPath, document)) {
+    last_status = IniFileStatus{reader.exists, false};
+    if (!reader.exists || !(last_status.read = ini::loadIniFile(kIniPath, document))) {
         document.bytes.clear();
+        document.utf16 = false;
+        document.cut = false;
         ini::parseIni(document);
     }
     return reader;
@@ -185,6 +213,7 @@ void loadSettings() {
         settings.*control->field = r.setting(*control);
     }
     for (const SettingKey<bool>* flag : kSwitchesReadLast) settings.*flag->field = r.setting(*flag) > 0;  // 80 ... 84
+    s.write_log = r.integer(k::write_log) != 0;  // 85: a missing key (or file) means on
 }
 
 std::int32_t readDoorsToOpen() { return readDoorsFrom(openIni()); }
@@ -204,6 +233,10 @@ void writeMenuSize(float value) {
     char text[kFixedTextSize];
     writeValue(setting_key::menu_size.section, setting_key::menu_size.key, formatFixed(value, 1, text, sizeof text));
 }
+
+IniFileStatus lastIniFileStatus() { return last_status; }
+
+const ini::IniDocument& lastIniDocument() { return document; }
 
 bool takeFailedWrite() {
     const bool failed = failed_write;

@@ -16,6 +16,10 @@
 
 namespace tavrel {
 
+namespace ini {
+struct IniDocument;
+}
+
 // The one INI path, relative to the game's working directory.
 inline constexpr const char* kIniPath = ".\\TavrelConfig.ini";
 
@@ -43,7 +47,8 @@ std::int32_t readIntSetting(const char* section, const char* key);
 std::int32_t readIntSetting(const IniKey& key);
 
 // Writes formatInt(value) as section/key; nothing when the file is missing
-// or the write fails (the file is then left as it was).
+// or the write fails (the file is then left as it was, and Tavrel.log tells
+// the failure, a repeat of the same key's only after another line).
 void writeIntSetting(const char* section, const char* key, std::int32_t value);
 void writeIntSetting(const IniKey& key, std::int32_t value);
 
@@ -55,6 +60,17 @@ void writeMenuSize(float value);
 // full) since the last call: the change lives in memory only and goes at the
 // next reload. A missing file is no failure. Clears the mark.
 bool takeFailedWrite();
+
+// What the last read of the file found: the file there, and read.
+struct IniFileStatus {
+    bool found = false;
+    bool read = false;
+};
+IniFileStatus lastIniFileStatus();
+
+// The bytes and index of the last read (empty when the file was missing).
+// Valid until the next read or write.
+const ini::IniDocument& lastIniDocument();
 
 // "Menu"/key read as text (32-char buffer, default "0") and converted with
 // textToDouble; 0.0 when the file is missing. "7.5xyz" is 7.5, "abc" 0.

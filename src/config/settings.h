@@ -110,6 +110,9 @@ struct Settings {
 
     // [SECTION] Animation
     std::int32_t animation = 0;  // 0 none, 1 none inside vehicles, 2 and 3 gestures
+
+    // [SECTION] Misc
+    bool write_log = true;  // Tavrel.log; read at every load, used when the plug-in starts
 };
 
 extern Settings settings;
@@ -205,7 +208,8 @@ extern Settings settings;
     X(Int, "Menu", menu_green)                                           \
     X(Int, "Menu", menu_blue)                                            \
     X(Int, "Menu", menu_transparent)                                     \
-    X(Int, "Animation", animation)
+    X(Int, "Animation", animation)                                       \
+    X(Bool, "Misc", write_log)
 
 // Derives the normalised values from the integers just read (keep rules,
 // 8-bit rules, interior mode, neon-all). Called by the loader only.

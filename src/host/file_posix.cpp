@@ -1,10 +1,11 @@
-// File access of the INI store on POSIX systems. The plug-in names its file
-// ".\\TavrelConfig.ini"; backslashes become slashes here, so the same
-// relative path resolves against the working directory.
+// File access of the INI store and of the log on POSIX systems. The plug-in
+// names its file ".\\TavrelConfig.ini"; backslashes become slashes here, so
+// the same relative path resolves against the working directory.
 // [SECTION] Paths
 // [SECTION] Temporary files and leftovers
 // [SECTION] Putting the new file in place
 // [SECTION] The interface
+// [SECTION] The log
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -323,6 +324,7 @@ ReplaceResult putInPlace(const char* temp, const char* old, const char* target, 
 // [SECTION] The interface
 
 bool fileExists(const char* path) {
+    testing::file_calls.fetch_add(1, std::memory_order_relaxed);
     Path mapped;
     struct stat st;
     if (!mapPath(path, mapped)) return false;
@@ -330,6 +332,7 @@ bool fileExists(const char* path) {
 }
 
 bool readFile(const char* path, std::string& out, std::size_t max_bytes, FileStamp* stamp) {
+    testing::file_calls.fetch_add(1, std::memory_order_relaxed);
     out.clear();
     Path mapped;
     if (!mapPath(path, mapped)) return false;
@@ -369,6 +372,7 @@ bool readFile(const char* path, std::string& out, std::size_t max_bytes, FileSta
 }
 
 ReplaceResult replaceFile(const char* path, const char* data, std::size_t size, const FileStamp& read_as) {
+    testing::file_calls.fetch_add(1, std::memory_order_relaxed);
     Path mapped;
     Path target;
     Path temp;
@@ -417,6 +421,7 @@ ReplaceResult replaceFile(const char* path, const char* data, std::size_t size, 
 }
 
 FileRecovery recoverFile(const char* path) {
+    testing::file_calls.fetch_add(1, std::memory_order_relaxed);
     FileRecovery result;
     Path mapped;
     Path target;
@@ -437,8 +442,37 @@ FileRecovery recoverFile(const char* path) {
     return result;
 }
 
+// [SECTION] The log
+
+// The log: a file of its own, written by appending; O_NOFOLLOW keeps a link
+// planted at its name from redirecting the writes.
+constexpr int kLogFlags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW;
+constexpr mode_t kLogMode = 0644;
+
+bool startLogFile(const char* path, const char* old_path) {
+    testing::file_calls.fetch_add(1, std::memory_order_relaxed);
+    Path mapped;
+    Path old;
+    if (!mapPath(path, mapped) || !mapPath(old_path, old)) return false;
+    struct stat st;
+    if (::lstat(mapped, &st) == 0 && S_ISREG(st.st_mode)) ::rename(mapped, old);  // failing: cut below
+    const int fd = ::open(mapped, kLogFlags | O_TRUNC, kLogMode);
+    return fd >= 0 && ::close(fd) == 0;
+}
+
+bool appendLogFile(const char* path, const char* data, std::size_t size) {
+    testing::file_calls.fetch_add(1, std::memory_order_relaxed);
+    Path mapped;
+    if (!mapPath(path, mapped)) return false;
+    const int fd = ::open(mapped, kLogFlags | O_APPEND, kLogMode);
+    if (fd < 0) return false;
+    const bool ok = writeAll(fd, data, size);
+    return ::close(fd) == 0 && ok;
+}
+
 namespace testing {
 
+std::atomic<unsigned long> file_calls{0};
 void (*before_replace)(const char* temp_path) = nullptr;
 
 }  // namespace testing

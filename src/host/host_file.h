@@ -1,15 +1,18 @@
-// File access of the INI store. Paths are as the plug-in names them
-// (".\\TavrelConfig.ini"); a binding maps the separators for its platform.
-// Not called in a steady frame: only at a full load, a menu read or a write.
+// File access of the INI store and of the log. Paths are as the plug-in
+// names them (".\\TavrelConfig.ini"); a binding maps the separators for its
+// platform. Not called in a steady frame: only at a full load, a menu read or
+// a write, and at the end of an event the log tells (load, request, failed
+// save, halt, unload).
 //
-// A symbolic link in place of the file stays a link: reads follow it, and a
-// write replaces the file it points to, beside that file.
+// A symbolic link in place of the INI file stays a link: reads follow it,
+// and a write replaces the file it points to, beside that file.
 //
 // Temporary files: a write's new bytes go to "<file>.<process id>-<n>.tmp"
 // beside the file; where the old file has to step aside for a moment (no
 // exchange of two names on this system), it is "<file>.<process id>-<n>.old".
 // A crash of the game can leave them behind; recoverFile clears them.
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -84,7 +87,23 @@ struct FileRecovery {
 // writer's are left alone. Touches only names of the temporary-file form.
 FileRecovery recoverFile(const char* path);
 
+// Starts a new log at `path`. A regular file already there is first renamed
+// to `old_path`, replacing that one (should the rename fail, the file is
+// overwritten instead); then `path` is created empty, or cut to 0 bytes. A
+// link or a folder at `path` is never followed nor moved. False when `path`
+// cannot be created or opened for writing (a read-only folder).
+bool startLogFile(const char* path, const char* old_path);
+
+// Appends `size` bytes at the end of the file at `path` (made when it is
+// missing): opened, written and closed within the call; no handle is kept,
+// nothing is flushed to disk. False when it cannot be opened or written whole.
+bool appendLogFile(const char* path, const char* data, std::size_t size);
+
 namespace testing {
+
+// Every call of the functions above so far (tests count the file accesses
+// of a frame with it).
+extern std::atomic<unsigned long> file_calls;
 
 // Called by replaceFile with the temporary file's path when it is written
 // and closed, right before it takes the file's place. Null outside tests.

@@ -75,7 +75,7 @@ void onKeyboardMessage(std::uint32_t key, std::uint16_t /*repeats*/, std::uint8_
     try {
         storeKeyMessage(key, is_with_alt, was_down_before, is_up_now);
     } catch (...) {
-        haltPlugin();
+        haltPlugin(HaltSite::KeyboardHandler, currentExceptionMessage());
     }
 }
 
@@ -126,6 +126,26 @@ void readMenuNavigation(bool* select, bool* back, bool* up, bool* down, bool* le
     if (down) *down = navigationActive(settings.menu_down, kNone, settings.controller_menu_down);
     if (right) *right = navigationActive(settings.menu_right, kNone, settings.controller_menu_right);
     if (left) *left = navigationActive(settings.menu_left, kNone, settings.controller_menu_left);
+}
+
+std::uint32_t hotkeyPressTick(bool lock) {
+    const std::int8_t primary = lock ? settings.lock : settings.unlock;
+    const std::int32_t second = lock ? settings.lock_2_optional : settings.unlock_2_optional;
+    const int keys[2] = {primary == -1 ? (lock ? kDefaultLockKey : kDefaultUnlockKey) : primary,
+                         primary == -1 ? -1 : second};
+    const Tick now = host::getTickCount();
+    const KeyState* latest = nullptr;
+    for (int key : keys) {
+        if (key == -1 && latest != nullptr) continue;  // no second key
+        if (!isKeyHeld(key)) return 0;
+        const KeyState* entry = entryFor(key);
+        if (latest == nullptr || elapsedSince(entry->tick.load(std::memory_order_relaxed), now) <
+                                     elapsedSince(latest->tick.load(std::memory_order_relaxed), now)) {
+            latest = entry;
+        }
+    }
+    if (latest->was_down_before.load(std::memory_order_relaxed) != 0) return 0;
+    return latest->tick.load(std::memory_order_relaxed);
 }
 
 bool isLockHotkeyDown() { return hotkeyHeld(settings.lock, settings.lock_2_optional, kDefaultLockKey); }

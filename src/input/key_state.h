@@ -14,7 +14,7 @@ inline constexpr int kKeyCount = 255;  // codes 0 ... 254
 struct KeyState {
     std::atomic<std::uint32_t> tick{0};  // GetTickCount() of the last message; 0 = none
     std::atomic<std::uint32_t> is_with_alt{0};      // stored, never read
-    std::atomic<std::uint32_t> was_down_before{0};  // stored, never read
+    std::atomic<std::uint32_t> was_down_before{0};  // nonzero: a key repeat (read by the log only)
     std::atomic<std::uint32_t> is_up_now{0};        // nonzero: the last message was a release
 };
 

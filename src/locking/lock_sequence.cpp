@@ -6,6 +6,7 @@
 #include "effects/vehicle_markers.h"
 #include "host/world_queries.h"
 #include "locking/characters.h"
+#include "locking/request_log.h"
 #include "locking/vehicle_upkeep.h"
 #include "state/runtime_state.h"
 
@@ -20,13 +21,11 @@ int vehicleHandles[kWorldCapacity];  // reused by every search: no allocation
 
 bool modelIs(Native<nat::BOOL(nat::Hash)> test, std::uint32_t model) { return invoke<bool>(test, model); }
 
-bool isEligible(int vehicle) {
-    if (!invoke<bool>(nat::IS_VEHICLE_DRIVEABLE, vehicle, false)) return false;
-    const std::uint32_t model = entityModel(vehicle);
-    return modelIs(nat::IS_THIS_MODEL_A_CAR, model) || modelIs(nat::IS_THIS_MODEL_A_BIKE, model) ||
-           modelIs(nat::IS_THIS_MODEL_A_QUADBIKE, model) || modelIs(nat::IS_THIS_MODEL_A_HELI, model) ||
-           modelIs(nat::IS_THIS_MODEL_A_PLANE, model) || modelIs(nat::IS_THIS_MODEL_A_BOAT, model) ||
-           modelIs(nat::IS_THIS_MODEL_A_BICYCLE, model);
+// A driveable vehicle of a kind the remote may choose, with its kind; Other
+// when it is none.
+ModelKind eligibleKind(int vehicle) {
+    if (!invoke<bool>(nat::IS_VEHICLE_DRIVEABLE, vehicle, false)) return ModelKind::Other;
+    return modelKindOf(entityModel(vehicle));
 }
 
 // Motorbikes, boats, quads and bicycles cannot keep their occupants inside.
@@ -57,6 +56,7 @@ struct ActionTarget {
 // running signal goes on.
 ActionTarget beginAction(bool is_lock) {
     const VehicleChoice choice = chooseVehicle();
+    logChoice(is_lock, choice);
     if (choice.vehicle == 0) return {};
     runtime.lock_flashes_left = 0;
     runtime.unlock_flashes_left = 0;
@@ -89,20 +89,41 @@ ActionTarget beginAction(bool is_lock) {
 
 }  // namespace
 
+ModelKind modelKindOf(std::uint32_t model) {
+    constexpr struct {
+        Native<nat::BOOL(nat::Hash)> test;
+        ModelKind kind;
+    } kTests[] = {
+        {nat::IS_THIS_MODEL_A_CAR, ModelKind::Car},     {nat::IS_THIS_MODEL_A_BIKE, ModelKind::Bike},
+        {nat::IS_THIS_MODEL_A_QUADBIKE, ModelKind::Quad}, {nat::IS_THIS_MODEL_A_HELI, ModelKind::Heli},
+        {nat::IS_THIS_MODEL_A_PLANE, ModelKind::Plane}, {nat::IS_THIS_MODEL_A_BOAT, ModelKind::Boat},
+        {nat::IS_THIS_MODEL_A_BICYCLE, ModelKind::Bicycle},
+    };
+    for (const auto& t : kTests) {
+        if (modelIs(t.test, model)) return t.kind;
+    }
+    return ModelKind::Other;
+}
+
 VehicleChoice chooseVehicle() {
     const int player = runtime.player_ped;
     if (settings.use_players_last_vehicle) {
         const int vehicle = invoke<int>(nat::GET_PLAYERS_LAST_VEHICLE);
-        return {vehicle, isPedInVehicle(player, vehicle, true)};
+        return {vehicle, isPedInVehicle(player, vehicle, true), ChoiceWay::LastVehicle, {}};
     }
-    if (isPedInAnyVehicle(player, true)) return {invoke<int>(nat::GET_VEHICLE_PED_IS_IN, player, true), true};
-    return {findNearestVehicle(), false};
+    if (isPedInAnyVehicle(player, true)) {
+        return {invoke<int>(nat::GET_VEHICLE_PED_IS_IN, player, true), true, ChoiceWay::Inside, {}};
+    }
+    const NearestSearch search = searchNearestVehicle();
+    return {search.vehicle, false, ChoiceWay::Nearest, search};
 }
 
-int findNearestVehicle() {
+int findNearestVehicle() { return searchNearestVehicle().vehicle; }
+
+NearestSearch searchNearestVehicle() {
+    NearestSearch search;
     float best = static_cast<float>(settings.max_distance_to_vehicle);
     const float limit = static_cast<float>(settings.max_distance_to_vehicle_from_ground);
-    int result = 0;
     const Vector3 player_at = invoke<Vector3>(nat::GET_ENTITY_COORDS, runtime.player_ped, true);
     const int count = host::worldGetAllVehicles(vehicleHandles, kWorldCapacity);
     for (int i = 0; i < count && i < kWorldCapacity; ++i) {
@@ -115,12 +136,22 @@ int findNearestVehicle() {
         // than a height measured to 0, which would drop every car up a hill.
         const bool has_ground = invoke<bool>(nat::GET_GROUND_Z_FOR_3D_COORD, at.x, at.y, at.z, &ground, false, false);
         const float height = has_ground ? distanceBetween(at, Vector3{at.x, at.y, ground}) : 0.0f;
-        if (distance <= best && height <= limit && height >= 0.0f && isEligible(vehicle)) {
-            result = vehicle;
+        ++search.vehicles_seen;
+        if (search.nearest < 0.0f || distance < search.nearest) search.nearest = distance;
+        const bool near = distance <= best;
+        const bool level = height <= limit && height >= 0.0f;
+        const ModelKind kind = near && level ? eligibleKind(vehicle) : ModelKind::Other;
+        if (kind != ModelKind::Other) {
+            search.vehicle = vehicle;
+            search.distance = distance;
+            search.kind = kind;
             best = distance;
+        } else if (near && (search.rejected < 0.0f || distance < search.rejected)) {
+            search.rejected = distance;
+            search.rejected_why = level ? NotTaken::NotEligible : NotTaken::TooHigh;
         }
     }
-    return result;
+    return search;
 }
 
 void applyVehicleMarkers() {

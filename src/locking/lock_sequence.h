@@ -1,6 +1,7 @@
 // The lock and unlock actions on the chosen car, and one flash step of the
 // notification. Main fibre only; nothing here yields.
 #pragma once
+#include <cstdint>
 
 namespace tavrel {
 
@@ -9,9 +10,31 @@ inline constexpr int kLockNone = 0;
 inline constexpr int kLockLocked = 2;
 inline constexpr int kLockKeepInside = 4;  // locked with the occupants kept inside
 
+// A vehicle model's kind, by the game's model tests in this order (the
+// first that holds); Other: none holds (or, in a search, not driveable).
+enum class ModelKind : std::uint8_t { Other, Car, Bike, Quad, Heli, Plane, Boat, Bicycle };
+
+// Why the nearest vehicle within reach was not taken, when none was.
+enum class NotTaken : std::uint8_t { Nothing, TooHigh, NotEligible };
+
+// What the nearest-vehicle search saw (for the log; no extra native).
+struct NearestSearch {
+    int vehicle = 0;             // 0 if none qualifies
+    float distance = 0.0f;       // of `vehicle`
+    ModelKind kind = ModelKind::Other;  // of `vehicle`
+    int vehicles_seen = 0;       // existing vehicles of the world list
+    float nearest = -1.0f;       // the nearest existing vehicle's distance (-1: none)
+    float rejected = -1.0f;      // the nearest one within reach not taken (-1: none)
+    NotTaken rejected_why = NotTaken::Nothing;
+};
+
+enum class ChoiceWay : std::uint8_t { LastVehicle, Inside, Nearest };
+
 struct VehicleChoice {
     int vehicle = 0;
     bool inside = false;
+    ChoiceWay way = ChoiceWay::Nearest;
+    NearestSearch search;  // with way Nearest
 };
 
 // The player's last vehicle (when so set), the vehicle the player is in or
@@ -22,6 +45,10 @@ VehicleChoice chooseVehicle();
 // above the ground below it (no height limit where the game finds no ground);
 // ties go to the later vehicle of the world list. 0 if none.
 int findNearestVehicle();
+NearestSearch searchNearestVehicle();
+
+// The kind of a model, by the game's tests (stops at the first that holds).
+ModelKind modelKindOf(std::uint32_t model);
 
 // Lock or unlock the chosen car; without one (no car qualifies) they do
 // nothing at all.

@@ -7,8 +7,10 @@
 #include "locking/characters.h"
 #include "locking/gesture.h"
 #include "locking/lock_sequence.h"
+#include "locking/request_log.h"
 #include "locking/timers.h"
 #include "locking/vehicle_upkeep.h"
+#include "state/plugin_log.h"
 #include "state/runtime_state.h"
 
 namespace tavrel {
@@ -21,20 +23,28 @@ constexpr const char* kMultiplayerAudio = "LoadMPData";
 
 enum class Request { None, Lock, Unlock };
 
-Request pendingRequest() {
-    if (isLockHotkeyDown() || isLockComboPressed()) return Request::Lock;
-    if (isUnlockHotkeyDown() || isUnlockComboPressed()) return Request::Unlock;
-    return Request::None;
+struct PendingRequest {
+    Request request = Request::None;
+    bool combo = false;  // the controller combination, not the hotkey
+};
+
+// The hotkey first, then the combination (which asks the game), lock first.
+PendingRequest pendingRequest() {
+    if (isLockHotkeyDown()) return {Request::Lock, false};
+    if (isLockComboPressed()) return {Request::Lock, true};
+    if (isUnlockHotkeyDown()) return {Request::Unlock, false};
+    if (isUnlockComboPressed()) return {Request::Unlock, true};
+    return {};
 }
 
 // Blocks (yielding each frame) while the player is dead or being arrested.
+// A hotkey pressed meanwhile is told to the log as refused.
 void waitWhilePlayerIncapable() {
     for (;;) {
         const int ped = invoke<int>(nat::PLAYER_PED_ID);
-        if (!invoke<bool>(nat::IS_ENTITY_DEAD, ped, false) &&
-            !invoke<bool>(nat::IS_PLAYER_BEING_ARRESTED, invoke<int>(nat::PLAYER_ID), true)) {
-            return;
-        }
+        const bool dead = invoke<bool>(nat::IS_ENTITY_DEAD, ped, false);
+        if (!dead && !invoke<bool>(nat::IS_PLAYER_BEING_ARRESTED, invoke<int>(nat::PLAYER_ID), true)) return;
+        noteRefusedPresses(dead ? "the player is dead" : "the player is being arrested");
         host::scriptWait(0);
     }
 }
@@ -48,11 +58,18 @@ bool isRefused(Request request) {
 
 void setMultiplayerAudio(bool on) { invoke(nat::SET_AUDIO_FLAG, kMultiplayerAudio, on); }
 
-void act(Request request) {
+void act(const PendingRequest& pending) {
+    const Request request = pending.request;
     const bool inside = isPedInAnyVehicle(runtime.player_ped, false);
     const int animation = settings.animation;
     const bool immediate = (inside || animation != 1) && animation != 2 && animation != 3 &&
                            !settings.remote_control_fob_sound && settings.notification_sound_signal != 1;
+    const bool gesture = animation == 2 || animation == 3 || (animation == 1 && !inside);
+    const bool waiting = runtime.lock_pending || runtime.unlock_pending;
+    logRequest(request == Request::Lock, pending.combo,
+               immediate ? (waiting ? "acting at once, instead of the request still waiting" : "acting at once")
+               : gesture ? "acting after the gesture"
+                         : "acting after the remote's delay");
     if (immediate) {
         // Served at once, the request supersedes any still waiting for its
         // gesture (one paused while the player was dead or arrested): an
@@ -113,15 +130,27 @@ void showStartupNotice() {
 }
 
 void serveHotkeys() {
-    const Request request = pendingRequest();
-    if (request == Request::None) return;
+    const PendingRequest pending = pendingRequest();
+    const Request request = pending.request;
+    if (request == Request::None) {
+        // A hotkey pressed again inside the input guard is not served.
+        if (logOn() && !hasElapsed(runtime.last_input_action_time, kHotkeyGuardMs, host::getTickCount())) {
+            noteRefusedPresses("less than 1 s after the previous request or menu toggle (input guard)");
+        }
+        return;
+    }
 
     // Every request re-reads the whole configuration, so hand edits apply.
     runtime.last_input_action_time = host::getTickCount();
     loadSettings();
     normaliseSettings();
+    if (!pending.combo) noteServedPress(request == Request::Lock);
 
-    if (!isRefused(request)) act(request);
+    if (isRefused(request)) {
+        logRequest(request == Request::Lock, pending.combo, "refused, the player is getting into a vehicle");
+    } else {
+        act(pending);
+    }
 
     host::scriptWait(0);
     runtime.last_input_action_time = host::getTickCount();

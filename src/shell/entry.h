@@ -9,8 +9,10 @@ inline constexpr std::uint32_t kProcessAttach = 1;
 
 // The library entry. On attach registers mainScript, menuThread and the
 // keyboard handler with the host; on detach unregisters the script and the
-// handler; other reasons do nothing. Calls no native. Always returns 1.
-int pluginEntry(void* module, std::uint32_t reason);
+// handler and ends the log with "unloaded", unless the whole process is
+// ending (the system tears it down: no file work then); other reasons do
+// nothing. Calls no native. Always returns 1.
+int pluginEntry(void* module, std::uint32_t reason, bool process_ending = false);
 
 // Puts every global record back to its library-load state (static
 // initialisation). The Windows DLL gets this from the loader; the simulator

@@ -1,4 +1,5 @@
 // The two script loops the host runs as cooperative fibres.
+#include "config/load_report.h"
 #include "config/persistence.h"
 #include "config/settings.h"
 #include "host/world_queries.h"
@@ -8,15 +9,23 @@
 #include "menu/menu_draw.h"
 #include "shell/entry.h"
 #include "state/plugin_halt.h"
+#include "state/plugin_log.h"
 #include "state/runtime_state.h"
 
 namespace tavrel {
 
 namespace {
 
+void logHalt();
+
 // What a loop does once the plug-in has stopped: yield, frame after frame.
+// The halt is told to the log once, by the first fibre that comes back from
+// a yield: a fibre the host ends (an unload) never does.
 [[noreturn]] void yieldForever() {
-    for (;;) host::scriptWait(0);
+    for (;;) {
+        host::scriptWait(0);
+        logHalt();
+    }
 }
 
 // Gives control back when the menu took it: the block was on when the menu
@@ -27,6 +36,29 @@ void giveControlBackAfterMenu(bool block) {
     if (block || settings.game_input_disabled_while_menu_is_open) applyMenuInputBlock(false);
 }
 
+// Tells the halt, once per load (a halt of the window thread whose record is
+// not written yet is told a frame later).
+void logHalt() {
+    HaltSite site = HaltSite::MainScript;
+    const char* message = nullptr;
+    if (!takeHaltReport(site, message)) return;
+    const char* where = site == HaltSite::MainScript  ? "the main script"
+                        : site == HaltSite::MenuThread ? "the menu thread"
+                                                       : "the keyboard handler";
+    LogLine() << "halted: an exception in " << where << ": " << LogQuoted{message}
+              << "; Tavrel does nothing more until it is loaded again";
+    flushLog();
+}
+
+// Starts this load's log and tells the load: the version and what became of
+// the INI file.
+void logLoad() {
+    startLog(settings.write_log);
+    LogLine() << kPluginName << " loaded";
+    logSettingsLoad(IniLoadNotes{iniRecovery().restored, iniRecovery().removed});
+    flushLog();
+}
+
 }  // namespace
 
 void mainScript() {
@@ -35,6 +67,7 @@ void mainScript() {
         recoverIniFile();
         loadSettings();
         normaliseSettings();
+        logLoad();
         runtime.saved_weapon = hashOf("WEAPON_UNARMED");
         runtime.lock_flashes_left = 0;
         runtime.unlock_flashes_left = 0;
@@ -44,7 +77,7 @@ void mainScript() {
             host::scriptWait(0);
         }
     } catch (...) {
-        haltPlugin();
+        haltPlugin(HaltSite::MainScript, currentExceptionMessage());
     }
     yieldForever();
 }
@@ -67,7 +100,7 @@ void menuThread() {
             host::scriptWait(0);
         }
     } catch (...) {
-        haltPlugin();
+        haltPlugin(HaltSite::MenuThread, currentExceptionMessage());
         try {
             if (menu_open) giveControlBackAfterMenu(block);
         } catch (...) {

@@ -3,9 +3,11 @@
 // wrap of the tick.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -22,13 +24,7 @@ namespace {
 
 constexpr const char* kNotice = "Tavrel 2.2 by Kestrin";
 
-class LoopsTest : public PluginTest {
-protected:
-    void addCarBeside() {
-        sim.world().placePlayer({0, 0, 0});
-        sim.world().addVehicle(1, sim::VehicleKind::Car, {3, 0, 0});
-    }
-};
+using LoopsTest = PluginTest;
 
 TEST_F(LoopsTest, EntryAlwaysSucceedsAndCallsNoNative) {
     int module = 0;
@@ -75,7 +71,12 @@ TEST_F(LoopsTest, ALoadThatPutsTheFileBackSaysSo) {
     EXPECT_EQ(sim.notifications()[1], "Tavrel: TavrelConfig.ini was put back after an interrupted save");
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(".")) names.push_back(entry.path().filename().string());
-    EXPECT_EQ(names, std::vector<std::string>{"TavrelConfig.ini"});
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Tavrel.log", "TavrelConfig.ini"}));
+    std::ifstream in("Tavrel.log", std::ios::binary);
+    const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(log.find("removed 1 temporary file(s) of saves cut off by a crash"), std::string::npos) << log;
+    EXPECT_NE(log.find(", put back at this load from a save cut off by a crash\r\n"), std::string::npos) << log;
 }
 
 // A new load owes no lock or unlock signal: with nothing pressed, no

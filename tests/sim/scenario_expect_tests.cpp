@@ -113,6 +113,9 @@ TEST_F(ExpectTest, EachKindHoldsOrFailsWithItsMessageAndStatus3AfterTheRunsEnd) 
         {"sound", fob, "expect sound Remote_Control_Fob", "expect sound Remote_Control_Fob 2",
          "expected sound Remote_Control_Fob 2, got 1 (since the previous check: Remote_Control_Fob x1)"},
         {"horns", horns, "expect horns 2", "expect horns 1", "expected horns 1, got 2"},
+        {"log", locked + "expect log lock request by key L (0x4C)\n", "expect log lock vehicle", "expect log lock request",
+         "expected log lock request, got no such line among the 1 after the previous match; the last: "
+         "\"[3600016] lock vehicle 1026: the nearest, car, 3.0 m away\""},
         {"notification", "player 0 0 0\nstart\n", "expect notification Tavrel 2.2 by Kestrin",
          "expect notification Tavrel 2.2 by Kestrin 2", "expected notification Tavrel 2.2 by Kestrin 2, got 1"},
     };

@@ -56,6 +56,12 @@ protected:
         return out.str();
     }
 
+    // The player on foot at the origin, car 1 three metres away.
+    void addCarBeside() {
+        sim.world().placePlayer({0, 0, 0});
+        sim.world().addVehicle(1, sim::VehicleKind::Car, {3, 0, 0});
+    }
+
     sim::SimVehicle& vehicle(int id) {
         sim::SimVehicle* found = sim.world().vehicleById(id);
         if (found == nullptr) throw std::runtime_error("no vehicle " + std::to_string(id));

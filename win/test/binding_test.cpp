@@ -507,6 +507,31 @@ void testLinkStaysALink() {
     fs::remove_all("mods");
 }
 
+// The log: a new one keeps the previous as .old (replacing the one before),
+// appends leave it open to readers, and a folder of its name refuses it.
+void testLogFile() {
+    constexpr const char* kLog = ".\\Tavrel.log";
+    constexpr const char* kOld = ".\\Tavrel.log.old";
+    writeBytes("Tavrel.log.old", "older");
+    writeBytes("Tavrel.log", "previous");
+    CHECK(host::startLogFile(kLog, kOld));
+    CHECK(readBytes("Tavrel.log.old") == "previous");
+    CHECK(readBytes("Tavrel.log").empty());
+    CHECK(host::appendLogFile(kLog, "a\r\n", 3));
+    {
+        std::ifstream reader("Tavrel.log", std::ios::binary);  // a player reading it meanwhile
+        CHECK(host::appendLogFile(kLog, "b\r\n", 3));
+    }
+    CHECK(readBytes("Tavrel.log") == "a\r\nb\r\n");
+    fs::remove("Tavrel.log");
+    fs::remove("Tavrel.log.old");
+    fs::create_directories("Tavrel.log\\x");
+    CHECK(!host::startLogFile(kLog, kOld));
+    CHECK(!host::appendLogFile(kLog, "c", 1));
+    CHECK(fs::is_directory("Tavrel.log\\x"));
+    fs::remove_all("Tavrel.log");
+}
+
 void testRandomIsTheCRuntimes() {
     // The Windows C runtime's rand: state * 214013 + 2531011, bits 16..30.
     host::seedRandom(1);
@@ -553,6 +578,7 @@ int main(int argc, char** argv) {
     testKilledWriter();
     testLoadRecovery();
     testLinkStaysALink();
+    testLogFile();
     testRandomIsTheCRuntimes();
     testClock();
 
