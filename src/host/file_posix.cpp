@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -152,9 +153,12 @@ int createTemp(const char* target, Path& temp, Path& old) {
 }
 
 // Another process that still runs. This process's own files are never a
-// write in progress when the store looks (one write at a time).
+// write in progress when the store looks (one write at a time). A number no
+// process id can be is none (cast, it would name a process group, or -1 all
+// processes).
 bool writerRunning(unsigned long pid) {
-    if (pid == 0 || pid == static_cast<unsigned long>(::getpid())) return false;
+    if (pid == 0 || pid > static_cast<unsigned long>(std::numeric_limits<pid_t>::max())) return false;
+    if (pid == static_cast<unsigned long>(::getpid())) return false;
     return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
 }
 

@@ -38,6 +38,7 @@ namespace tavrel::host {
 namespace {
 
 using tavrel::testing::kEditorSave;
+using tavrel::testing::kLeftoversRemoved;
 using tavrel::testing::kRaceStart;
 using tavrel::testing::kRestored;
 using tavrel::testing::layOutLeftovers;
@@ -471,7 +472,7 @@ TEST_F(FilePosix, TheLoadPutsBackTheFileAndRemovesLeftovers) {
 
     FileRecovery found = recoverFile(".\\TavrelConfig.ini");
     EXPECT_TRUE(found.restored);
-    EXPECT_EQ(found.removed, 2);
+    EXPECT_EQ(found.removed, kLeftoversRemoved);
     EXPECT_EQ(readBytes("TavrelConfig.ini"), kRestored);
     std::vector<std::string> left = strayFiles();
     std::sort(left.begin(), left.end());

@@ -48,12 +48,14 @@ inline constexpr StoreRace kStoreRaces[] = {
 //
 // The file missing, with the pair of one write cut off between its two
 // renames: the new bytes (kRestored) take its name again. Files of writers
-// that no longer run go (the pair's ".old" and a lone ".tmp": two); a
-// running writer's stay (it is still writing), and so do names not of the
-// temporary form. Then, with the file there, a pair is only left over (two
+// that no longer run go (kLeftoversRemoved: the pair's ".old", a lone
+// ".tmp", and one of a number no process id can be); a running writer's
+// stay (it is still writing), and so do names not of the temporary form.
+// Then, with the file there, a pair is only left over (two
 // more go, the file stays).
 
 inline constexpr const char* kRestored = "[s]\r\nk=new\r\n";
+inline constexpr int kLeftoversRemoved = 3;
 
 // Lays out the folder for process ids `running` and `ended` with
 // `write(name, bytes)`; returns the names the load must keep, sorted.
@@ -65,6 +67,7 @@ std::vector<std::string> layOutLeftovers(const std::string& running, const std::
     write("TavrelConfig.ini." + ended + "-7.old", "[s]\r\nk=old\r\n");
     write("TavrelConfig.ini." + ended + "-7.tmp", kRestored);
     write("TavrelConfig.ini." + ended + "-8.tmp", "half a wri");
+    write("TavrelConfig.ini.4294967295-1.tmp", "no process has this id");
     std::sort(kept.begin(), kept.end());
     return kept;
 }

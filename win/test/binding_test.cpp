@@ -470,7 +470,7 @@ void testLoadRecovery() {
 
     host::FileRecovery found = host::recoverFile(kIni);
     CHECK(found.restored);
-    CHECK(found.removed == 2);
+    CHECK(found.removed == kLeftoversRemoved);
     CHECK(readBytes("TavrelConfig.ini") == kRestored);
     CHECK(otherFiles() == kept);
 
