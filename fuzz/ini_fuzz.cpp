@@ -43,7 +43,7 @@ using namespace tavrel;
 constexpr const char* kFile = "TavrelConfig.ini";  // what kIniPath names, in the working directory
 constexpr std::size_t kMaxWrites = 4;
 
-#define TAVREL_FUZZ_KEY(kind, section, field) IniKey{section, #field},
+#define TAVREL_FUZZ_KEY(kind, section, field, ...) IniKey{section, #field},
 constexpr IniKey kKeys[] = {TAVREL_SETTINGS_FIELDS(TAVREL_FUZZ_KEY)};
 #undef TAVREL_FUZZ_KEY
 constexpr std::size_t kKeyCount = sizeof kKeys / sizeof kKeys[0];

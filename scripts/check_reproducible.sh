@@ -13,10 +13,20 @@ reference="${1:-}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
+# A personal build's marks (scripts/dist.sh) are part of its bytes: the
+# fresh build takes the reference's, so the two are built alike.
+special=""
+label=""
+if [[ -n $reference && -f $reference/CMakeCache.txt ]]; then
+  special="$(sed -n 's/^TAVREL_SPECIAL_BUILD:STRING=//p' "$reference/CMakeCache.txt")"
+  label="$(sed -n 's/^TAVREL_VERSION_LABEL:STRING=//p' "$reference/CMakeCache.txt")"
+fi
+
 # Builds Tavrel.asi alone (Release, as the mingw preset) from `source` in `build`.
 build_asi() {  # source, build
   cmake -S "$1" -B "$2" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$1/cmake/mingw-w64-x86_64.cmake" \
+    -DTAVREL_SPECIAL_BUILD="$special" -DTAVREL_VERSION_LABEL="$label" \
     -DTAVREL_WIN_SIM=OFF -DTAVREL_WIN_CHECKS=OFF >"$2.log" 2>&1 &&
     cmake --build "$2" -j 2 --target tavrel_asi >>"$2.log" 2>&1 ||
     { cat "$2.log" >&2; echo "check_reproducible: the build in $2 failed" >&2; exit 1; }

@@ -6,7 +6,17 @@
 # Fails if the library would need any DLL besides a plain Windows install's
 # and the script hook's own ScriptHookV.dll (a C++ runtime, libgcc,
 # winpthreads), if it does not import the script hook, if its version
-# resource is missing, or if its checks fail under Wine.
+# resource is missing, if its checks fail under Wine, or if the INI file
+# does not load as written (every setting present, no value the plug-in
+# would correct: tavrel-sim --check-ini) or lacks its CRLF line ends.
+# INSTALL.txt's list of default keys is written from the INI file
+# (scripts/install_text.py), whatever its defaults are.
+#
+# Personal builds: when the working tree differs from its commit (a changed
+# default, a local fix), the build says so: the version resource carries a
+# special-build text naming the commit and the changed files and shows the
+# version as 2.2-personal-COMMIT, and the zip is Tavrel-2.2-personal-COMMIT.zip,
+# dated now; never the plain release's name.
 #
 # Reproducible: the same commit gives the same Tavrel.asi (no time stamp in
 # the image, no build path in it) and the same zip (every file dated
@@ -26,6 +36,30 @@ for tool in cmake ninja x86_64-w64-mingw32-g++-win32 x86_64-w64-mingw32-dlltool 
   fi
 done
 
+# A personal build: sources that differ from their commit (or no commit).
+label=""
+special=""
+commit="$(git -C "$root" rev-parse --short=8 HEAD 2>/dev/null || true)"
+if [[ -z $commit ]]; then
+  label="personal"
+  special="Personal build: not built from a git checkout, so not the release"
+else
+  mapfile -t changed < <(git -C "$root" status --porcelain --untracked-files=normal | cut -c4- | sed 's/.* -> //')
+  if ((${#changed[@]} > 0)); then
+    label="personal-$commit"
+    named=$(printf '%s, ' "${changed[@]:0:4}")
+    named=${named%, }
+    ((${#changed[@]} > 4)) && named="$named and $((${#changed[@]} - 4)) more"
+    special="Personal build from commit $commit with changes: $named"
+  fi
+fi
+if [[ -n $label ]]; then
+  echo "dist: the working tree differs from commit ${commit:-(none)}: a personal build, not the release"
+  printf 'dist:   %s\n' "${changed[@]:0:20}"
+  # Dated now, so that it does not pass for the release either.
+  SOURCE_DATE_EPOCH=$(date +%s)
+fi
+
 if [[ -z ${SOURCE_DATE_EPOCH:-} ]]; then
   SOURCE_DATE_EPOCH="$(git -C "$root" log -1 --format=%ct 2>/dev/null || true)"
   [[ -n $SOURCE_DATE_EPOCH ]] || SOURCE_DATE_EPOCH=315532800  # 1980-01-01, the zip format's first day
@@ -34,11 +68,22 @@ export SOURCE_DATE_EPOCH
 
 version="$(sed -n 's/^project(Tavrel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
 [[ -n $version ]] || { echo "dist: no project version in CMakeLists.txt" >&2; exit 1; }
+shown_version="$version${label:+-$label}"
+
+# The INI file players get: CRLF line ends (Notepad on older Windows shows a
+# file without them as one line), and INSTALL.txt's key list from it.
+if awk 'BEGIN { RS = "\n" } !/\r$/ { bad = NR; exit } END { exit bad > 0 }' dist/TavrelConfig.ini; then
+  :
+else
+  echo "dist: dist/TavrelConfig.ini has a line without CRLF (line $(awk 'BEGIN { RS = "\n" } !/\r$/ { print NR; exit }' dist/TavrelConfig.ini))" >&2
+  exit 1
+fi
+python3 scripts/install_text.py
 
 # shellcheck source=scripts/stale_toolchain.sh
 source scripts/stale_toolchain.sh
 forget_stale_mingw_configure
-cmake --preset mingw
+cmake --preset mingw -DTAVREL_SPECIAL_BUILD="$special" -DTAVREL_VERSION_LABEL="${label:+$shown_version}"
 cmake --build --preset mingw
 
 built=build/mingw/win/Tavrel.asi
@@ -102,13 +147,18 @@ fi
 
 # The version resource Explorer shows (Properties, Details).
 resource_strings="$("$strings_tool" -el -n 3 "$built")"
-for pair in "ProductName Tavrel" "FileVersion $version" "ProductVersion $version"; do
-  if ! grep -A1 -x "${pair%% *}" <<<"$resource_strings" | grep -qx "${pair#* }"; then
+for pair in "ProductName Tavrel" "FileVersion $shown_version" "ProductVersion $shown_version" \
+            ${special:+"SpecialBuild $special"}; do
+  if ! grep -A1 -x "${pair%% *}" <<<"$resource_strings" | grep -qxF "${pair#* }"; then
     echo "dist: the version resource lacks ${pair%% *} = ${pair#* }" >&2
     exit 1
   fi
 done
-echo "dist: version resource: ProductName Tavrel, FileVersion $version"
+if [[ -z $special ]] && grep -qx SpecialBuild <<<"$resource_strings"; then
+  echo "dist: the release build carries a SpecialBuild text (a stale TAVREL_SPECIAL_BUILD?)" >&2
+  exit 1
+fi
+echo "dist: version resource: ProductName Tavrel, FileVersion $shown_version${special:+, SpecialBuild $special}"
 
 # Load the library as the game would, next to a stand-in script hook, and
 # check the file store, under Wine (when installed; the build registers the
@@ -117,6 +167,16 @@ if ctest --test-dir build/mingw/win -N 2>/dev/null | grep -q 'Total Tests: [1-9]
   WINEDEBUG=-all ctest --test-dir build/mingw/win --output-on-failure
 else
   echo "dist: Wine is not installed: Tavrel.asi was not loaded and checked (install wine64 to run the checks)"
+fi
+
+# The INI file loads as written: every setting there, each held by the
+# plug-in as the file has it (no load rule or menu clamp corrects it).
+wine=$(command -v wine || command -v wine64 || ls /usr/lib/wine/wine64 2>/dev/null || true)
+if [[ -n $wine ]]; then
+  (cd dist && WINEDEBUG=-all "$wine" ../build/mingw/sim/tavrel-sim.exe --check-ini TavrelConfig.ini) ||
+    { echo "dist: dist/TavrelConfig.ini does not load as written (above)" >&2; exit 1; }
+else
+  echo "dist: Wine is not installed: dist/TavrelConfig.ini was not loaded by the plug-in (install wine64)"
 fi
 
 mkdir -p dist
@@ -134,7 +194,7 @@ done
 
 # The player's zip: the three files at its top level, dated SOURCE_DATE_EPOCH,
 # in a fixed order, without extra attributes (-X) or directory entries (-D).
-zip_name="Tavrel-$version.zip"
+zip_name="Tavrel-$shown_version.zip"
 staging="$(mktemp -d)"
 trap 'rm -rf "$staging"' EXIT
 for file in Tavrel.asi TavrelConfig.ini INSTALL.txt; do
@@ -142,10 +202,13 @@ for file in Tavrel.asi TavrelConfig.ini INSTALL.txt; do
   chmod 0644 "$staging/$file"
   touch -d "@$SOURCE_DATE_EPOCH" "$staging/$file"
 done
-rm -f "dist/$zip_name"
+rm -f dist/Tavrel-*.zip
 (cd "$staging" && TZ=UTC zip -q -X -D "$root/dist/$zip_name" Tavrel.asi TavrelConfig.ini INSTALL.txt)
 
 echo "dist: package staged in $root/dist:"
 ls -l dist/Tavrel.asi dist/Tavrel.map dist/TavrelConfig.ini dist/INSTALL.txt "dist/$zip_name"
 echo "dist: sha256 $(sha256sum dist/Tavrel.asi | cut -d' ' -f1)  Tavrel.asi"
 echo "dist: sha256 $(sha256sum "dist/$zip_name" | cut -d' ' -f1)  $zip_name"
+if [[ -n $label ]]; then
+  echo "dist: a personal build ($shown_version): the tests that pin the official defaults may fail on it (README, \"Personal builds\")"
+fi

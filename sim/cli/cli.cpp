@@ -17,17 +17,52 @@
 #include <thread>
 #endif
 
+#include "sim/cli/ini_check.h"
 #include "sim/play/play.h"
 #include "sim/scenario/scenario.h"
 #include "sim/scenario/scenario_values.h"
 
 namespace {
 
+// The whole usage: every option on a line of its own, the exit statuses and
+// where the scenario language is described.
+constexpr const char* kUsage =
+    "usage: tavrel-sim [OPTION...] [SCENARIO | -]\n"
+    "       tavrel-sim --play SEED [--sim-minutes M] [--out DIR]\n"
+    "       tavrel-sim --check-ini FILE\n"
+    "Runs the plug-in against a scenario file (standard input for - or none) in\n"
+    "the simulator, in the current folder: the plug-in's TavrelConfig.ini is\n"
+    "./TavrelConfig.ini, and stays there after the run.\n"
+    "\n"
+    "options:\n"
+    "  --timeline            print every native call and keyboard message as it happens\n"
+    "  --timeline=changes    the same, without the per-frame queries and menu drawing\n"
+    "  --trace FILE          write every call and keyboard message to FILE as JSON lines\n"
+    "  --start-tick N        the simulated tick of the first frame (default 3600000)\n"
+    "  --frame-ms N          simulated milliseconds per frame (default 16)\n"
+    "  --wall-limit SECONDS  stop a run still going after that much wall time (status 4)\n"
+    "  --play SEED           random play from SEED, invariants checked every frame, a failure shrunk\n"
+    "  --sim-minutes M       how long --play plays, in simulated minutes (default 10)\n"
+    "  --out DIR             where --play runs and writes the shrunk scenario (default TEMP/tavrel-play)\n"
+    "  --check-ini FILE      does FILE load as written? names each missing or corrected key (status 3)\n"
+#ifdef _WIN32
+    "  --plugin FILE         the Tavrel.asi to load (default: the one beside this program)\n"
+    "  --plugin-map FILE     its link map (default: the plug-in's path with .map)\n"
+#endif
+    "  -h, --help            print this text and exit\n"
+    "\n"
+    "exit status:\n"
+    "  0  the scenario ran and every expect line held (--play: every invariant held)\n"
+    "  1  the plug-in called a native the simulator does not know, or broke the call protocol\n"
+    "  2  an error in the scenario or on the command line\n"
+    "  3  an expect line did not hold (--play: an invariant broke; --check-ini: a key is wrong)\n"
+    "  4  the run outlasted --wall-limit\n"
+    "\n"
+    "The scenario language (commands, expect lines, the state report) and the\n"
+    "options in full: docs/scenario-language.md in Tavrel's sources.\n";
+
 int usage(const std::string& problem) {
-    std::cerr << "tavrel-sim: " << problem << "\n"
-              << "usage: tavrel-sim [--timeline[=changes]] [--trace FILE] [--start-tick N] [--frame-ms N]"
-                 " [--wall-limit SECONDS] [SCENARIO | -]\n"
-              << "       tavrel-sim --play SEED --sim-minutes M [--out DIR]\n";
+    std::cerr << "tavrel-sim: " << problem << "\n" << kUsage;
     return 2;
 }
 
@@ -120,10 +155,15 @@ int runCommandLine(int argc, char** argv) {
     std::optional<std::uint32_t> playSeed;
     std::uint32_t playMinutes = 10;
     std::string playOut;
+    std::string checkIni;
     registerPlayCommands();
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+        if (a == "--help" || a == "-h") {
+            std::cout << kUsage;
+            return 0;
+        }
         if (a == "--timeline" || a == "--timeline=all") {
             options.timeline = true;
             options.timeline_changes = false;
@@ -151,21 +191,26 @@ int runCommandLine(int argc, char** argv) {
             if (n < 0 || n > 0xFFFFFFFF) return usage(a + " wants a number 0...4294967295");
             if (a == "--play") playSeed = static_cast<std::uint32_t>(n);
             else playMinutes = static_cast<std::uint32_t>(n);
+        } else if (a == "--check-ini") {
+            const char* v = next();
+            if (v == nullptr) return usage("--check-ini wants a file");
+            checkIni = v;
         } else if (a == "--out") {
             const char* v = next();
             if (v == nullptr) return usage("--out wants a folder");
             playOut = v;
         } else if ((a.size() > 1 && a[0] == '-') || haveScenario) {
-            return usage((a[0] == '-' ? "unknown option " : "unexpected argument ") + a +
-                         (a[0] == '-' ? " (options: --timeline, --timeline=changes, --trace FILE, --start-tick N, --frame-ms N,"
-                                            " --wall-limit SECONDS; --play SEED, --sim-minutes M, --out DIR)"
-                                          : ""));
+            return usage((a[0] == '-' ? "unknown option " : "unexpected argument ") + a);
         } else {
             scenario = a;
             haveScenario = true;
         }
     }
     const WallLimit limit(wallLimit);
+    if (!checkIni.empty()) {
+        if (haveScenario || playSeed) return usage("--check-ini runs on its own");
+        return checkIniFile(checkIni, std::cout, std::cerr);
+    }
     if (playSeed) {
         if (haveScenario) return usage("--play runs a generated session, not " + scenario);
         const std::filesystem::path out =

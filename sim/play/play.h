@@ -54,8 +54,11 @@ struct PlayOutcome {
 // it runs), stopping at the first violation.
 PlayOutcome runSession(const PlaySession& session, const std::filesystem::path& folder);
 
-// The smallest session found that still breaks `invariant`: steps dropped,
-// waits shortened, lines inside steps dropped. `trials` counts the runs.
+// The smallest session found that still breaks `invariant`: steps dropped;
+// then, until a round cuts nothing, lines inside steps (a vehicle or
+// character with every line that names it), keys of ini-text blocks (and
+// sections left empty), waits halved; steps left without lines go. Stops
+// after two minutes of wall time. `trials` counts the runs.
 PlaySession shrinkSession(const PlaySession& session, const std::string& invariant,
                           const std::filesystem::path& folder, int* trials = nullptr);
 

@@ -1,5 +1,6 @@
 // Running, shrinking and writing play sessions; the scenario commands of
 // the play room.
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <memory>
@@ -112,6 +113,69 @@ std::string joined(const std::vector<std::string>& lines) {
     return text;
 }
 
+// [SECTION] What the shrinker cuts
+
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// An ini-text block's lines (ini-text, the file's lines, end) as one line.
+std::string joinedBlock(const std::vector<std::string>& block) {
+    std::string text = joined(block);
+    text.pop_back();
+    return text;
+}
+
+// A block without the section lines that no key follows any more.
+std::vector<std::string> withoutEmptySections(const std::vector<std::string>& block) {
+    std::vector<std::string> kept;
+    for (std::size_t i = 0; i < block.size(); ++i) {
+        const bool header = block[i].starts_with("[");
+        const bool followedByKey = i + 1 < block.size() && !block[i + 1].starts_with("[") && i + 2 < block.size();
+        if (!header || followedByKey) kept.push_back(block[i]);
+    }
+    return kept;
+}
+
+std::vector<std::string> words(const std::string& line) {
+    std::vector<std::string> out;
+    std::istringstream in(line);
+    for (std::string word; in >> word;) out.push_back(word);
+    return out;
+}
+
+// The ID a line gives a new vehicle or character (`vehicle ID ...`,
+// `ped ID ...`), or nothing.
+std::string createdId(const std::string& line) {
+    const std::vector<std::string> w = words(line);
+    return w.size() >= 2 && (w[0] == "vehicle" || w[0] == "ped") ? w[1] : std::string();
+}
+
+// True when the line makes, uses or removes the vehicle or character ID.
+bool namesId(const std::string& line, const std::string& id) {
+    const std::vector<std::string> w = words(line);
+    if (w.size() < 2) return false;
+    if (w[0] == "vehicle" || w[0] == "ped" || w[0] == "sit" || w[0] == "enter" || w[0] == "delete" ||
+        w[0] == "move") {
+        if (w[1] == id) return true;
+    }
+    if (w[0] == "ped-enter" && (w[1] == id || (w.size() > 2 && w[2] == id))) return true;
+    return w[0] == "vehicle" && std::find(w.begin(), w.end(), "driver=" + id) != w.end();
+}
+
+// The session without the vehicle or character ID: every line that names
+// it goes.
+PlaySession withoutId(const PlaySession& session, const std::string& id) {
+    PlaySession cut = session;
+    for (PlayStep& step : cut.steps) {
+        std::erase_if(step.lines, [&](const std::string& line) { return namesId(line, id); });
+    }
+    return cut;
+}
+
 }  // namespace
 
 void registerPlayCommands() {
@@ -180,7 +244,13 @@ PlaySession shrinkSession(const PlaySession& session, const std::string& invaria
         candidate.steps.resize(o.step + 1);
         return true;
     };
+    // Keeps `candidate` when it still fails.
     PlaySession best = session;
+    const auto tryCandidate = [&](PlaySession& candidate) {
+        if (!budgetLeft() || !stillFails(candidate)) return false;
+        best = std::move(candidate);
+        return true;
+    };
     if (!stillFails(best)) {
         if (trials != nullptr) *trials = runs;
         return best;
@@ -191,33 +261,68 @@ PlaySession shrinkSession(const PlaySession& session, const std::string& invaria
             PlaySession candidate = best;
             candidate.steps.erase(candidate.steps.begin() + static_cast<std::ptrdiff_t>(at),
                                   candidate.steps.begin() + static_cast<std::ptrdiff_t>(at + chunk));
-            if (stillFails(candidate)) best = std::move(candidate);
-            else at += chunk;
+            if (!tryCandidate(candidate)) at += chunk;
         }
     }
-    // Lines inside steps, then shorter waits.
-    for (std::size_t s = 0; s < best.steps.size() && budgetLeft(); ++s) {
-        for (std::size_t l = 0; l < best.steps[s].lines.size() && budgetLeft();) {
-            PlaySession candidate = best;
-            candidate.steps[s].lines.erase(candidate.steps[s].lines.begin() + static_cast<std::ptrdiff_t>(l));
-            if (stillFails(candidate)) best = std::move(candidate);
-            else ++l;
-        }
-    }
-    for (std::size_t s = 0; s < best.steps.size() && budgetLeft(); ++s) {
-        for (std::size_t l = 0; l < best.steps[s].lines.size() && budgetLeft(); ++l) {
-            const std::string& line = best.steps[s].lines[l];
-            if (!line.starts_with("wait ")) continue;
-            auto ms = parseInteger(line.substr(5)).value_or(0);
-            while (ms > 16 && budgetLeft()) {
+    // Then, until a round cuts nothing: lines inside steps (a vehicle or a
+    // character with every line that names it), the keys of ini-text blocks,
+    // shorter waits. A cut can make an earlier one possible, hence rounds.
+    for (bool cut = true; cut && budgetLeft();) {
+        cut = false;
+        for (std::size_t s = 0; s < best.steps.size() && budgetLeft(); ++s) {
+            for (std::size_t l = 0; l < best.steps[s].lines.size() && budgetLeft();) {
                 PlaySession candidate = best;
-                candidate.steps[s].lines[l] = "wait " + std::to_string(ms / 2);
-                if (!stillFails(candidate) || s >= candidate.steps.size()) break;
-                best = std::move(candidate);
-                ms /= 2;
+                candidate.steps[s].lines.erase(candidate.steps[s].lines.begin() + static_cast<std::ptrdiff_t>(l));
+                if (tryCandidate(candidate)) {
+                    cut = true;
+                    continue;
+                }
+                const std::string id = createdId(best.steps[s].lines[l]);
+                if (!id.empty()) {
+                    candidate = withoutId(best, id);
+                    if (tryCandidate(candidate)) {
+                        cut = true;
+                        continue;
+                    }
+                }
+                ++l;
+            }
+        }
+        for (std::size_t s = 0; s < best.steps.size() && budgetLeft(); ++s) {
+            for (std::size_t l = 0; l < best.steps[s].lines.size() && budgetLeft(); ++l) {
+                if (!best.steps[s].lines[l].starts_with("ini-text\n")) continue;
+                for (std::size_t key = 1; budgetLeft();) {
+                    std::vector<std::string> block = splitLines(best.steps[s].lines[l]);
+                    if (key + 1 >= block.size()) break;  // the end line
+                    if (block[key].starts_with("[")) {
+                        ++key;
+                        continue;
+                    }
+                    block.erase(block.begin() + static_cast<std::ptrdiff_t>(key));
+                    PlaySession candidate = best;
+                    candidate.steps[s].lines[l] = joinedBlock(withoutEmptySections(block));
+                    if (tryCandidate(candidate)) cut = true;
+                    else ++key;
+                }
+            }
+        }
+        for (std::size_t s = 0; s < best.steps.size() && budgetLeft(); ++s) {
+            for (std::size_t l = 0; l < best.steps[s].lines.size() && budgetLeft(); ++l) {
+                const std::string& line = best.steps[s].lines[l];
+                if (!line.starts_with("wait ")) continue;
+                auto ms = parseInteger(line.substr(5)).value_or(0);
+                while (ms > 16 && budgetLeft()) {
+                    PlaySession candidate = best;
+                    candidate.steps[s].lines[l] = "wait " + std::to_string(ms / 2);
+                    if (!tryCandidate(candidate) || s >= best.steps.size()) break;
+                    cut = true;
+                    ms /= 2;
+                }
             }
         }
     }
+    // Steps left without lines (their comments would stand alone).
+    std::erase_if(best.steps, [](const PlayStep& step) { return step.lines.empty(); });
     if (trials != nullptr) *trials = runs;
     return best;
 }
@@ -225,6 +330,7 @@ PlaySession shrinkSession(const PlaySession& session, const std::string& invaria
 std::string scenarioText(const PlaySession& session, const std::string& invariant) {
     std::string text;
     for (const PlayStep& step : session.steps) {
+        if (step.lines.empty()) continue;  // no comment without its lines
         if (!step.what.empty()) text += "# " + step.what + "\n";
         text += joined(step.lines);
     }

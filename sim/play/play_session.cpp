@@ -1,7 +1,10 @@
 // The session generator: steps of scenario lines drawn from a seed.
 #include <algorithm>
+#include <iterator>
 #include <string>
+#include <type_traits>
 
+#include "config/settings.h"
 #include "sim/play/play.h"
 
 namespace tavrel::sim {
@@ -31,6 +34,18 @@ private:
 };
 
 std::string num(long long n) { return std::to_string(n); }
+
+// Every setting of the plug-in, for hand edits of the file.
+struct HandEditKey {
+    const char* section;
+    const char* key;
+    bool text;
+};
+constexpr HandEditKey kHandEditKeys[] = {
+#define TAVREL_PLAY_KEY(kind, section, field, ...) {section, #field, std::is_array_v<setting_type::kind>},
+    TAVREL_SETTINGS_FIELDS(TAVREL_PLAY_KEY)
+#undef TAVREL_PLAY_KEY
+};
 
 const char* const kControllerLock1 = "21";
 const char* const kControllerLock2 = "22";
@@ -281,20 +296,24 @@ struct Play {
         return step;
     }
 
+    // A hand edit of any setting: a small number, -1 (absent) to 4; the
+    // plate text a word.
+    std::string handEdit() {
+        const HandEditKey& k = kHandEditKeys[dice.between(0, static_cast<int>(std::size(kHandEditKeys)) - 1)];
+        const std::string value = k.text ? dice.pick(std::vector<std::string>{"KESTRIN", "A B C", "0"})
+                                         : num(dice.between(-1, 4));
+        return std::string("ini ") + k.section + " " + k.key + " " + value;
+    }
+
     PlayStep iniEdit() {
         PlayStep step{"the INI file", {}};
-        static const std::vector<std::string> keys = {
-            "Vehicle light_notification", "Vehicle number_of_lock_flashes", "Vehicle notification_sound_signal",
-            "Vehicle neon_notification",  "Vehicle neon_lights",            "Vehicle current_player_vehicle_blip",
-            "Animation animation",        "Vehicle remote_control_fob_sound", "Vehicle engine_on_after_unlocking",
-            "Menu menu_size"};
         const int what = dice.between(0, 9);
         if (read_only && what < 7) {
             step.lines.push_back("ini-read-only 0");
             read_only = false;
             step.what += ": writable again";
         } else if (what <= 2 && ini) {
-            step.lines.push_back("ini " + dice.pick(keys) + " " + num(dice.between(-1, 4)));
+            step.lines.push_back(handEdit());
             step.what += ": hand-edited";
         } else if (what == 3) {
             // Damaged: cut short, junk, a broken section line.

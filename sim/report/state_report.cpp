@@ -202,7 +202,7 @@ std::string settingsJson(const Settings& s) {
 #define TAVREL_SIM_SETTING_Int8(field) j.value(static_cast<std::int64_t>(s.field));
 #define TAVREL_SIM_SETTING_Float(field) j.value(static_cast<float>(s.field));
 #define TAVREL_SIM_SETTING_Text(field) j.value(std::string_view(s.field, strnlen(s.field, sizeof s.field)));
-#define TAVREL_SIM_SETTING(kind, section, field) \
+#define TAVREL_SIM_SETTING(kind, section, field, ...) \
     j.key(#field);                               \
     TAVREL_SIM_SETTING_##kind(field)
     TAVREL_SETTINGS_FIELDS(TAVREL_SIM_SETTING)

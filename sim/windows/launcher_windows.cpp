@@ -30,9 +30,12 @@ std::string fullPath(const std::string& path) {
     return n > 0 && n < MAX_PATH ? std::string(full, n) : path;
 }
 
-// True when the command line names the plug-in (the option and its value).
+// True when the command line names the plug-in (the option and its value),
+// or asks only for the usage (which needs no plug-in).
 bool namesPlugin(int argc, char** argv) {
-    for (int i = 1; i + 1 < argc; ++i) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return true;
+        if (i + 1 == argc) break;
         if (std::strcmp(argv[i], "--plugin") == 0) return true;
         if (std::strcmp(argv[i], "--plugin-map") == 0) ++i;  // its value is not an option
     }

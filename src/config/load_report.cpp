@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "config/ini_store.h"
+#include "config/load_rules.h"
 #include "config/persistence.h"
 #include "config/settings.h"
 #include "state/plugin_log.h"
@@ -87,11 +88,6 @@ Range rangeOf(std::string_view key, Kind kind) {
     return kind == Kind::Bool ? Range{0, 1} : kAnyInt;
 }
 
-// The "Menu" keys the menu reads when it opens (not at the load).
-bool readByMenu(std::string_view section, std::string_view key) {
-    return section == "Menu" && key != "game_input_disabled_while_menu_is_open";
-}
-
 // [SECTION] Reading a value's text
 
 // A whole number as a profile integer may be written (one sign, 0x / 0o / 0b
@@ -150,8 +146,8 @@ LogLine& operator<<(LogLine& line, double number) {
     return line << LogFixed{static_cast<float>(number), 1};
 }
 
-void tellNow(LogLine& line, std::string_view section, std::string_view key, const Now& now, Range range) {
-    if (readByMenu(section, key)) {
+void tellNow(LogLine& line, bool by_menu, const Now& now, Range range) {
+    if (by_menu) {
         line << ", the menu holds it to " << range.low << "..." << range.high;
     } else if (now.kind == Kind::Text) {
         line << ", now " << LogQuoted{now.text};
@@ -164,6 +160,7 @@ struct KeyCheck {
     const char* section;
     const char* key;
     Now now;
+    bool by_menu;  // read when the menu opens, not at the load (the table's read column)
 };
 
 // Tells a key that is there but unreadable, out of range or not taken as it
@@ -178,7 +175,7 @@ bool checkKey(const ini::IniDocument& doc, const KeyCheck& k) {
         LogLine line;
         line << "setting [" << k.section << "] " << k.key << ": longer than "
              << static_cast<std::int32_t>(kPlateTextSize - 1) << " characters, cut";
-        tellNow(line, k.section, k.key, k.now, range);
+        tellNow(line, k.by_menu, k.now, range);
         return true;
     }
     double value = 0;
@@ -186,7 +183,7 @@ bool checkKey(const ini::IniDocument& doc, const KeyCheck& k) {
     const bool outside = readable && (value < range.low || value > range.high);
     // A number the load rule did not take as it stands (a keep rule, the
     // low byte, a fallback), the menu's keys aside.
-    const bool changed = readable && !outside && !readByMenu(k.section, k.key) && value != k.now.number;
+    const bool changed = readable && !outside && !k.by_menu && value != k.now.number;
     if (readable && !outside && !changed) return true;
     LogLine line;
     line << "setting [" << k.section << "] " << k.key;
@@ -200,7 +197,7 @@ bool checkKey(const ini::IniDocument& doc, const KeyCheck& k) {
     } else {
         line << "=" << text << ": not taken by its load rule";
     }
-    tellNow(line, k.section, k.key, k.now, range);
+    tellNow(line, k.by_menu, k.now, range);
     return true;
 }
 
@@ -219,7 +216,7 @@ void tellMissing(const KeyCheck* keys, const bool* missing, std::size_t count) {
         for (; i < count && line.size() < kRoom; ++i) {
             if (!missing[i]) continue;
             line << " " << keys[i].key;
-            if (readByMenu(keys[i].section, keys[i].key)) line << " (read by the menu)";
+            if (keys[i].by_menu) line << " (read by the menu)";
             else if (keys[i].now.kind == Kind::Text) line << "=" << LogQuoted{keys[i].now.text};
             else line << "=" << keys[i].now.number;
         }
@@ -276,18 +273,29 @@ void logSettingsLoad(const IniLoadNotes& notes) {
         if (doc.cut) line << ", longer than 16 MiB: read to there, never rewritten";
         if (notes.recovered) line << ", put back at this load from a save cut off by a crash";
     }
-#define TAVREL_KEY_CHECK(kind, section, field) KeyCheck{section, #field, nowOf(settings.field)},
+#define TAVREL_KEY_CHECK(kind, section, field, initial, read, rule) \
+    KeyCheck{section, #field, nowOf(settings.field), LoadRead::read == LoadRead::Menu},
     const KeyCheck keys[] = {TAVREL_SETTINGS_FIELDS(TAVREL_KEY_CHECK)};
 #undef TAVREL_KEY_CHECK
     constexpr std::size_t kCount = sizeof keys / sizeof keys[0];
     bool missing[kCount];
     for (std::size_t i = 0; i < kCount; ++i) missing[i] = !checkKey(doc, keys[i]);
-    // Then the missing ones, a section at a time (the fields are in section order).
-    for (std::size_t first = 0; first < kCount;) {
-        std::size_t end = first;
-        while (end < kCount && std::strcmp(keys[end].section, keys[first].section) == 0) ++end;
-        tellMissing(keys + first, missing + first, end - first);
-        first = end;
+    // Then the missing ones, a section at a time: the table is in load order,
+    // which goes back and forth between sections, so each section's keys are
+    // gathered (in table order), the sections in the order they first come.
+    KeyCheck section_keys[kCount];
+    bool section_missing[kCount];
+    for (std::size_t first = 0; first < kCount; ++first) {
+        bool told = false;
+        for (std::size_t j = 0; j < first && !told; ++j) told = std::strcmp(keys[j].section, keys[first].section) == 0;
+        if (told) continue;
+        std::size_t n = 0;
+        for (std::size_t k = first; k < kCount; ++k) {
+            if (std::strcmp(keys[k].section, keys[first].section) != 0) continue;
+            section_keys[n] = keys[k];
+            section_missing[n++] = missing[k];
+        }
+        tellMissing(section_keys, section_missing, n);
     }
 }
 

@@ -7,9 +7,21 @@ namespace tavrel {
 
 LoadedValues loaded_values;
 
+namespace {
+
+template <LoadRead read, typename Rule, typename T>
+void normalise(std::int32_t loaded, T& field) {
+    if constexpr (read != LoadRead::Text && read != LoadRead::Menu && !Rule::plain) {
+        field = Rule::apply(loaded, field);
+    }
+}
+
+}  // namespace
+
 void normaliseSettings() {
-#define TAVREL_NORMALISE_FIELD(rule, field) settings.field = rule(loaded_values.field, settings.field);
-    TAVREL_NORMALISED_FIELDS(TAVREL_NORMALISE_FIELD)
+#define TAVREL_NORMALISE_FIELD(kind, section, field, initial, read, rule) \
+    normalise<LoadRead::read, load_rule::rule>(loaded_values.field, settings.field);
+    TAVREL_SETTINGS_FIELDS(TAVREL_NORMALISE_FIELD)
 #undef TAVREL_NORMALISE_FIELD
 }
 

@@ -33,7 +33,8 @@ void recoverIniFile();
 // the start-up notices and the log read it.
 const host::FileRecovery& iniRecovery();
 
-// Reads every startup key into `settings` in the documented order: plain
+// Reads every startup key into `settings` in the order of the settings
+// table (TAVREL_SETTINGS_FIELDS, its rows of read Profile, Setting, Text): plain
 // stores, the blip rule, and the loaded values for normaliseSettings. Reads
 // the file once. A full load is always loadSettings(); normaliseSettings();
 void loadSettings();

@@ -23,17 +23,8 @@ struct SettingKey : IniKey {
     T Settings::*field;
 };
 
-// The field types named by the kinds of TAVREL_SETTINGS_FIELDS.
-namespace setting_type {
-using Bool = bool;
-using Int = std::int32_t;
-using Int8 = std::int8_t;
-using Float = float;
-using Text = char[kPlateTextSize];
-}  // namespace setting_type
-
 namespace setting_key {
-#define TAVREL_SETTING_KEY(kind, section, field) \
+#define TAVREL_SETTING_KEY(kind, section, field, ...) \
     constexpr SettingKey<setting_type::kind> field{{section, #field}, &Settings::field};
 TAVREL_SETTINGS_FIELDS(TAVREL_SETTING_KEY)
 #undef TAVREL_SETTING_KEY

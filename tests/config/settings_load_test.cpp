@@ -229,7 +229,7 @@ TEST_P(DamagedFile, LoadsLikeAnEmptyFile) {
     resetSettings();
     writeBytes(kIniFile, GetParam()());
     fullLoad();
-#define EXPECT_SAME_FIELD(kind, section, field) expectSame(#field, settings.field, empty.field);
+#define EXPECT_SAME_FIELD(kind, section, field, ...) expectSame(#field, settings.field, empty.field);
     TAVREL_SETTINGS_FIELDS(EXPECT_SAME_FIELD)
 #undef EXPECT_SAME_FIELD
 }
@@ -292,7 +292,7 @@ TEST_F(ShippedFile, HasEveryKeyWithCrlfAndLoadsPlayerDefaults) {
     ini::IniDocument doc;
     doc.bytes = bytes;
     ini::parseIni(doc);
-#define EXPECT_KEY_PRESENT(kind, section, field) \
+#define EXPECT_KEY_PRESENT(kind, section, field, ...) \
     EXPECT_NE(ini::findKey(doc, section, #field), nullptr) << "[" section "] " #field;
     TAVREL_SETTINGS_FIELDS(EXPECT_KEY_PRESENT)
 #undef EXPECT_KEY_PRESENT

@@ -79,7 +79,7 @@ TEST_F(Utf16File, LoadsTheSameSettingsAsThePlainFile) {
     resetSettings();
     writeBytes(kIniFile, notepadUnicode(plain));
     fullLoad();
-#define EXPECT_SAME_FIELD(kind, section, field) \
+#define EXPECT_SAME_FIELD(kind, section, field, ...) \
     EXPECT_EQ(std::string_view(reinterpret_cast<const char*>(&settings.field), sizeof settings.field), \
               std::string_view(reinterpret_cast<const char*>(&from_plain.field), sizeof settings.field)) \
         << #field;

@@ -133,5 +133,37 @@ TEST(PlayShrinker, PlantedDroppedLockShrinksToASmallFileThatFailsOnItsOwn) {
     EXPECT_EQ(runFile(clean, &err), 0) << err;
 }
 
+// What a failure does not need goes too: keys of an ini-text block, a
+// vehicle or character with the lines that name it, comments whose lines
+// are all gone. Here the lock needs only the rebound lock key (K) and car 1.
+TEST(PlayShrinker, CutsUnneededKeysVehiclesCharactersAndLoneComments) {
+    Sandbox scratch;
+    PlaySession session;
+    session.steps = {
+        {"the world", {"plant lock-drop 1",
+                       "ini-text\n[Vehicle]\nlight_notification=0\nneon_lights=1\n[Keys]\nlock=75\nunlock=85\n"
+                       "[Animation]\nanimation=0\nend",
+                       "player 0 0 0", "vehicle 1 car 3 0 0", "vehicle 2 car 150 0 0", "ped 3 0 150 0", "start"}},
+        {"a car far away", {"move 2 5", "wait 300"}},
+        {"a character", {"ped-enter 3 2", "wait 200"}},
+        {"the lock", {"hold K 100", "wait 1500"}},
+        {"gone", {"delete 2", "wait 100"}},
+    };
+    const fs::path folder = fs::path(scratch.path()) / "run";
+    const PlayOutcome outcome = sim::runSession(session, folder);
+    ASSERT_TRUE(outcome.broken) << "the planted fault went unseen";
+    ASSERT_EQ(outcome.violation.name, "lock-state") << outcome.violation.message;
+
+    const std::string text = sim::scenarioText(sim::shrinkSession(session, "lock-state", folder), "lock-state");
+    EXPECT_NE(text.find("ini-text\n[Keys]\nlock=75\nend\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("vehicle 1 car 3 0 0\n"), std::string::npos) << text;
+    for (const char* gone : {"vehicle 2", "ped 3", "move 2", "ped-enter", "delete 2", "# a car far away",
+                             "# a character"}) {
+        EXPECT_EQ(text.find(gone), std::string::npos) << gone << " is left in\n" << text;
+    }
+    std::string err;
+    EXPECT_EQ(runFile(text, &err), 3) << err;
+}
+
 }  // namespace
 }  // namespace tavrel::testing

@@ -195,7 +195,7 @@ TEST(ScenarioReports, SettingsListEveryFieldUnderItsIniKey) {
     resetSettings();
     std::size_t at = 0;
     int fields = 0;
-#define TAVREL_TEST_FIELD(kind, section, field)                                         \
+#define TAVREL_TEST_FIELD(kind, section, field, ...)                                    \
     {                                                                                   \
         const std::size_t found = json.find("\"" #field "\":", at);                     \
         EXPECT_NE(found, std::string::npos) << #field;                                  \
