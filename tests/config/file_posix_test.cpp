@@ -406,8 +406,10 @@ TEST_F(FilePosix, TwoWritersNeverTearTheFile) {
     }
     EXPECT_EQ(torn, 0) << "of " << reads << " reads";
     // A write refuses when the other replaced the file after it looked (its
-    // bytes came from the older file); most land.
-    EXPECT_LT(failed, kWrites);
+    // bytes came from the older file); how many depends on the timing (under
+    // a sanitizer on a busy machine, half), but each refusal is a landed
+    // write of the other, so not all refuse.
+    EXPECT_LT(failed, 2 * kWrites);
     now = readBytes("TavrelConfig.ini");
     EXPECT_TRUE(now == std::string(kBytes, 'a') || now == std::string(kBytes, 'b'));
     EXPECT_TRUE(strayFiles().empty());
