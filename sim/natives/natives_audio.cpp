@@ -1,4 +1,5 @@
 // Audio natives: sounds, the horn, the audio flags and the radio.
+#include <algorithm>
 #include <cstring>
 
 #include "host/natives.h"
@@ -18,6 +19,10 @@ void onVehicle(NativeCall& c, F f) {
 // The vehicle the player sits in, or null.
 SimVehicle* playerVehicle(World& w) { return w.vehicle(w.player.vehicle); }
 
+// A horn started with the player sitting in the car sounds only briefly; how
+// briefly is not documented: this is the simulator's figure.
+constexpr int kShortHornMs = 100;
+
 const HandlerBinding kHandlers[] = {
     // [SECTION] Sounds and the horn
     {nat::PLAY_SOUND_FRONTEND, [](NativeCall& c) { c.sim.recordSound(c.s(1), c.s(2), "frontend"); }},
@@ -30,7 +35,12 @@ const HandlerBinding kHandlers[] = {
          c.sim.recordSound(c.s(1), c.s(3), "entity");
      }},
     {nat::START_VEHICLE_HORN,
-     [](NativeCall& c) { onVehicle(c, [&](SimVehicle& v) { c.sim.recordHorn(v.id, c.i(1)); }); }},
+     [](NativeCall& c) {
+         onVehicle(c, [&](SimVehicle& v) {
+             const bool player_inside = c.world.player.vehicle == v.handle;
+             c.sim.recordHorn(v.id, player_inside ? std::min(c.i(1), kShortHornMs) : c.i(1));
+         });
+     }},
     {nat::SET_AUDIO_FLAG,
      [](NativeCall& c) {
          if (c.s(0) == nullptr) return;

@@ -72,26 +72,29 @@ const HandlerBinding kHandlers[] = {
          c.world.player.control = c.b(1);
          c.world.player.control_flags = c.i(2);
      }},
+    // Getting in has two stages (EntryStage): at the door the character is
+    // not in the vehicle yet, whatever the flag (a locked door keeps it
+    // there); with at-get-in true it is once the door is open and it climbs
+    // onto the seat; seated it is.
     {nat::IS_PED_IN_ANY_VEHICLE,
      [](NativeCall& c) {
          World& w = c.world;
-         c.retBool(w.vehicleOf(c.i(0)) != 0 || (c.b(1) && w.enteringOf(c.i(0)) != 0));
+         c.retBool(w.vehicleOf(c.i(0)) != 0 || (c.b(1) && w.climbingInto(c.i(0)) != 0));
      }},
     {nat::IS_PED_IN_VEHICLE,
      [](NativeCall& c) {
          World& w = c.world;
          const int veh = c.i(1);
-         c.retBool(veh != 0 && (w.vehicleOf(c.i(0)) == veh || (c.b(2) && w.enteringOf(c.i(0)) == veh)));
+         c.retBool(veh != 0 && (w.vehicleOf(c.i(0)) == veh || (c.b(2) && w.climbingInto(c.i(0)) == veh)));
      }},
+    // Both stages: the enter task runs from the door to the seat.
     {nat::IS_PED_GETTING_INTO_A_VEHICLE, [](NativeCall& c) { c.retBool(c.world.enteringOf(c.i(0)) != 0); }},
-    {nat::IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE,
-     [](NativeCall& c) {
-         SimVehicle* v = c.world.vehicle(c.world.enteringOf(c.i(0)));
-         c.retBool(v != nullptr && v->lock >= 2);
-     }},
-    // With the flag, a character on foot answers the vehicle it is getting
-    // into, else the player's last vehicle (what the game answers while
-    // entering is not known; this is the simple choice).
+    // Only at a door that stays shut: once climbing in, the door is open.
+    {nat::IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE, [](NativeCall& c) { c.retBool(c.world.atLockedDoor(c.i(0))); }},
+    // With the flag, a character in no vehicle answers the vehicle it is
+    // getting into (either stage), else the player's last vehicle, a wreck
+    // included. The references disagree on the flag (a vehicle being entered,
+    // or the last one); this keeps the first reading.
     {nat::GET_VEHICLE_PED_IS_IN,
      [](NativeCall& c) {
          World& w = c.world;
@@ -100,10 +103,13 @@ const HandlerBinding kHandlers[] = {
          if (veh == 0 && c.b(1) && w.isPlayer(c.i(0)) && w.exists(w.player.last_vehicle)) veh = w.player.last_vehicle;
          c.retInt(veh);
      }},
+    // Either stage, whatever the lock.
+    {nat::GET_VEHICLE_PED_IS_TRYING_TO_ENTER, [](NativeCall& c) { c.retInt(c.world.enteringOf(c.i(0))); }},
+    // 0 once the last vehicle is destroyed (a wreck, driveable=0), not only once it is gone.
     {nat::GET_PLAYERS_LAST_VEHICLE,
      [](NativeCall& c) {
-         const int last = c.world.player.last_vehicle;
-         c.retInt(c.world.exists(last) ? last : 0);
+         const SimVehicle* last = c.world.vehicle(c.world.player.last_vehicle);
+         c.retInt(last != nullptr && last->driveable ? last->handle : 0);
      }},
     // Bone indices are the simulator's own numbering: any bone of an existing character maps to one.
     {nat::GET_PED_BONE_INDEX, [](NativeCall& c) { c.retInt(c.world.exists(c.i(0)) ? 1 + (c.i(1) & 0xFF) : -1); }},
@@ -227,7 +233,10 @@ const HandlerBinding kHandlers[] = {
     // The ground is flat at height 0, except below a vehicle that says
     // otherwise (its `ground` value, for points within half a metre of it).
     // Where no ground is found (ground=none) the answer is false and the
-    // height 0, as the game gives where the ground is not loaded.
+    // height 0, as the game gives where the ground is not loaded. Over water
+    // (water=) the water's surface is ground only with the fifth argument
+    // true (one reference's reading; the other calls the flag "ignore
+    // water"); with it false the answer is the seabed.
     {nat::GET_GROUND_Z_FOR_3D_COORD,
      [](NativeCall& c) {
          float ground = 0.0f;
@@ -235,7 +244,7 @@ const HandlerBinding kHandlers[] = {
          for (const auto& [id, v] : c.world.vehicles) {
              if (std::fabs(v.pos.x - c.f(0)) <= 0.5f && std::fabs(v.pos.y - c.f(1)) <= 0.5f) {
                  found = v.ground_known;
-                 ground = found ? v.ground : 0.0f;
+                 ground = !found ? 0.0f : c.b(4) ? v.ground : v.ground - v.water_depth;
              }
          }
          if (float* out = c.out<float>(3)) *out = ground;

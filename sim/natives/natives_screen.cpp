@@ -18,6 +18,7 @@ namespace {
 // right screen edge, not by words.
 constexpr float kLineHeightAtScale1 = 0.0373f;
 constexpr float kGlyphWidthPerHeight = 0.5f;
+constexpr std::size_t kComponentChars = 99;  // a text component holds at most this many characters
 
 void beginCommand(NativeCall& c, TextCommand kind) {
     c.sim.beginTextCommand(kind);
@@ -46,7 +47,10 @@ const HandlerBinding kHandlers[] = {
 
     // [SECTION] Text commands
     {nat::BEGIN_TEXT_COMMAND_DISPLAY_TEXT, [](NativeCall& c) { beginCommand(c, TextCommand::Display); }},
-    {nat::ADD_TEXT_COMPONENT_SUBSTRING_PLAYER_NAME, [](NativeCall& c) { c.sim.addTextComponent(c.s(0)); }},
+    {nat::ADD_TEXT_COMPONENT_SUBSTRING_PLAYER_NAME,
+     [](NativeCall& c) {
+         if (c.s(0) != nullptr) c.sim.addTextComponent(std::string(c.s(0), strnlen(c.s(0), kComponentChars)).c_str());
+     }},
     {nat::END_TEXT_COMMAND_DISPLAY_TEXT,
      [](NativeCall& c) {
          c.sim.drawText(c.sim.endTextCommand(TextCommand::Display), c.f(0), c.f(1));

@@ -12,6 +12,9 @@ namespace tavrel::sim {
 namespace {
 
 constexpr std::size_t kPlateChars = 8;  // the game's plates hold eight characters
+constexpr int kLastHorn = 51;           // horn modifications 0 ... 51; any other index fits the stock horn
+constexpr float kStoppedSpeed = 0.02f;            // m/s: walking-pace creep or less
+constexpr float kStoppedSpeedHandbrake = 0.05f;   // m/s, with the handbrake on
 
 // Runs `f` on the vehicle of argument 0 when it exists.
 template <typename F>
@@ -42,11 +45,11 @@ const HandlerBinding kHandlers[] = {
          const SimVehicle* v = c.world.vehicle(c.i(0));
          c.retBool(v != nullptr && v->driveable);
      }},
-    // Stopped: below 0.1 m/s, in either direction.
+    // Stopped: at most 0.02 m/s (0.05 with the handbrake on), in either direction.
     {nat::IS_VEHICLE_STOPPED,
      [](NativeCall& c) {
          const SimVehicle* v = c.world.vehicle(c.i(0));
-         c.retBool(v != nullptr && std::fabs(v->speed) < 0.1f);
+         c.retBool(v != nullptr && std::fabs(v->speed) <= (v->handbrake ? kStoppedSpeedHandbrake : kStoppedSpeed));
      }},
 
     // [SECTION] Locks, alarm, engine, roof
@@ -58,10 +61,11 @@ const HandlerBinding kHandlers[] = {
      }},
     {nat::SET_VEHICLE_ALARM, [](NativeCall& c) { onVehicle(c, [&](SimVehicle& v) { v.alarm = c.b(1); }); }},
     {nat::SET_VEHICLE_ENGINE_ON, [](NativeCall& c) { onVehicle(c, [&](SimVehicle& v) { v.engine = c.b(1); }); }},
+    // Reads false while a character climbs in (the engine itself keeps its state).
     {nat::GET_IS_VEHICLE_ENGINE_RUNNING,
      [](NativeCall& c) {
          const SimVehicle* v = c.world.vehicle(c.i(0));
-         c.retBool(v != nullptr && v->engine);
+         c.retBool(v != nullptr && v->engine && !c.world.someoneClimbingInto(v->handle));
      }},
     {nat::IS_VEHICLE_A_CONVERTIBLE,
      [](NativeCall& c) {
@@ -100,21 +104,34 @@ const HandlerBinding kHandlers[] = {
      }},
 
     // [SECTION] Seats, modifications, ownership, plate
-    // Only the driver's seat (-1) is modelled: the player or a scenario driver.
+    // Asking who sits in an empty seat of an ambient vehicle (not a mission
+    // entity) makes the game create a character there, who stays. A seat the
+    // vehicle lacks answers 0.
     {nat::GET_PED_IN_VEHICLE_SEAT,
      [](NativeCall& c) {
          World& w = c.world;
+         SimVehicle* v = w.vehicle(c.i(0));
+         const int seat = c.i(1);
+         if (v == nullptr || !hasSeat(v->kind, seat)) return c.retInt(0);
+         if (const int seated = w.occupant(*v, seat)) return c.retInt(seated);
+         c.retInt(v->mission ? 0 : w.createOccupant(*v, seat).handle);
+     }},
+    // The flag also counts a seat someone is on the way to; the plug-in passes
+    // false. A seat the vehicle lacks is not free.
+    {nat::IS_VEHICLE_SEAT_FREE,
+     [](NativeCall& c) {
+         World& w = c.world;
          const SimVehicle* v = w.vehicle(c.i(0));
-         if (v == nullptr || c.i(1) != -1) return c.retInt(0);
-         if (w.player.vehicle == v->handle) return c.retInt(w.player.handle);
-         c.retInt(w.exists(v->driver_ped) ? v->driver_ped : 0);
+         c.retBool(v != nullptr && hasSeat(v->kind, c.i(1)) && w.occupant(*v, c.i(1)) == 0);
      }},
     {nat::SET_VEHICLE_MOD_KIT, [](NativeCall& c) { onVehicle(c, [&](SimVehicle& v) { v.mod_kit = c.i(1); }); }},
-    // The game ignores modifications until modification kit 0 is selected.
+    // The game ignores modifications until modification kit 0 is selected;
+    // a horn index it does not have fits the stock horn (-1).
     {nat::SET_VEHICLE_MOD,
      [](NativeCall& c) {
          onVehicle(c, [&](SimVehicle& v) {
-             if (v.mod_kit == 0) v.mods[c.i(1)] = c.i(2);
+             const bool stock = c.i(1) == kHornModSlot && (c.i(2) < 0 || c.i(2) > kLastHorn);
+             if (v.mod_kit == 0) v.mods[c.i(1)] = stock ? -1 : c.i(2);
          });
      }},
     {nat::SET_VEHICLE_HAS_BEEN_OWNED_BY_PLAYER,

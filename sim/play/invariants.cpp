@@ -87,7 +87,8 @@ const char* kindName(bool lock) { return lock ? "lock" : "unlock"; }
 const std::vector<std::string>& invariantNames() {
     static const std::vector<std::string> names = {
         "no-fault",        "one-fob",    "blip-tracked", "weapon-back", "request-taken", "request-answered",
-        "no-stray-action", "lock-state", "neon-restored", "ini-whole",  "ini-kept",      "no-new-file"};
+        "no-stray-action", "lock-state", "neon-restored", "ini-whole",  "ini-kept",      "no-new-file",
+        "no-stranger"};
     return names;
 }
 
@@ -203,8 +204,13 @@ std::optional<InvariantMonitor::Kind> InvariantMonitor::heldRequest(std::uint32_
 bool InvariantMonitor::carInRange() {
     World& w = sim_.world();
     const Settings& s = pluginSettings();
-    if (s.use_players_last_vehicle) return w.vehicle(w.player.last_vehicle) != nullptr;
-    if (w.player.vehicle != 0 || w.player.entering != 0) return true;
+    if (s.use_players_last_vehicle) {
+        const SimVehicle* last = w.vehicle(w.player.last_vehicle);
+        return last != nullptr && last->driveable;  // the game forgets a destroyed one
+    }
+    // Seated, climbing in, or tugging at a locked door: that car.
+    const int player = w.player.handle;
+    if (w.vehicleOf(player) != 0 || w.climbingInto(player) != 0 || w.atLockedDoor(player)) return true;
     const Vec3 p = w.player.pos;
     for (const auto& [id, v] : w.vehicles) {
         if (!v.driveable || v.kind == VehicleKind::Jetski || v.kind == VehicleKind::Train ||
@@ -213,9 +219,10 @@ bool InvariantMonitor::carInRange() {
         }
         const float dx = v.pos.x - p.x, dy = v.pos.y - p.y, dz = v.pos.z - p.z;
         const float limit = static_cast<float>(s.max_distance_to_vehicle) - 1.0f;
-        const float height = v.ground_known ? v.pos.z - v.ground : 0.0f;
-        if (dx * dx + dy * dy + dz * dz <= limit * limit && height <= static_cast<float>(s.max_distance_to_vehicle_from_ground) - 1.0f &&
-            height >= 0.0f) {
+        const float height = v.ground_known ? v.pos.z - (v.ground - v.water_depth) : 0.0f;
+        const bool afloat = v.kind == VehicleKind::Boat;  // no height limit
+        if (dx * dx + dy * dy + dz * dz <= limit * limit &&
+            (afloat || (height <= static_cast<float>(s.max_distance_to_vehicle_from_ground) - 1.0f && height >= 0.0f))) {
             return true;
         }
     }
@@ -336,9 +343,9 @@ void InvariantMonitor::onCall(const NativeInfo& native, const std::uint64_t* arg
         taken_kind_ = kind;
         guard_tick_ = tick;
         guard_from_frame_ = true;
-        const SimVehicle* entering = w.vehicle(w.player.entering);
-        const bool getting_in = w.player.entering != 0;
-        const bool refused = getting_in && (*kind == Kind::Lock || entering == nullptr || entering->lock < 2);
+        // Getting in (either stage), only an unlock at a door its lock keeps shut goes ahead.
+        const bool getting_in = w.enteringOf(w.player.handle) != 0;
+        const bool refused = getting_in && (*kind == Kind::Lock || !w.atLockedDoor(w.player.handle));
         if (!refused) open_requests_.push_back(Request{*kind, tick, 0, false});
     } else if (hash == nat::SET_VEHICLE_MOD_KIT) {
         action_open_ = true;
@@ -465,6 +472,9 @@ void InvariantMonitor::checkWorld() {
         if (p.model == kFobModel && !contains(old_props_, p.handle)) ++fobs;
     }
     if (fobs > 1) fail("one-fob", std::to_string(fobs) + " fob props in the world");
+    for (const auto& [id, p] : w.peds) {
+        if (p.created) fail("no-stranger", "the game seated a character (" + std::to_string(id) + ") the plug-in asked about");
+    }
     for (const SimBlip& b : w.blips) {
         if (contains(old_blips_, b.handle) || !w.exists(b.entity) || b.entity == tracked_) continue;
         fail("blip-tracked", "a blip on handle " + std::to_string(b.entity) + " while the tracked car is " +

@@ -16,8 +16,9 @@
 //   request-taken    a lock or unlock key (or combo) held past the input guard,
 //                    with the lock tick running, is taken as a request
 //   request-answered every request is served or refused for a reason the design
-//                    states (getting in; no car in range; unloaded first); a
-//                    request served at once answers those still waiting
+//                    states (getting in, except an unlock at a locked door; no
+//                    car in range; unloaded first); a request served at once
+//                    answers those still waiting
 //   no-stray-action  no lock or unlock the player did not ask for (a waiting
 //                    request after a newer one was served at once included)
 //   lock-state       the tracked car's lock is what its last action set
@@ -29,6 +30,7 @@
 //   no-new-file      the folder holds no file but the INI file and, when the
 //                    INI file left the log on at the load ([Misc] write_log
 //                    not 0), Tavrel.log and Tavrel.log.old
+//   no-stranger      no seat query makes the game seat a character in a car
 #pragma once
 #include <array>
 #include <cstdint>

@@ -154,7 +154,8 @@ std::string createdId(const std::string& line) {
     return w.size() >= 2 && (w[0] == "vehicle" || w[0] == "ped") ? w[1] : std::string();
 }
 
-// True when the line makes, uses or removes the vehicle or character ID.
+// True when the line makes, uses or removes the vehicle or character ID
+// (a vehicle line names the characters it seats).
 bool namesId(const std::string& line, const std::string& id) {
     const std::vector<std::string> w = words(line);
     if (w.size() < 2) return false;
@@ -163,7 +164,13 @@ bool namesId(const std::string& line, const std::string& id) {
         if (w[1] == id) return true;
     }
     if (w[0] == "ped-enter" && (w[1] == id || (w.size() > 2 && w[2] == id))) return true;
-    return w[0] == "vehicle" && std::find(w.begin(), w.end(), "driver=" + id) != w.end();
+    if (w[0] != "vehicle") return false;
+    // driver=ID, passenger=SEAT,ID
+    return std::any_of(w.begin(), w.end(), [&](const std::string& word) {
+        const std::size_t comma = word.find(',');
+        return word == "driver=" + id ||
+               (word.starts_with("passenger=") && comma != std::string::npos && word.substr(comma + 1) == id);
+    });
 }
 
 // The session without the vehicle or character ID: every line that names

@@ -1,6 +1,7 @@
 // The session generator: steps of scenario lines drawn from a seed.
 #include <algorithm>
 #include <iterator>
+#include <map>
 #include <string>
 #include <type_traits>
 
@@ -57,6 +58,7 @@ struct Play {
     Dice dice;
     std::vector<int> vehicles;
     std::vector<int> peds;
+    std::map<int, int> seated;  // character ID -> the vehicle ID it sits in
     int next_id = 1;
     int sitting = 0;     // the vehicle the player sits in (0: on foot)
     bool ini = true;     // the INI file exists
@@ -115,14 +117,45 @@ struct Play {
         static const std::vector<std::string> kinds = {"car", "car", "car", "car", "bike", "quad", "boat", "bicycle", "heli", "other"};
         const int id = next_id++;
         vehicles.push_back(id);
-        std::string line = "vehicle " + num(id) + " " + dice.pick(kinds) + " " + num(dice.between(-45, 45)) + " " +
+        const std::string& kind = dice.pick(kinds);
+        std::string line = "vehicle " + num(id) + " " + kind + " " + num(dice.between(-45, 45)) + " " +
                            num(dice.between(-45, 45)) + " 0";
         if (dice.chance(30)) line += " lock=2";
         if (dice.chance(50)) line += " neon=" + num(dice.between(0, 1)) + num(dice.between(0, 1)) + num(dice.between(0, 1)) + num(dice.between(0, 1));
         if (dice.chance(20)) line += " convertible=1";
         if (dice.chance(10)) line += " driveable=0";
         if (dice.chance(10)) line += " ground=none";
+        if (dice.chance(10)) line += " handbrake=1";
+        if (kind == "boat" && dice.chance(50)) line += " water=" + num(dice.between(2, 60));
+        // Somebody already in it: at the wheel, or beside it in a car.
+        std::vector<int> free;
+        for (int ped : peds) {
+            if (seated.count(ped) == 0) free.push_back(ped);
+        }
+        if (!free.empty() && kind != "other" && dice.chance(20)) {
+            const int ped = dice.pick(free);
+            seated[ped] = id;
+            line += kind == "car" && dice.chance(50) ? " passenger=0," + num(ped) : " driver=" + num(ped);
+        }
         return line;
+    }
+
+    // The vehicle is gone: whoever sat in it may sit elsewhere.
+    void vehicleGone(int id) {
+        std::erase(vehicles, id);
+        std::erase_if(seated, [id](const auto& entry) { return entry.second == id; });
+    }
+
+    void pedGone(int id) {
+        std::erase(peds, id);
+        seated.erase(id);
+    }
+
+    // The stage of getting in: as the lock has it (at a locked door, else
+    // climbing in), or held at the door or climbing in.
+    std::string stage() {
+        const int roll = dice.between(1, 100);
+        return roll <= 25 ? " climb" : roll <= 40 ? " door" : "";
     }
 
     std::string newPed() {
@@ -181,7 +214,7 @@ struct Play {
             case 3:  // getting in
                 if (!vehicles.empty()) {
                     standUp(step);
-                    step.lines.push_back("enter " + num(dice.pick(vehicles)));
+                    step.lines.push_back("enter " + num(dice.pick(vehicles)) + stage());
                     step.what += " while getting in";
                 }
                 break;
@@ -244,13 +277,13 @@ struct Play {
             step.lines.push_back(wait(0, 1200));
             standUp(step);
             const int gone = dice.pick(vehicles);
-            std::erase(vehicles, gone);
+            vehicleGone(gone);
             step.lines.push_back("delete " + num(gone));
             step.lines.push_back(newVehicle());
             step.what += ", a car vanishes";
         } else if (dice.chance(10) && !peds.empty()) {
             const int gone = dice.pick(peds);
-            std::erase(peds, gone);
+            pedGone(gone);
             step.lines.push_back("delete " + num(gone));
             step.lines.push_back(newPed());
         }
@@ -269,7 +302,12 @@ struct Play {
         const int v = dice.pick(vehicles);
         step.lines.push_back("sit " + num(v));
         sitting = v;
-        step.lines.push_back("move " + num(v) + " " + num(dice.between(1, 45)) + " " + num(dice.between(-5, 45)));
+        if (dice.chance(15)) {
+            // A creep: moving for the game from 0.02 m/s on (0.05 with the handbrake).
+            step.lines.push_back("move " + num(v) + " 0.0" + num(dice.between(1, 9)));
+        } else {
+            step.lines.push_back("move " + num(v) + " " + num(dice.between(1, 45)) + " " + num(dice.between(-5, 45)));
+        }
         step.lines.push_back(wait(200, 8000));
         step.lines.push_back("move " + num(v) + " 0");
         if (dice.chance(60)) {
@@ -286,11 +324,11 @@ struct Play {
         } else {
             standUp(step);
             const int gone = dice.pick(vehicles);
-            std::erase(vehicles, gone);
+            vehicleGone(gone);
             step.lines.push_back("delete " + num(gone));
         }
         if (!peds.empty() && !vehicles.empty() && dice.chance(50)) {
-            step.lines.push_back("ped-enter " + num(dice.pick(peds)) + " " + num(dice.pick(vehicles)));
+            step.lines.push_back("ped-enter " + num(dice.pick(peds)) + " " + num(dice.pick(vehicles)) + stage());
         }
         step.lines.push_back(wait(0, 2000));
         return step;

@@ -53,6 +53,9 @@ void Simulator::afterDetach() {
     }
     keyboard_handlers_.clear();
     fibres_.stop(module_);
+    // Audio flags belong to the script that set them: they end with it.
+    world_.audio_flags.clear();
+    world_.mp_audio = false;
     started_ = false;
 }
 

@@ -63,6 +63,7 @@ void Simulator::endFrame() {
         c.just_released = false;
     }
     for (auto& [id, v] : world_.vehicles) v.forced_radio_frames = 0;
+    world_.openUnlockedDoors();
     std::swap(drawing_, last_drawing_);
     drawing_.clear();
     text_style_ = TextStyle{};

@@ -16,7 +16,7 @@ std::string stateJson(Simulator& sim);
 // "player" object, one vehicle's object, one character's object.
 std::string playerStateJson(World& world);
 std::string vehicleStateJson(World& world, const SimVehicle& vehicle);
-std::string pedStateJson(const SimPed& ped);
+std::string pedStateJson(World& world, const SimPed& ped);
 // Every Settings field under its INI key, in the record's order: of the
 // plug-in (pluginSettings()) or of the given record.
 std::string settingsJson();
@@ -25,8 +25,9 @@ std::string settingsJson(const Settings& settings);
 std::string defaultSettingsJson();
 // The last frame's texts and rectangles in drawing order, normalised units.
 std::string screenJson(const Drawing& drawing);
-// The drawing as an SVG picture of `width` x `height` pixels.
-std::string screenSvg(const Drawing& drawing, int width, int height);
+// The drawing as an SVG picture of `width` x `height` pixels; with a world,
+// its map blips in the map's corner too (in their colours; none: no map).
+std::string screenSvg(const Drawing& drawing, int width, int height, World* world = nullptr);
 
 // {"t":..,"fiber":..,"hash":"0x..","name":..,"args":[..]}
 std::string traceJson(const TraceEntry& entry);

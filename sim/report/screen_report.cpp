@@ -46,6 +46,53 @@ std::string px(float v) {
     return buf;
 }
 
+// The map's corner, as the game lays it out on its HUD (fractions of the
+// screen), and the metres from its centre to its side.
+constexpr float kMapLeft = 0.015f;
+constexpr float kMapTop = 0.77f;
+constexpr float kMapWidth = 0.14f;
+constexpr float kMapHeight = 0.19f;
+constexpr float kMapRangeM = 100.0f;
+
+// The game's blip colours by number; others are drawn grey.
+std::string blipFill(int colour) {
+    switch (colour) {
+        case 0: return "rgb(240,240,240)";  // white
+        case 1: return "rgb(224,50,50)";    // red, a new blip's
+        case 2: return "rgb(114,204,114)";  // green
+        case 3: return "rgb(93,182,229)";   // blue
+        case 5: return "rgb(240,200,80)";   // yellow
+        default: return "rgb(150,150,150)";
+    }
+}
+
+// The map corner with the player at its centre (north up) and every blip in
+// its colour, pushed to the edge when out of range; nothing without blips.
+std::string mapCorner(World& world, float w, float h) {
+    if (world.blips.empty()) return {};
+    const float left = kMapLeft * w;
+    const float top = kMapTop * h;
+    const float width = kMapWidth * w;
+    const float height = kMapHeight * h;
+    const float cx = left + width * 0.5f;
+    const float cy = top + height * 0.5f;
+    std::string svg = "<rect x=\"" + px(left) + "\" y=\"" + px(top) + "\" width=\"" + px(width) + "\" height=\"" +
+                      px(height) + "\" fill=\"rgb(40,60,50)\" fill-opacity=\"0.85\"/>\n";
+    const float dot = height * 0.04f;
+    svg += "<circle cx=\"" + px(cx) + "\" cy=\"" + px(cy) + "\" r=\"" + px(dot) + "\" fill=\"#ffffff\"/>\n";
+    const Vec3 player = world.position(world.player.handle);
+    for (const SimBlip& b : world.blips) {
+        const Vec3 at = world.position(b.entity);
+        const auto clamp = [](float v) { return v < -1.0f ? -1.0f : (v > 1.0f ? 1.0f : v); };
+        const float x = cx + clamp((at.x - player.x) / kMapRangeM) * (width * 0.5f - dot);
+        const float y = cy - clamp((at.y - player.y) / kMapRangeM) * (height * 0.5f - dot);
+        svg += "<circle cx=\"" + px(x) + "\" cy=\"" + px(y) + "\" r=\"" + px(dot * 1.5f) + "\" fill=\"" +
+               blipFill(b.colour) + "\"><title>blip sprite " + std::to_string(b.sprite) + ", colour " +
+               std::to_string(b.colour) + "</title></circle>\n";
+    }
+    return svg;
+}
+
 }  // namespace
 
 std::string screenJson(const Drawing& drawing) {
@@ -77,13 +124,14 @@ std::string screenJson(const Drawing& drawing) {
     return j.str();
 }
 
-std::string screenSvg(const Drawing& drawing, int width, int height) {
+std::string screenSvg(const Drawing& drawing, int width, int height, World* world) {
     const float w = static_cast<float>(width);
     const float h = static_cast<float>(height);
     std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(width) +
                       "\" height=\"" + std::to_string(height) + "\" viewBox=\"0 0 " + std::to_string(width) + " " +
                       std::to_string(height) + "\">\n";
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"#1c2026\"/>\n";
+    if (world != nullptr) svg += mapCorner(*world, w, h);
     // The game draws HUD text over rectangles, whatever the call order.
     for (const RectItem& r : drawing.rects) {
         char colour[64];

@@ -55,8 +55,9 @@ void writeVehicle(JsonWriter& j, World& w, const SimVehicle& v) {
     j.key("loud_radio").value(v.loud_radio);
     const auto horn = v.mods.find(kHornModSlot);
     j.key("horn").value(horn != v.mods.end() ? horn->second : -1);
+    const SimBlip* blip = w.blipOf(v.handle);
     j.key("blip");
-    if (const SimBlip* b = w.blipOf(v.handle)) j.value(b->sprite);
+    if (blip != nullptr) j.value(blip->sprite);
     else j.null();
     j.key("mission").value(v.mission);
     j.key("owned").value(v.owned);
@@ -71,7 +72,19 @@ void writeVehicle(JsonWriter& j, World& w, const SimVehicle& v) {
     j.key("kind").value(vehicleKindName(v.kind));
     j.key("radio_enabled").value(v.radio_enabled);
     j.key("speed").value(v.speed);
+    j.key("handbrake").value(v.handbrake);
+    j.key("water").value(v.water_depth);
+    j.key("blip_colour");
+    if (blip != nullptr) j.value(blip->colour);
+    else j.null();
+    j.key("driver");
+    writeIdOrNull(j, w, v.seat(kDriverSeat));  // a character; the player sits there through "vehicle"
     j.endObject();
+}
+
+void writeEntry(JsonWriter& j, World& w, int ped) {
+    if (w.enteringOf(ped) != 0) j.value(entryStageName(w.entryStageOf(ped)));
+    else j.null();
 }
 
 void writePlayer(JsonWriter& j, World& w) {
@@ -90,14 +103,29 @@ void writePlayer(JsonWriter& j, World& w) {
     j.key("anim");
     writeAnim(j, p.anim);
     j.key("dead").value(p.dead);
+    j.key("entry");
+    writeEntry(j, w, p.handle);
     j.endObject();
 }
 
-void writePed(JsonWriter& j, const SimPed& ped) {
+void writePed(JsonWriter& j, World& w, const SimPed& ped) {
     j.beginObject();
     j.key("ragdolls").value(ped.ragdolls);
     j.key("anim");
     writeAnim(j, ped.anim);
+    const int vehicle = w.vehicleOf(ped.handle);
+    j.key("vehicle");
+    writeIdOrNull(j, w, vehicle);
+    j.key("seat");
+    const SimVehicle* v = w.vehicle(vehicle);
+    int seat = kDriverSeat;
+    while (v != nullptr && v->seat(seat) != ped.handle) ++seat;
+    if (v != nullptr) j.value(seat);
+    else j.null();
+    j.key("entering");
+    writeIdOrNull(j, w, ped.entering);
+    j.key("entry");
+    writeEntry(j, w, ped.handle);
     j.endObject();
 }
 
@@ -128,7 +156,7 @@ std::string stateJson(Simulator& sim) {
     j.key("peds").beginObject();
     for (const auto& [id, ped] : w.peds) {
         j.key(std::to_string(id));
-        writePed(j, ped);
+        writePed(j, w, ped);
     }
     j.endObject();
 
@@ -184,9 +212,9 @@ std::string vehicleStateJson(World& w, const SimVehicle& v) {
     return j.str();
 }
 
-std::string pedStateJson(const SimPed& p) {
+std::string pedStateJson(World& w, const SimPed& p) {
     JsonWriter j;
-    writePed(j, p);
+    writePed(j, w, p);
     return j.str();
 }
 

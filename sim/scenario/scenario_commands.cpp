@@ -21,8 +21,8 @@ constexpr Usage kUsages[] = {
     {"vehicle", "ID KIND X Y Z [key=value ...]"},
     {"ped", "ID X Y Z"},
     {"sit", "ID"},
-    {"enter", "ID"},
-    {"ped-enter", "PED VEH"},
+    {"enter", "ID [door|climb]"},
+    {"ped-enter", "PED VEH [door|climb]"},
     {"exit", ""},
     {"move", "ID|player SPEED [FORWARD]"},
     {"delete", "ID"},
@@ -185,7 +185,7 @@ bool outputCommand(const CommandContext& c) {
         c.argCount(1, 1);
         if (!c.run) return true;
         std::ofstream file(c.arg(0), std::ios::binary | std::ios::trunc);
-        file << screenSvg(sim.lastDrawing(), sim.world().picture_w, sim.world().picture_h);
+        file << screenSvg(sim.lastDrawing(), sim.world().picture_w, sim.world().picture_h, &sim.world());
         if (!file) c.fail("cannot write " + c.arg(0));
     } else if (word == "echo") {
         if (c.run) c.out << c.cmd.rest << "\n";

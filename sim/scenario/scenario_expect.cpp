@@ -246,16 +246,20 @@ constexpr Field kVehicleFields[] = {
     {"mission", Form::Bool},       {"owned", Form::Bool},          {"plate", Form::Text},
     {"primary", Form::Ints, 3},    {"secondary", Form::Ints, 3},   {"tyre_smoke", Form::Ints, 3},
     {"kind", Form::Text},          {"radio_enabled", Form::Bool},  {"speed", Form::Number},
+    {"handbrake", Form::Bool},     {"water", Form::Number},        {"blip_colour", Form::IntOrNull},
+    {"driver", Form::IntOrNull},
 };
 
 constexpr Field kPlayerFields[] = {
     {"x", Form::Number},         {"y", Form::Number},      {"z", Form::Number},
     {"vehicle", Form::IntOrNull}, {"entering", Form::IntOrNull}, {"control", Form::Bool},
     {"weapon", Form::Text},      {"ragdolls", Form::Int},  {"anim", Form::TextOrNull},
-    {"dead", Form::Bool},
+    {"dead", Form::Bool},        {"entry", Form::TextOrNull},
 };
 
-constexpr Field kPedFields[] = {{"ragdolls", Form::Int}, {"anim", Form::TextOrNull}};
+constexpr Field kPedFields[] = {{"ragdolls", Form::Int},        {"anim", Form::TextOrNull},
+                                {"vehicle", Form::IntOrNull},   {"seat", Form::IntOrNull},
+                                {"entering", Form::IntOrNull},  {"entry", Form::TextOrNull}};
 
 template <std::size_t N>
 std::vector<std::string_view> namesOf(const Field (&fields)[N]) {
@@ -350,7 +354,7 @@ std::optional<std::string> expectPed(const CommandContext& c, ExpectCursors&) {
     if (!c.run) return std::nullopt;
     const SimPed* p = c.sim.world().pedById(pid);
     if (p == nullptr) return "no character " + std::to_string(pid);
-    return fieldResult(c, pedStateJson(*p), c.arg(2), 3);
+    return fieldResult(c, pedStateJson(c.sim.world(), *p), c.arg(2), 3);
 }
 
 std::optional<std::string> expectPlayer(const CommandContext& c, ExpectCursors&) {

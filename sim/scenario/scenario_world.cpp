@@ -23,7 +23,22 @@ Rgb colour(const CommandContext& c, const std::string& key, const std::string& t
 
 constexpr const char* kVehicleOptions =
     "speed=, forward=, ground=, driveable=, convertible=, engine=, neon=, neon_rgb=, primary=, secondary=, radio=, "
-    "plate=, lock=, door=, driver=";
+    "plate=, lock=, door=, driver=, passenger=, handbrake=, water=";
+
+// A character sits in a seat of the vehicle being made (`v` null: only checks).
+void seatCharacter(const CommandContext& c, SimVehicle* v, int seat, const std::string& pedText, const std::string& key) {
+    const auto pid = parseInteger(pedText);
+    if (!pid || *pid < 1) c.fail(key + "= wants a character ID: " + pedText);
+    if (v == nullptr) return;
+    if (!hasSeat(v->kind, seat)) {
+        const int last = seatCount(v->kind) - 2;
+        c.fail(std::string("vehicle kind ") + vehicleKindName(v->kind) + " has no seat " + std::to_string(seat) +
+               (last < -1 ? " (it has no seats)" : " (seats -1 ... " + std::to_string(last) + ")"));
+    }
+    const SimPed* p = c.sim.world().pedById(static_cast<int>(*pid));
+    if (p == nullptr) c.fail("no character " + pedText);
+    v->seat(seat) = p->handle;
+}
 
 // Applies (or only checks) one key=value of the vehicle command.
 void vehicleOption(const CommandContext& c, SimVehicle* v, const std::string& option) {
@@ -83,13 +98,23 @@ void vehicleOption(const CommandContext& c, SimVehicle* v, const std::string& op
         if (!door || *door < 0 || *door >= kDoorCount || !ratio) c.fail("door= wants N,RATIO with N 0...7: " + value);
         if (v) v->doors[static_cast<std::size_t>(*door)] = *ratio;
     } else if (key == "driver") {
-        const auto pid = parseInteger(value);
-        if (!pid || *pid < 1) c.fail("driver= wants a character ID: " + value);
-        if (v) {
-            const SimPed* p = c.sim.world().pedById(static_cast<int>(*pid));
-            if (p == nullptr) c.fail("no character " + value);
-            v->driver_ped = p->handle;
+        seatCharacter(c, v, kDriverSeat, value, key);
+    } else if (key == "passenger") {
+        // SEAT,PED: 0 the front passenger's seat, 1 and up the ones behind.
+        const auto comma = value.find(',');
+        const auto seat = parseInteger(value.substr(0, comma));
+        if (!seat || *seat < 0 || *seat >= kMaxSeats - 1 || comma == std::string::npos) {
+            c.fail("passenger= wants SEAT,PED with SEAT 0..." + std::to_string(kMaxSeats - 2) + ": " + value);
         }
+        seatCharacter(c, v, static_cast<int>(*seat), value.substr(comma + 1), key);
+    } else if (key == "handbrake") {
+        const bool f = flag();
+        if (v) v->handbrake = f;
+    } else if (key == "water") {
+        // DEPTH: it floats on water that deep; the seabed lies DEPTH below its ground height.
+        const float depth = decimal();
+        if (depth < 0.0f) c.fail("water= wants a depth of 0 or more: " + value);
+        if (v) v->water_depth = depth;
     } else {
         c.fail("unknown vehicle option: " + key + " (options: " + kVehicleOptions + ")");
     }
@@ -116,6 +141,16 @@ void addVehicle(const CommandContext& c) {
     }
 }
 
+// The optional STAGE word of enter and ped-enter at argument `at`: none (by
+// the lock: at the door while it keeps the character out, else climbing in),
+// "door" (held at the door) or "climb" (the door open, climbing onto the seat).
+EntryStage entryStage(const CommandContext& c, std::size_t at) {
+    if (c.cmd.args.size() <= at) return EntryStage::ByLock;
+    if (c.arg(at) == "door") return EntryStage::Door;
+    if (c.arg(at) == "climb") return EntryStage::Climb;
+    c.fail(c.cmd.word + ": expected the stage door or climb, got " + c.arg(at));
+}
+
 void movePlayerBeside(World& w, const SimVehicle& v) {
     w.player.pos = Vec3{v.pos.x + 2.0f, v.pos.y, v.pos.z};
 }
@@ -138,33 +173,47 @@ bool worldCommand(const CommandContext& c) {
         if (!c.run) return true;
         if (w.idInUse(pid)) c.fail("ID " + std::to_string(pid) + " is already in use");
         w.addPed(pid, pos);
-    } else if (word == "sit" || word == "enter") {
+    } else if (word == "sit") {
         c.argCount(1, 1);
         const int vid = c.id(0);
         if (!c.run) return true;
         const SimVehicle& v = c.vehicle(vid);
-        if (word == "sit") {
-            w.player.vehicle = v.handle;
-            w.player.entering = 0;
-            w.player.last_vehicle = v.handle;
-        } else {
-            w.player.vehicle = 0;
-            w.player.entering = v.handle;
-        }
+        w.player.vehicle = v.handle;
+        w.player.entering = 0;
+        w.player.entry = EntryStage::ByLock;
+        w.player.door_open = false;
+        w.player.door_open = false;
+        w.player.last_vehicle = v.handle;
+    } else if (word == "enter") {
+        c.argCount(1, 2);
+        const int vid = c.id(0);
+        const EntryStage stage = entryStage(c, 1);
+        if (!c.run) return true;
+        const SimVehicle& v = c.vehicle(vid);
+        w.player.vehicle = 0;
+        w.player.entering = v.handle;
+        w.player.entry = stage;
+        w.player.door_open = false;
+        w.openUnlockedDoors();
     } else if (word == "ped-enter") {
-        c.argCount(2, 2);
+        c.argCount(2, 3);
         const int pid = c.id(0);
         const int vid = c.id(1);
+        const EntryStage stage = entryStage(c, 2);
         if (!c.run) return true;
         SimPed* p = w.pedById(pid);
         if (p == nullptr) c.fail("no character " + std::to_string(pid));
         p->entering = c.vehicle(vid).handle;
+        p->entry = stage;
+        p->door_open = false;
+        w.openUnlockedDoors();
     } else if (word == "exit") {
         c.argCount(0, 0);
         if (!c.run) return true;
         if (const SimVehicle* v = w.vehicle(w.player.vehicle)) movePlayerBeside(w, *v);
         w.player.vehicle = 0;
         w.player.entering = 0;
+        w.player.entry = EntryStage::ByLock;
     } else if (word == "move") {
         c.argCount(2, 3);
         const bool player = c.arg(0) == "player";

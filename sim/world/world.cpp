@@ -12,16 +12,17 @@ struct KindRow {
     VehicleKind kind;
     const char* name;
     const char* model;
+    int seats;  // the driver's included
 };
 
-// One stock model per kind; "other" is a trailer, which no model-kind test
-// of the game accepts.
+// One stock model per kind, with its seats; "other" is a trailer, which no
+// model-kind test of the game accepts and nobody sits in.
 constexpr KindRow kKinds[] = {
-    {VehicleKind::Car, "car", "sultan"},       {VehicleKind::Bike, "bike", "bati"},
-    {VehicleKind::Quad, "quad", "blazer"},     {VehicleKind::Heli, "heli", "buzzard"},
-    {VehicleKind::Plane, "plane", "duster"},   {VehicleKind::Boat, "boat", "dinghy"},
-    {VehicleKind::Bicycle, "bicycle", "bmx"},  {VehicleKind::Jetski, "jetski", "seashark"},
-    {VehicleKind::Train, "train", "freight"},  {VehicleKind::Other, "other", "tanker"},
+    {VehicleKind::Car, "car", "sultan", 4},       {VehicleKind::Bike, "bike", "bati", 2},
+    {VehicleKind::Quad, "quad", "blazer", 2},     {VehicleKind::Heli, "heli", "buzzard", 4},
+    {VehicleKind::Plane, "plane", "duster", 1},   {VehicleKind::Boat, "boat", "dinghy", 4},
+    {VehicleKind::Bicycle, "bicycle", "bmx", 1},  {VehicleKind::Jetski, "jetski", "seashark", 2},
+    {VehicleKind::Train, "train", "freight", 1},  {VehicleKind::Other, "other", "tanker", 0},
 };
 
 const KindRow& rowOf(VehicleKind kind) {
@@ -32,6 +33,9 @@ const KindRow& rowOf(VehicleKind kind) {
 
 const char* vehicleKindName(VehicleKind kind) { return rowOf(kind).name; }
 const char* vehicleKindModel(VehicleKind kind) { return rowOf(kind).model; }
+int seatCount(VehicleKind kind) { return rowOf(kind).seats; }
+
+const char* entryStageName(EntryStage stage) { return stage == EntryStage::Climb ? "climb" : "door"; }
 
 std::optional<VehicleKind> vehicleKindFromName(const std::string& name) {
     for (const KindRow& r : kKinds) {
@@ -77,6 +81,8 @@ void World::placePlayer(Vec3 pos) {
     player.pos = pos;
     player.vehicle = 0;
     player.entering = 0;
+    player.entry = EntryStage::ByLock;
+    player.door_open = false;
 }
 
 SimProp& World::addProp(std::uint32_t model, Vec3 pos) {
@@ -122,7 +128,9 @@ bool World::removeById(int id) {
         handle = pit->second.handle;
         peds.erase(pit);
         for (auto& [vid, v] : vehicles) {
-            if (v.driver_ped == handle) v.driver_ped = 0;
+            for (int& seated : v.seats) {
+                if (seated == handle) seated = 0;
+            }
         }
     } else {
         return false;
@@ -186,9 +194,7 @@ Vec3 World::position(int handle) {
     }
     if (SimVehicle* v = vehicle(handle)) return v->pos;
     if (SimPed* p = ped(handle)) {
-        for (const auto& [id, v] : vehicles) {
-            if (v.driver_ped == handle) return v.pos;
-        }
+        if (SimVehicle* v = vehicle(vehicleOf(handle))) return v->pos;
         return p->pos;
     }
     if (SimProp* p = prop(handle)) {
@@ -200,8 +206,9 @@ Vec3 World::position(int handle) {
 
 int World::vehicleOf(int ped) {
     if (isPlayer(ped)) return exists(player.vehicle) ? player.vehicle : 0;
+    if (ped == 0) return 0;
     for (const auto& [id, v] : vehicles) {
-        if (ped != 0 && v.driver_ped == ped) return v.handle;
+        if (std::find(v.seats.begin(), v.seats.end(), ped) != v.seats.end()) return v.handle;
     }
     return 0;
 }
@@ -210,6 +217,61 @@ int World::enteringOf(int pedHandle) {
     if (isPlayer(pedHandle)) return exists(player.entering) ? player.entering : 0;
     if (SimPed* p = ped(pedHandle)) return exists(p->entering) ? p->entering : 0;
     return 0;
+}
+
+namespace {
+bool locksOut(const SimVehicle& v, bool player) { return v.lock >= 2 && (v.lock != 3 || player); }
+}  // namespace
+
+EntryStage World::entryStageOf(int pedHandle) {
+    if (enteringOf(pedHandle) == 0) return EntryStage::Door;
+    const bool is_player = isPlayer(pedHandle);
+    const EntryStage stage = is_player ? player.entry : ped(pedHandle)->entry;
+    if (stage != EntryStage::ByLock) return stage;
+    return (is_player ? player.door_open : ped(pedHandle)->door_open) ? EntryStage::Climb : EntryStage::Door;
+}
+
+void World::openUnlockedDoors() {
+    const auto open = [this](int pedHandle, bool& door_open) {
+        const SimVehicle* v = vehicle(enteringOf(pedHandle));
+        if (v != nullptr && !locksOut(*v, isPlayer(pedHandle))) door_open = true;
+    };
+    open(player.handle, player.door_open);
+    for (auto& [id, p] : peds) open(p.handle, p.door_open);
+}
+
+int World::climbingInto(int pedHandle) {
+    return entryStageOf(pedHandle) == EntryStage::Climb ? enteringOf(pedHandle) : 0;
+}
+
+bool World::atLockedDoor(int pedHandle) {
+    const SimVehicle* v = vehicle(enteringOf(pedHandle));
+    return v != nullptr && entryStageOf(pedHandle) == EntryStage::Door && locksOut(*v, isPlayer(pedHandle));
+}
+
+bool World::someoneClimbingInto(int vehicleHandle) {
+    if (vehicleHandle == 0) return false;
+    if (climbingInto(player.handle) == vehicleHandle) return true;
+    for (const auto& [id, p] : peds) {
+        if (climbingInto(p.handle) == vehicleHandle) return true;
+    }
+    return false;
+}
+
+int World::occupant(const SimVehicle& v, int seat) const {
+    if (!hasSeat(v.kind, seat)) return 0;
+    if (seat == kDriverSeat && player.vehicle == v.handle) return player.handle;
+    const int seated = v.seat(seat);
+    return exists(seated) ? seated : 0;
+}
+
+SimPed& World::createOccupant(SimVehicle& v, int seat) {
+    int id = kFirstCreatedId;
+    while (idInUse(id)) ++id;
+    SimPed& p = addPed(id, v.pos);
+    p.created = true;
+    v.seat(seat) = p.handle;
+    return p;
 }
 
 std::uint32_t World::hashName(const std::string& name) {

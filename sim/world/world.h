@@ -44,6 +44,25 @@ const char* vehicleKindModel(VehicleKind kind);
 inline constexpr int kDoorCount = 8;
 inline constexpr int kWindowCount = 4;
 inline constexpr int kHornModSlot = 14;
+// Seats are numbered as the game numbers them: -1 the driver's, 0 the front
+// passenger's, 1 and 2 the back seats, 3 and up further rows.
+inline constexpr int kDriverSeat = -1;
+inline constexpr int kMaxSeats = 10;  // seats -1 ... 8
+// The seats (the driver's included) of the simulator's stock model of a kind.
+int seatCount(VehicleKind kind);
+inline bool hasSeat(VehicleKind kind, int seat) { return seat >= kDriverSeat && seat + 1 < seatCount(kind); }
+
+// Blip colours as the game numbers them: a new blip is red (1) until recoloured.
+inline constexpr int kBlipRed = 1;
+
+// Getting in is two stages: at the door (the door shut; a locked door does
+// not open) and climbing in (the door open, onto the seat). Seated follows,
+// and is no longer "getting in". ByLock goes through them as the game does:
+// at the door while the lock keeps the character out; a door it does not
+// keep shut opens between frames (openUnlockedDoors) and the character climbs
+// in from then on. Door and Climb hold a stage.
+enum class EntryStage { ByLock, Door, Climb };
+const char* entryStageName(EntryStage stage);  // "door", "climb" (ByLock: "door")
 
 struct SimVehicle {
     int id = 0;
@@ -53,8 +72,10 @@ struct SimVehicle {
     Vec3 pos;
     float speed = 0.0f;             // m/s
     float forward = 0.0f;           // m/s, forward part of the vehicle-relative velocity
-    float ground = 0.0f;            // ground height below it
+    float ground = 0.0f;            // ground height below it (over water: the water's surface)
     bool ground_known = true;       // false: the game finds no ground below it (ground=none)
+    float water_depth = 0.0f;       // m of water below it; the seabed is that far below `ground`
+    bool handbrake = false;
     bool driveable = true;
     bool convertible = false;
     bool roof_down = false;
@@ -83,7 +104,12 @@ struct SimVehicle {
     Rgb primary;
     Rgb secondary;
     Rgb tyre_smoke{255, 255, 255};
-    int driver_ped = 0;             // handle of a character in the driver's seat
+    // Characters in the seats: handle by seat + 1 (seats[0] the driver's),
+    // 0 for an empty seat. The player sits in the driver's seat through
+    // SimPlayer::vehicle, not here.
+    std::array<int, kMaxSeats> seats{};
+    int& seat(int index) { return seats[static_cast<std::size_t>(index + 1)]; }
+    int seat(int index) const { return seats[static_cast<std::size_t>(index + 1)]; }
 };
 
 struct SimPed {
@@ -91,6 +117,9 @@ struct SimPed {
     int handle = 0;
     Vec3 pos;
     int entering = 0;   // vehicle handle being entered
+    EntryStage entry = EntryStage::ByLock;
+    bool door_open = false;  // ByLock: the door has opened, climbing in
+    bool created = false;  // made by the game (an occupant of an empty seat), not by the scenario
     int ragdolls = 0;
     std::optional<std::string> anim;
 };
@@ -101,6 +130,8 @@ struct SimPlayer {
     float speed = 0.0f;
     int vehicle = 0;       // handle of the vehicle it sits in
     int entering = 0;      // handle of the vehicle it is getting into
+    EntryStage entry = EntryStage::ByLock;
+    bool door_open = false;  // ByLock: the door has opened, climbing in
     int last_vehicle = 0;
     bool dead = false;
     bool arrested = false;
@@ -125,6 +156,7 @@ struct SimBlip {
     int handle = 0;
     int entity = 0;
     int sprite = 1;
+    int colour = kBlipRed;
 };
 
 class World {
@@ -161,9 +193,31 @@ public:
     int newHandle(int avoid = 0);
 
     // [SECTION] Character rules shared by several natives.
-    // The vehicle the character sits in (0 when none); the player or a driver.
+    // The vehicle the character sits in (0 when none); the player or a
+    // character in any seat.
     int vehicleOf(int ped);
+    // The vehicle the character is getting into, at either stage (0 when none).
     int enteringOf(int ped);
+    // The stage the character getting in is at now: Door or Climb.
+    EntryStage entryStageOf(int ped);
+    // The game's step between frames: every door a character getting in by
+    // the lock pulls and is not kept out by opens. (A frame's scripts see the
+    // stage as it stood when the frame began: an unlock does not open the
+    // door under the plug-in's feet.)
+    void openUnlockedDoors();
+    // The vehicle the character is climbing into (the second stage), or 0.
+    int climbingInto(int ped);
+    // At the door of a vehicle whose lock keeps this character out: 2 and
+    // up, except 3 (locked for players only) for a character not the player.
+    bool atLockedDoor(int ped);
+    // Somebody (the player or a character) climbs into that vehicle.
+    bool someoneClimbingInto(int vehicle);
+    // Who sits in that seat of the vehicle (the player, a character), or 0.
+    int occupant(const SimVehicle& v, int seat) const;
+    // A character the game creates in an empty seat: it gets the first free
+    // ID from kFirstCreatedId on and sits there.
+    SimPed& createOccupant(SimVehicle& v, int seat);
+    static constexpr int kFirstCreatedId = 1000001;
 
     // [SECTION] Name registry: every name hashed through GET_HASH_KEY or the
     // scenario, for readable output.

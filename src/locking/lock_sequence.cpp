@@ -35,11 +35,21 @@ bool canKeepOccupantsInside(int vehicle) {
            !modelIs(nat::IS_THIS_MODEL_A_QUADBIKE, model) && !modelIs(nat::IS_THIS_MODEL_A_BICYCLE, model);
 }
 
+// Within the height limit above the ground found below it. A boat is exempt:
+// afloat, the ground below it is the seabed, however deep the water.
+bool withinHeightLimit(int vehicle, float height, float limit) {
+    if (height <= limit && height >= 0.0f) return true;
+    return modelIs(nat::IS_THIS_MODEL_A_BOAT, entityModel(vehicle));
+}
+
 float distanceBetween(const Vector3& a, const Vector3& b) {
     return invoke<float>(nat::GET_DISTANCE_BETWEEN_COORDS, a.x, a.y, a.z, b.x, b.y, b.z, true);
 }
 
+// Asks whether the seat is free first: asking who sits in an empty seat of
+// an ambient car makes the game seat a stranger there.
 bool seatTaken(int vehicle, int seat) {
+    if (invoke<bool>(nat::IS_VEHICLE_SEAT_FREE, vehicle, seat, false)) return false;
     const int ped = invoke<int>(nat::GET_PED_IN_VEHICLE_SEAT, vehicle, seat, false);
     return entityExists(ped);
 }
@@ -114,6 +124,13 @@ VehicleChoice chooseVehicle() {
     if (isPedInAnyVehicle(player, true)) {
         return {invoke<int>(nat::GET_VEHICLE_PED_IS_IN, player, true), true, ChoiceWay::Inside, {}};
     }
+    // Tugging at a locked door the player is not in the car yet (the door
+    // stays shut): the unlock is one from outside, of that car, not of the
+    // nearest one, which may be the car parked beside it.
+    if (invoke<bool>(nat::IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE, player)) {
+        const int vehicle = invoke<int>(nat::GET_VEHICLE_PED_IS_TRYING_TO_ENTER, player);
+        if (entityExists(vehicle)) return {vehicle, false, ChoiceWay::LockedDoor, {}};
+    }
     const NearestSearch search = searchNearestVehicle();
     return {search.vehicle, false, ChoiceWay::Nearest, search};
 }
@@ -139,8 +156,8 @@ NearestSearch searchNearestVehicle() {
         ++search.vehicles_seen;
         if (search.nearest < 0.0f || distance < search.nearest) search.nearest = distance;
         const bool near = distance <= best;
-        const bool level = height <= limit && height >= 0.0f;
-        const ModelKind kind = near && level ? eligibleKind(vehicle) : ModelKind::Other;
+        const bool level = near && withinHeightLimit(vehicle, height, limit);
+        const ModelKind kind = level ? eligibleKind(vehicle) : ModelKind::Other;
         if (kind != ModelKind::Other) {
             search.vehicle = vehicle;
             search.distance = distance;

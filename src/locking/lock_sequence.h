@@ -28,7 +28,8 @@ struct NearestSearch {
     NotTaken rejected_why = NotTaken::Nothing;
 };
 
-enum class ChoiceWay : std::uint8_t { LastVehicle, Inside, Nearest };
+// LockedDoor: the car at whose locked door the player tugs.
+enum class ChoiceWay : std::uint8_t { LastVehicle, Inside, LockedDoor, Nearest };
 
 struct VehicleChoice {
     int vehicle = 0;
@@ -38,7 +39,8 @@ struct VehicleChoice {
 };
 
 // The player's last vehicle (when so set), the vehicle the player is in or
-// entering, else the nearest eligible vehicle.
+// climbing into, the one at whose locked door the player tugs, else the
+// nearest eligible vehicle.
 VehicleChoice chooseVehicle();
 // Nearest driveable car, bike, quad, helicopter, plane, boat or bicycle within
 // max_distance_to_vehicle of the player and max_distance_to_vehicle_from_ground

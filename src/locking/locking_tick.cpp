@@ -147,7 +147,14 @@ void serveHotkeys() {
     if (!pending.combo) noteServedPress(request == Request::Lock);
 
     if (isRefused(request)) {
-        logRequest(request == Request::Lock, pending.combo, "refused, the player is getting into a vehicle");
+        // Getting in has two stages: at the door (not in the car yet), then
+        // climbing onto the seat (in it, counting one being entered).
+        if (logOn()) {
+            logRequest(request == Request::Lock, pending.combo,
+                       isPedInAnyVehicle(runtime.player_ped, true)
+                           ? "refused, the player is climbing into a vehicle"
+                           : "refused, the player is at a vehicle's door, getting in");
+        }
     } else {
         act(pending);
     }

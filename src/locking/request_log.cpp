@@ -113,6 +113,9 @@ void logChoice(bool lock, const VehicleChoice& choice) {
             line << " vehicle " << choice.vehicle << ": ";
             if (choice.way == ChoiceWay::Inside) {
                 line << "the one the player is in, " << kindName(kind);
+            } else if (choice.way == ChoiceWay::LockedDoor) {
+                line << "the one at whose locked door the player tugs, " << kindName(kind) << ", "
+                     << LogFixed{distanceToPlayer(choice.vehicle), 1} << " m away";
             } else {
                 line << "the player's last vehicle, " << kindName(kind) << ", "
                      << LogFixed{distanceToPlayer(choice.vehicle), 1} << " m away"

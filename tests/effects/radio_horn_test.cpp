@@ -82,12 +82,12 @@ TEST_F(RadioHornTest, LoudRadioFollowsTheSettingAndOnlyEverSwitchesTheRadioOn) {
 
 struct HornCase {
     int index;
-    int fitted;  // the car's horn modification afterwards
+    int fitted;  // the car's horn modification afterwards (-1 stock: the game has horns 0 ... 51)
 };
 
 TEST_F(RadioHornTest, HornIsFittedByIndexAtLockAndUnlock) {
     constexpr int kFactoryFitted = 7;
-    const HornCase cases[] = {{-2, kFactoryFitted}, {-9, kFactoryFitted}, {-1, -1}, {0, 0}, {51, 51}, {65, 65}};
+    const HornCase cases[] = {{-2, kFactoryFitted}, {-9, kFactoryFitted}, {-1, -1}, {0, 0}, {51, 51}, {52, -1}, {65, -1}};
     for (const bool at_lock : {false, true}) {
         for (const HornCase& c : cases) {
             SCOPED_TRACE(::testing::Message() << "index " << c.index << (at_lock ? " at lock" : " at unlock"));

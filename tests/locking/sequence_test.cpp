@@ -139,11 +139,35 @@ TEST_F(SequenceTest, ConvertibleRoofGoesUpAtALockAndDownAtAnUnlockFromOutside) {
     }
 }
 
-TEST_F(SequenceTest, OccupiedCarIsNotMadeThePlayersOwn) {
-    sandbox.writeIni(immediateIni("make_vehicle_belong_to_player=1\r\n"));
-    scenario("player 0 0 0\nped 9 3 0 0\nvehicle 1 car 3 0 0 driver=9\nstart\ntap U\n");
-    EXPECT_EQ(vehicle(1).lock, 0);
-    EXPECT_FALSE(vehicle(1).owned);
+// Asking the game who sits in an empty seat of a car that is not a mission
+// entity seats a stranger there: the unlock asks whether a front seat is
+// free first, and makes nobody sit anywhere.
+TEST_F(SequenceTest, ACarBecomesThePlayersOwnOnlyWithItsFrontSeatsEmptyAndNobodyIsSeated) {
+    struct Case {
+        const char* what;
+        const char* vehicle;
+        bool persistent;
+        bool owned;
+    };
+    const Case cases[] = {
+        {"an empty parked car", "vehicle 1 car 3 0 0 lock=2", false, true},
+        {"an empty parked car, kept", "vehicle 1 car 3 0 0 lock=2", true, true},
+        {"someone at the wheel", "vehicle 1 car 3 0 0 lock=2 driver=9", false, false},
+        {"someone beside the wheel", "vehicle 1 car 3 0 0 lock=2 passenger=0,9", false, false},
+        {"someone in the back only", "vehicle 1 car 3 0 0 lock=2 passenger=2,9", false, true},
+        {"a bicycle, one seat", "vehicle 1 bicycle 3 0 0 lock=2", false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim.resetWorld();
+        sandbox.writeIni(immediateIni(std::string("make_vehicle_belong_to_player=1\r\ncurrent_player_vehicle_persistent=") +
+                                      (c.persistent ? "1" : "0") + "\r\n"));
+        scenario(std::string("player 0 0 0\nped 9 30 0 0\n") + c.vehicle + "\nstart\ntap U\n");
+        EXPECT_EQ(vehicle(1).lock, 0);
+        EXPECT_EQ(vehicle(1).owned, c.owned);
+        EXPECT_EQ(sim.world().peds.size(), 1u) << "nobody made to sit in the car";
+        sim.unload();
+    }
 }
 
 TEST_F(SequenceTest, UnlockFromInsideOpensNoDoorUnlessAskedTo) {
@@ -241,7 +265,8 @@ TEST_F(SequenceTest, LockWhileGettingInIsRefusedUnlockGoesAheadOnlyAtALockedDoor
     sim.tap(kVkU);
     EXPECT_EQ(calls(nat::SET_VEHICLE_DOORS_LOCKED), 0u) << "getting into an unlocked car: nothing to do";
 
-    vehicle(1).lock = 2;  // the player now pulls a locked door
+    vehicle(1).lock = 2;  // locked again, and the player back at its door
+    scenario("enter 1\n");
     sim.waitMs(1100);
     sim.tap(kVkU);
     EXPECT_EQ(vehicle(1).lock, 0);

@@ -2,6 +2,8 @@
 // distance and height limits, the one the player is in, or the last one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "state/runtime_state.h"
 #include "support/plugin_fixture.h"
 
@@ -50,6 +52,11 @@ TEST_F(VehicleChoiceTest, HeightIsMeasuredFromTheGroundBelowTheVehicle) {
     EXPECT_EQ(lockedId("vehicle 1 car 0 5 20 ground=20\n"), 1);
 }
 
+TEST_F(VehicleChoiceTest, ABoatIsTakenWhateverTheDepthOfTheWaterBelowIt) {
+    // Over water the ground found below is the seabed, 40 m down.
+    EXPECT_EQ(lockedId("vehicle 1 boat 0 5 0 water=40\nvehicle 2 car 20 0 0\n"), 1);
+}
+
 TEST_F(VehicleChoiceTest, WhereNoGroundIsFoundTheHeightIsNotTested) {
     // A car on a hill 120 m up, the player beside it: the game finds no ground
     // below (not loaded); measuring to height 0 would drop it.
@@ -85,9 +92,25 @@ TEST_F(VehicleChoiceTest, TiesGoToTheLaterVehicleOfTheWorldList) {
     EXPECT_EQ(lockedId("vehicle 1 car 3 0 0\nvehicle 2 car -3 0 0\nvehicle 3 car 0 3 0\n"), 3);
 }
 
-TEST_F(VehicleChoiceTest, VehicleThePlayerSitsInOrEntersWinsOverNearerOnes) {
+TEST_F(VehicleChoiceTest, VehicleThePlayerSitsInWinsOverNearerOnes) {
     EXPECT_EQ(lockedId("vehicle 1 car 1 0 0\nvehicle 2 car 30 0 0\nsit 2\n"), 2);
     EXPECT_TRUE(runtime.locked_from_inside);
+}
+
+// Tugging at a locked door the player is not in the car: the unlock is one
+// from outside (gesture, beeps), of that car, not of a nearer one.
+TEST_F(VehicleChoiceTest, AnUnlockAtALockedDoorIsOfThatCarFromOutside) {
+    sandbox.writeIni(
+        "[Vehicle]\r\nnotification_sound_signal=1\r\nnotification_sound_times_when_unlocking=1\r\n"
+        "remote_control_fob_sound=0\r\nlight_notification=0\r\nunbreakable_locks_for_player=0\r\n[Animation]\r\nanimation=1\r\n");
+    scenario("player 0 0 0\nvehicle 1 car 1.5 0 0 lock=2\nvehicle 2 car -2.5 0 0 lock=2\nenter 2\nstart\ntap U\nwait 1500\n");
+    EXPECT_EQ(vehicle(2).lock, 0);
+    EXPECT_EQ(vehicle(1).lock, 2) << "the nearer car stays locked";
+    EXPECT_FALSE(runtime.unlocked_from_inside);
+    EXPECT_EQ(sim.world().player.anim, "fob_click");
+    EXPECT_EQ(std::count_if(sim.sounds().begin(), sim.sounds().end(),
+                            [](const sim::SoundEvent& e) { return e.name == "Remote_Control_Open" && e.source_id == 2; }),
+              1);
 }
 
 TEST_F(VehicleChoiceTest, LastVehicleOptionPicksItFromAnyDistance) {

@@ -138,7 +138,7 @@ TEST_F(SoundPage, HornStepsClampAndPreviewOnAnExistingCar) {
     press(kVkRight);
     EXPECT_EQ(settings.horn_type_index, 52);
     EXPECT_EQ(selected(), "Horn Signal:  << 52. Stock >>");
-    EXPECT_EQ(car.mods[14], 52);
+    EXPECT_EQ(car.mods[14], -1) << "past the game's last horn, 51: the stock horn";
     settings.horn_type_index = 65;
     press(kVkRight);
     EXPECT_EQ(selected(), "Horn Signal:  << 65. Stock");

@@ -50,7 +50,8 @@ TEST(PlaySession, CoversTheKindsOfPlay) {
     const std::string text = sim::scenarioText(sim::generateSession(5, 240), "");
     for (const char* line : {"start-tick ", "hold L", "hold U", "tap F9", "control down", "key down", "enter ",
                              "sit ", "exit", "delete ", "ini-text", "no-ini", "ini-read-only 1", "frame-ms ",
-                             "dead 1", "arrested 1", "loading 1", "unload", "ped-enter", "move "}) {
+                             "dead 1", "arrested 1", "loading 1", "unload", "ped-enter", "move ", " climb\n", " door\n",
+                             "passenger=0,", "driver=", "water=", "handbrake=1", " 0.0"}) {
         EXPECT_NE(text.find(line), std::string::npos) << "four hours of play without " << line;
     }
 }

@@ -18,6 +18,7 @@
 #include "state/plugin_halt.h"
 #include "state/runtime_state.h"
 #include "support/plugin_fixture.h"
+#include "support/trace_query.h"
 
 namespace tavrel::testing {
 namespace {
@@ -160,6 +161,43 @@ TEST_F(LoopsTest, RequestWhileGettingInIsRefusedButStillConsumesTheGuard) {
     sim.keyUp(kVkL);
     sim.runFrame();
     EXPECT_EQ(calls(nat::SET_VEHICLE_MOD_KIT), 1u);
+}
+
+// A request that waited for a slowly streaming dictionary stamps the guard
+// again as it ends: a held key fires again a whole guard window after that,
+// not as soon as the window from the request's start has passed.
+TEST_F(LoopsTest, TheGuardRunsFromTheEndOfARequestThatWaitedForStreaming) {
+    sandbox.writeIni("[Vehicle]\r\nnotification_sound_signal=0\r\nremote_control_fob_sound=0\r\nlight_notification=0\r\n"
+                     "[Animation]\r\nanimation=1\r\n");
+    addCarBeside();
+    sim.world().dicts_never.insert("anim@mp_player_intmenu@key_fob@");
+    sim.start();
+    sim.keyDown(kVkL);
+    sim.waitMs(2500);                 // the request waits for the gesture's dictionary
+    sim.world().dicts_never.clear();  // which streams in now
+    sim.keyDown(kVkL, true);
+    sim.waitMs(2000);
+    const auto requests = callTicks(sim, nat::IS_PED_GETTING_INTO_A_VEHICLE);
+    const auto gestures = callTicks(sim, nat::TASK_PLAY_ANIM);
+    ASSERT_GE(requests.size(), 2u);
+    ASSERT_GE(gestures.size(), 1u);
+    EXPECT_GT(gestures[0] - requests[0], 2000u) << "the first request waited";
+    EXPECT_GT(requests[1] - gestures[0], 1000u) << "a whole guard window after the first request ended";
+}
+
+// The flash timer starts when the scripts do: a lock right after loading
+// flashes one interval after the load, not in the frame of the lock.
+TEST_F(LoopsTest, ALockRightAfterLoadingFlashesOneIntervalAfterTheLoad) {
+    sandbox.writeIni(immediateIni("light_notification=1\r\nnumber_of_lock_flashes=2\r\nlock_flash_interval=400\r\n"));
+    addCarBeside();
+    const Tick loaded = sim.now();
+    sim.start();
+    sim.tap(kVkL);
+    sim.waitMs(1000);
+    const auto flashes = callTicks(sim, nat::SET_VEHICLE_BRAKE_LIGHTS, {sim.world().vehicleById(1)->handle, 1});
+    ASSERT_FALSE(flashes.empty());
+    EXPECT_GT(flashes[0] - loaded, 400u);
+    EXPECT_LE(flashes[0] - loaded, 416u);
 }
 
 TEST_F(LoopsTest, GuardsAndKeysSurviveTheWrapOfTheTick) {

@@ -2,6 +2,13 @@
 // natives.tsv, protocol faults with hash and tick, and the trace.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
 #include "host/native_invoker.h"
 #include "sim/protocol/native_table.h"
 #include "sim/protocol/simulator.h"
@@ -12,8 +19,60 @@ namespace {
 
 constexpr std::uint64_t kUnknownHash = 0x0123456789ABCDEFULL;
 
-TEST(NativeTable, EveryListedNativeIsModelled) {
+// The cells of a table row "| a | b | c |", trimmed.
+std::vector<std::string> cellsOf(const std::string& row) {
+    std::vector<std::string> cells;
+    std::size_t at = row.find('|');
+    while (at != std::string::npos) {
+        const std::size_t next = row.find('|', at + 1);
+        if (next == std::string::npos) break;
+        std::string cell = row.substr(at + 1, next - at - 1);
+        cell.erase(0, cell.find_first_not_of(' '));
+        cell.erase(cell.find_last_not_of(' ') + 1);
+        cells.push_back(cell);
+        at = next;
+    }
+    return cells;
+}
+
+// docs/natives.md gives every native of natives.tsv a table row: its name and
+// hash in the first cell ("`NAME` `0xHASH`", several natives may share a
+// row), then what the game does, what the simulator models, and the tests or
+// scenarios that pin it, which name at least one file that exists.
+TEST(NativeTable, EveryListedNativeIsModelledAndDocumented) {
     EXPECT_EQ(unmodelledNatives(), std::vector<std::string>{});
+    const std::string root = TAVREL_SOURCE_DIR;
+    std::ifstream doc(root + "/docs/natives.md");
+    ASSERT_TRUE(doc) << "docs/natives.md";
+    std::map<std::string, int> rows;  // "`NAME` `0xHASH`" -> rows naming it
+    for (std::string line; std::getline(doc, line);) {
+        if (!line.starts_with("| `")) continue;
+        const std::vector<std::string> cells = cellsOf(line);
+        ASSERT_EQ(cells.size(), 4u) << line;
+        for (std::size_t at = cells[0].find('`'); at != std::string::npos; at = cells[0].find('`', at)) {
+            const std::size_t name_end = cells[0].find('`', at + 1);
+            const std::size_t hash_end = cells[0].find('`', cells[0].find('`', name_end + 1) + 1);
+            ASSERT_NE(hash_end, std::string::npos) << "`NAME` `0xHASH` in " << cells[0];
+            ++rows[cells[0].substr(at, hash_end + 1 - at)];
+            at = hash_end + 1;
+        }
+        EXPECT_FALSE(cells[1].empty() || cells[2].empty()) << line;
+        bool pinned = false;
+        for (std::size_t at = cells[3].find('`'); at != std::string::npos; at = cells[3].find('`', at + 1)) {
+            const std::size_t end = cells[3].find('`', at + 1);
+            if (end == std::string::npos) break;
+            pinned = pinned || std::filesystem::is_regular_file(root + "/" + cells[3].substr(at + 1, end - at - 1));
+            at = end;
+        }
+        EXPECT_TRUE(pinned) << "no test or scenario file of the repository named in " << line;
+    }
+    for (const NativeInfo& n : allNatives()) {
+        char key[128];
+        std::snprintf(key, sizeof key, "`%s` `0x%016llX`", n.name, static_cast<unsigned long long>(n.hash));
+        EXPECT_EQ(rows[key], 1) << "docs/natives.md: one row for " << key;
+        rows.erase(key);
+    }
+    for (const auto& [key, count] : rows) ADD_FAILURE() << "docs/natives.md names " << key << ", not in natives.tsv";
     const NativeInfo* attach = findNative(nat::ATTACH_ENTITY_TO_ENTITY);
     ASSERT_NE(attach, nullptr);
     EXPECT_EQ(attach->argc, 16);

@@ -190,7 +190,7 @@ TEST_F(ExpectTest, BadArgumentsAreRejectedBeforeAnythingRunsNamingTheValidOnes) 
         {"expect vehicle 1 primary 1,2,x", "expect vehicle primary: wants 3 whole numbers"},
         {"expect vehicle 1 blip none", "expect vehicle blip: wants a number or null, got none"},
         {"expect player speed 3", "expect player: unknown field speed (fields: x, y, z, vehicle, entering, control,"},
-        {"expect ped 20 lock 1", "expect ped: unknown field lock (fields: ragdolls, anim)"},
+        {"expect ped 20 lock 1", "expect ped: unknown field lock (fields: ragdolls, anim, vehicle, seat, entering, entry)"},
         {"expect setting no_such_key 1", "expect setting: unknown key no_such_key (keys: current_player_vehicle_blip,"},
         {"expect setting animation three", "expect setting animation: wants a number, got three"},
         {"expect ini Vehicle", "expect ini: expected SECTION KEY [TEXT]"},

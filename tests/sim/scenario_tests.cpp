@@ -54,6 +54,9 @@ TEST_F(ScenarioTest, ErrorsNameFileAndLineAndStopBeforeAnythingRuns) {
         {"vehicle 1 car 0 0 0 colour=red\n", 1, "unknown vehicle option"},
         {"vehicle 1 car 0 0 0 neon=12\n", 1, "neon="},
         {"vehicle 1 car 0 0 0 door=8,1\n", 1, "door="},
+        {"vehicle 1 car 0 0 0 passenger=9\n", 1, "passenger= wants SEAT,PED"},
+        {"vehicle 1 boat 0 0 0 water=-3\n", 1, "water= wants a depth"},
+        {"enter 1 halfway\n", 1, "expected the stage door or climb"},
         {"player 1 2 x\n", 1, "not a decimal"},
         {"dead 2\n", 1, "expected 0 or 1"},
         {"key sideways A\n", 1, "expected down or up"},
@@ -78,6 +81,8 @@ TEST_F(ScenarioTest, WorldErrorsStopWhenTheCommandRuns) {
     EXPECT_EQ(missing.err, "t.scn:2: no vehicle 4\n");
     EXPECT_NE(run("ped 2 0 0 0\nvehicle 2 car 0 0 0\n").err.find("t.scn:2: ID 2 is already in use"), std::string::npos);
     EXPECT_NE(run("vehicle 3 car 0 0 0 driver=9\n").err.find("no character 9"), std::string::npos);
+    EXPECT_NE(run("ped 9 0 0 0\nvehicle 3 bicycle 0 0 0 passenger=0,9\n").err.find("bicycle has no seat 0 (seats -1 ... -1)"),
+              std::string::npos);
     EXPECT_NE(run("unload\n").err.find("not loaded"), std::string::npos);
     EXPECT_NE(run("delete 5\n").err.find("no vehicle or character 5"), std::string::npos);
 }
@@ -150,7 +155,7 @@ TEST_F(ScenarioTest, StateShowsTheWorldInAFixedShape) {
     std::size_t at = 0;
     for (const char* key : {"\"vehicles\":{\"12\":{\"lock\":2,", "\"neon\":[true,false,true,false]",
                             "\"neon_rgb\":[255,0,255]", "\"doors\":[0,0,0.5,0,0,0,0,0]", "\"roof\":\"up\"",
-                            "\"primary\":[1,2,3]", "\"13\":{", "\"radio\":\"RADIO_02_POP\"", "\"peds\":{\"30\":{\"ragdolls\":0,\"anim\":null}}",
+                            "\"primary\":[1,2,3]", "\"13\":{", "\"radio\":\"RADIO_02_POP\"", "\"peds\":{\"30\":{\"ragdolls\":0,\"anim\":null,\"vehicle\":12,\"seat\":-1,\"entering\":null,\"entry\":null}}",
                             "\"props\":[]", "\"mp_audio\":false", "\"sounds\":[]", "\"horns\":[]", "\"notifications\":[]}"}) {
         const std::size_t found = first.find(key, at);
         ASSERT_NE(found, std::string::npos) << key << " in order in " << first;

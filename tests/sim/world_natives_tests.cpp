@@ -1,4 +1,4 @@
-// The world behind the natives: handles, controls, vehicle entry, animation
+// The world behind the natives: handles, controls, sitting, animation
 // dictionaries, radio, screen capture and the vehicle rules that the game
 // enforces (modification kit, mission entities, ground height).
 #include <gtest/gtest.h>
@@ -66,26 +66,17 @@ TEST(WorldControls, JustPressedAndJustReleasedHoldOnTheNextFrameOnly) {
     EXPECT_EQ(controlLog, (std::vector<int>{0, 3, 1, 1, 4, 0}));
 }
 
-TEST(WorldVehicles, EnteringSittingAndLockedDoors) {
+// Getting in by stages and the seats: game_quirks_tests.cpp.
+TEST(WorldVehicles, SittingAndTheLastVehicle) {
     Simulator sim;
     sim.allowNativeCallsFromHost(true);  // probes the handlers directly
     World& w = sim.world();
     const int player = w.player.handle;
     SimVehicle& v = w.addVehicle(5, VehicleKind::Car, {10, 0, 0});
-    w.player.entering = v.handle;
-    EXPECT_FALSE(invoke<bool>(nat::IS_PED_IN_ANY_VEHICLE, player, false));
-    EXPECT_TRUE(invoke<bool>(nat::IS_PED_IN_ANY_VEHICLE, player, true));
-    EXPECT_TRUE(invoke<bool>(nat::IS_PED_GETTING_INTO_A_VEHICLE, player));
-    EXPECT_FALSE(invoke<bool>(nat::IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE, player));
-    invoke(nat::SET_VEHICLE_DOORS_LOCKED, v.handle, 2);
-    EXPECT_TRUE(invoke<bool>(nat::IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE, player));
-
-    w.player.entering = 0;
     w.player.vehicle = v.handle;
     w.player.last_vehicle = v.handle;
     EXPECT_TRUE(invoke<bool>(nat::IS_PED_IN_VEHICLE, player, v.handle, false));
     EXPECT_EQ(invoke<int>(nat::GET_PED_IN_VEHICLE_SEAT, v.handle, -1, false), player);
-    EXPECT_EQ(invoke<int>(nat::GET_PED_IN_VEHICLE_SEAT, v.handle, 0, false), 0);
     const Vector3 pos = invoke<Vector3>(nat::GET_ENTITY_COORDS, player, true);
     EXPECT_EQ(pos.x, 10.0f);  // the player is where its vehicle is
     w.removeById(5);
@@ -250,7 +241,7 @@ TEST(WorldScreen, TextStyleAppliesToOneTextAndFramesAreCaptured) {
     const float small = invoke<float>(nat::GET_RENDERED_CHARACTER_HEIGHT, 0.3f, 0);
     EXPECT_GT(invoke<float>(nat::GET_RENDERED_CHARACTER_HEIGHT, 0.6f, 0), small);
     const auto lines = [](const char* text) {
-        invoke(nat::SET_TEXT_SCALE, 0.0f, 0.5f);
+        invoke(nat::SET_TEXT_SCALE, 0.0f, 1.0f);
         invoke(nat::BEGIN_TEXT_COMMAND_GET_NUMBER_OF_LINES_FOR_STRING, "STRING");
         invoke(nat::ADD_TEXT_COMPONENT_SUBSTRING_PLAYER_NAME, text);
         return invoke<int>(nat::END_TEXT_COMMAND_GET_NUMBER_OF_LINES_FOR_STRING, 0.1f, 0.1f);
