@@ -199,9 +199,9 @@ void utf8ToUtf16(std::string_view utf8, std::string_view tail, std::string& out)
     out.append(tail);
 }
 
-bool loadIniFile(const char* path, IniDocument& doc) {
+bool loadIniFile(const char* path, IniDocument& doc, host::FileStamp* stamp) {
     // One byte over the limit tells a cut file from one of exactly the limit.
-    const bool ok = host::readFile(path, doc.bytes, kMaxIniBytes + 1);
+    const bool ok = host::readFile(path, doc.bytes, kMaxIniBytes + 1, stamp);
     if (!ok) doc.bytes.clear();
     doc.cut = doc.bytes.size() > kMaxIniBytes;
     if (doc.cut) doc.bytes.resize(kMaxIniBytes);
@@ -365,13 +365,27 @@ void setProfileString(const IniDocument& doc, const char* section, const char* k
 
 bool writeProfileString(const char* path, const char* section, const char* key, const char* value,
                         IniDocument& scratch, std::string& edited) {
-    if (!loadIniFile(path, scratch) || scratch.cut) return false;
-    setProfileString(scratch, section, key, value, edited);
-    if (!scratch.utf16) return host::replaceFile(path, edited.data(), edited.size());
     static std::string encoded;  // reused between writes
-    utf8ToUtf16(edited, scratch.utf16_tail, encoded);
-    encoded.insert(0, kUtf16Mark);
-    return host::replaceFile(path, encoded.data(), encoded.size());
+    // Another writer (an editor's save, another copy of the plug-in) may
+    // replace the file between the read and the replace: the change is then
+    // made again on the newer file, a bounded number of times.
+    for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
+        host::FileStamp stamp;
+        if (!loadIniFile(path, scratch, &stamp) || scratch.cut) return false;
+        setProfileString(scratch, section, key, value, edited);
+        const std::string* bytes = &edited;
+        if (scratch.utf16) {
+            utf8ToUtf16(edited, scratch.utf16_tail, encoded);
+            encoded.insert(0, kUtf16Mark);
+            bytes = &encoded;
+        }
+        switch (host::replaceFile(path, bytes->data(), bytes->size(), stamp)) {
+            case host::ReplaceResult::Replaced: return true;
+            case host::ReplaceResult::Failed: return false;
+            case host::ReplaceResult::Changed: break;
+        }
+    }
+    return false;
 }
 
 }  // namespace tavrel::ini

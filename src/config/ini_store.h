@@ -33,6 +33,8 @@
 #include <string_view>
 #include <vector>
 
+#include "host/host_file.h"
+
 namespace tavrel::ini {
 
 inline constexpr std::size_t kMaxIniBytes = std::size_t{16} << 20;
@@ -84,8 +86,9 @@ void utf8ToUtf16(std::string_view utf8, std::string_view tail, std::string& out)
 void parseIni(IniDocument& doc);
 
 // Reads the file at `path` through host::readFile and indexes it. False when
-// the file cannot be read (the document is then empty).
-bool loadIniFile(const char* path, IniDocument& doc);
+// the file cannot be read (the document is then empty). `stamp`, when given,
+// receives the version read.
+bool loadIniFile(const char* path, IniDocument& doc, host::FileStamp* stamp = nullptr);
 
 // The first key `key` of the first section `section` (both trimmed of spaces,
 // compared case-insensitively), or nullptr.
@@ -121,9 +124,16 @@ std::size_t getProfileString(const IniDocument& doc, const char* section, const 
 void setProfileString(const IniDocument& doc, const char* section, const char* key, const char* value,
                       std::string& out);
 
-// Sets one key of an existing file through host::replaceFile. False, and the
-// file untouched, when it is missing, unreadable, longer than kMaxIniBytes
-// or the replace fails. Uses `scratch` and `edited` as reusable buffers.
+// How often a write reads the file again when another writer replaced it
+// between its read and its replace, before it reports failure.
+inline constexpr int kWriteAttempts = 8;
+
+// Sets one key of an existing file through host::replaceFile, in the version
+// of the file it read: when the file changed meanwhile, the key is set again
+// in the newer version (up to kWriteAttempts reads). False, and the file
+// untouched by this write, when it is missing, unreadable, longer than
+// kMaxIniBytes, the replace fails, or it kept changing. Uses `scratch` and
+// `edited` as reusable buffers.
 bool writeProfileString(const char* path, const char* section, const char* key, const char* value,
                         IniDocument& scratch, std::string& edited);
 

@@ -19,6 +19,7 @@ namespace tavrel {
 namespace {
 
 constexpr const char* kStartupNotice = "Tavrel 2.2 by Kestrin";
+constexpr const char* kIniRestoredNotice = "Tavrel: TavrelConfig.ini was put back after an interrupted save";
 constexpr const char* kMultiplayerAudio = "LoadMPData";
 
 enum class Request { None, Lock, Unlock };
@@ -68,11 +69,17 @@ void act(const PendingRequest& pending) {
     // in this very frame.
     const bool immediate = !gesture && !settings.remote_control_fob_sound &&
                            settings.notification_sound_signal != kSoundSignalBeep;
+    const bool waiting = runtime.lock_pending || runtime.unlock_pending;
     logRequest(request == Request::Lock, pending.combo,
-               immediate ? "acting at once"
+               immediate ? (waiting ? "acting at once, instead of the request still waiting" : "acting at once")
                : gesture ? "acting after the gesture"
                          : "acting after the remote's delay");
     if (immediate) {
+        // Served at once, the request supersedes any still waiting for its
+        // gesture (one paused while the player was dead or arrested): an
+        // older request never acts after a newer one.
+        runtime.lock_pending = false;
+        runtime.unlock_pending = false;
         request == Request::Lock ? lockVehicle() : unlockVehicle();
         return;
     }
@@ -122,6 +129,7 @@ void showStartupNotice() {
     if (runtime.startup_notice_shown) return;
     if (invoke<bool>(nat::GET_IS_LOADING_SCREEN_ACTIVE)) return;
     postFeedNotice(kStartupNotice);
+    if (iniRecovery().restored) postFeedNotice(kIniRestoredNotice);
     runtime.startup_notice_shown = true;
 }
 

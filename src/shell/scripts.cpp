@@ -55,7 +55,7 @@ void logHalt() {
 void logLoad() {
     startLog(settings.write_log);
     LogLine() << kPluginName << " loaded";
-    logSettingsLoad();
+    logSettingsLoad(IniLoadNotes{iniRecovery().restored, iniRecovery().removed});
     flushLog();
 }
 
@@ -64,6 +64,7 @@ void logLoad() {
 void mainScript() {
     try {
         host::seedRandom(host::getTickCount());
+        recoverIniFile();
         reloadSettings();
         logLoad();
         runtime.saved_weapon = hashOf("WEAPON_UNARMED");
