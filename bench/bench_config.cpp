@@ -1,4 +1,4 @@
-// One full load (loadSettings + normaliseSettings) of the shipped INI file:
+// One full load (reloadSettings) of the shipped INI file:
 // every key present, each under a comment line. Run from a temporary
 // directory; the median of the repetitions is the number to compare.
 #include <benchmark/benchmark.h>
@@ -34,8 +34,7 @@ void BM_FullLoad(benchmark::State& state) {
     std::ofstream("TavrelConfig.ini", std::ios::binary) << bytes;
 
     for (auto _ : state) {
-        tavrel::loadSettings();
-        tavrel::normaliseSettings();
+        tavrel::reloadSettings();
         benchmark::DoNotOptimize(tavrel::settings);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytes.size()));

@@ -34,8 +34,7 @@ void idleWorld(bool recording = false) {
     bench::setPedCount(0);
     bench::setVehicleCount(0);
     resetPluginState();
-    loadSettings();
-    normaliseSettings();
+    reloadSettings();
     host::sizeRecording(recording ? host::kRecorderDefaultKb : 0);
     settings.activate_controller = false;
     runtime.startup_notice_shown = true;

@@ -8,7 +8,7 @@
 //     loaded through the POSIX file layer: a plain file loads to its own
 //     bytes, a UTF-16 file to text that encodes back to its own bytes, and
 //     every key reads as the in-memory parse reads it;
-//   - goes through the plug-in's full load (loadSettings, normaliseSettings);
+//   - goes through the plug-in's full load (reloadSettings);
 //   - takes the writes through the plug-in's write path (writeIntSetting,
 //     writeMenuSize: the store's edit, the UTF-16 encoding, the file
 //     replace). After each, the file reloads with the written key reading
@@ -65,7 +65,7 @@ using Values = std::array<std::optional<std::string>, kKeyCount>;
 Values readAll(const ini::IniDocument& doc) {
     Values values;
     for (std::size_t i = 0; i < kKeyCount; ++i) {
-        if (const ini::IniKey* k = ini::findKey(doc, kKeys[i].section, kKeys[i].key)) {
+        if (const ini::IniKeySpan* k = ini::findKey(doc, kKeys[i].section, kKeys[i].key)) {
             values[i] = std::string(ini::keyValue(doc, *k));
         }
     }
@@ -163,8 +163,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The plug-in's full load.
     resetSettings();
-    loadSettings();
-    normaliseSettings();
+    reloadSettings();
 
     // The writes.
     Values expected = readAll(loaded);

@@ -139,15 +139,16 @@ bool throwsOnPurpose(const std::vector<ScenarioLine>& commands) {
     return false;
 }
 
-// Empties the working directory (a run's INI file, even read-only, the
-// plug-in's Tavrel.log and Tavrel.log.old, and screenshots).
+// Empties the working directory (a run's INI file, even read-only, or the
+// empty folder ini-folder put in its place, the plug-in's Tavrel.log and
+// Tavrel.log.old, and screenshots).
 void emptyDirectory() {
     DIR* dir = ::opendir(".");
     check(dir != nullptr, "cannot list the working directory");
     while (const dirent* e = ::readdir(dir)) {
         const std::string_view name = e->d_name;
         if (name == "." || name == "..") continue;
-        ::unlink(e->d_name);
+        if (::unlink(e->d_name) != 0) ::rmdir(e->d_name);
     }
     ::closedir(dir);
 }

@@ -9,7 +9,9 @@
 # input: keyboard and controller; effects: operations on the tracked car;
 # locking: the tick, lock and unlock, timers, characters, gesture; menu: the
 # framework and its pages; shell: the entry and the two script loops.
-# Nothing in src/ includes anything outside these layers.
+# Nothing in src/ includes anything outside these layers. Beyond the order,
+# the menu's pages reach the car through effects/ and never include locking/
+# (the lock sequence is the locking tick's alone).
 #
 # The simulator, sim/ (it may use the plug-in's headers besides):
 #   world <- protocol <- natives <- report <- scenario <- play <- replay <- cli <- windows
@@ -34,15 +36,29 @@ rank_in() {  # name, list... -> the name's position in the list, or nothing
   done
 }
 
+# Pairs "LAYER TARGET": LAYER may not include TARGET even though TARGET is
+# below it.
+src_apart=("menu locking")
+
 status=0
 checked=0
 
-# check TREE PREFIX LAYER...: files under ROOT/TREE/<layer>/; includes of
-# "PREFIX<layer>/..." are ranked; with an empty PREFIX every include must be
-# one of the layers.
+# apart LAYER TARGET_LAYER APART...: true when the pair is one of APART.
+apart() {
+  local pair="$1 $2"
+  shift 2
+  for p in "$@"; do [[ $p == "$pair" ]] && return 0; done
+  return 1
+}
+
+# check TREE PREFIX APART_NAME LAYER...: files under ROOT/TREE/<layer>/;
+# includes of "PREFIX<layer>/..." are ranked; with an empty PREFIX every
+# include must be one of the layers. APART_NAME names the array of pairs
+# kept apart (see src_apart).
 check() {
   local tree=$1 prefix=$2
-  shift 2
+  local -n kept_apart=$3
+  shift 3
   local layers=("$@") file relative layer own line target target_layer theirs
   [[ -d $root/$tree ]] || return 0
   while IFS= read -r file; do
@@ -72,15 +88,19 @@ check() {
       elif ((theirs > own)); then
         echo "$relative:$line: $layer includes \"$target\", but $target_layer is above $layer (${layers[*]})"
         status=1
+      elif apart "$layer" "$target_layer" "${kept_apart[@]}"; then
+        echo "$relative:$line: $layer includes \"$target\", but $layer never includes $target_layer"
+        status=1
       fi
     done < <(awk '/^[ \t]*#[ \t]*include[ \t]*"/ { split($0, part, "\""); print FNR ":" part[2] }' "$file")
   done < <(find "$root/$tree" -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.inc' \) | sort)
 }
 
-check src "" "${src_layers[@]}"
-check sim "sim/" "${sim_rooms[@]}"
+sim_apart=()
+check src "" src_apart "${src_layers[@]}"
+check sim "sim/" sim_apart "${sim_rooms[@]}"
 
 if ((status == 0)); then
-  echo "check_layers: $checked includes point one way (src: ${src_layers[*]}; sim: ${sim_rooms[*]})"
+  echo "check_layers: $checked includes point one way (src: ${src_layers[*]}, menu never includes locking; sim: ${sim_rooms[*]})"
 fi
 exit "$status"

@@ -45,10 +45,10 @@ HEADERS_ALWAYS = {"src/host/ticks.h"}
 # The test programs most likely to catch a fault in each folder run first.
 FIRST_TESTS = {
     "config": ["config"],
-    "effects": ["effects", "upkeep"],
+    "effects": ["effects"],
     "host": ["config", "locking"],
     "input": ["shell", "gesture"],
-    "locking": ["locking", "gesture", "upkeep"],
+    "locking": ["locking", "gesture", "effects"],
     "menu": ["menu"],
     "shell": ["shell", "sim"],
     "state": ["shell", "locking"],

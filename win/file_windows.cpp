@@ -2,6 +2,10 @@
 //
 // Paths arrive as the plug-in names them (".\\TavrelConfig.ini"), already in
 // Windows form, relative to the game's working directory.
+// [SECTION] Handles, paths and stamps
+// [SECTION] Temporary files and leftovers
+// [SECTION] The interface
+// [SECTION] The log
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <windows.h>
@@ -10,13 +14,22 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdio>
+#include <cwchar>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "host/host_binding.h"
+#include "host/file_shared.h"
 #include "host/host_file.h"
 
 namespace {
+
+using tavrel::host::FileStamp;
+using tavrel::host::ReplaceResult;
+namespace leftovers = tavrel::host::leftovers;
+
+// [SECTION] Handles, paths and stamps
 
 constexpr DWORD kChunk = 64 * 1024;  // bytes per ReadFile / WriteFile call
 
@@ -42,6 +55,107 @@ private:
     HANDLE handle_;
 };
 
+// Room for a path as the system resolves it ("\\?\C:\...") and the
+// temporary's ".<process id>-<counter>.tmp" after it.
+constexpr int kTempSuffix = 32;
+constexpr DWORD kPathRoom = 1024;
+using WidePath = wchar_t[kPathRoom + kTempSuffix];
+
+// `path` in UTF-16, as the ANSI file functions read it. False when it does
+// not convert or is longer than MAX_PATH (the ANSI functions' limit).
+bool widePath(const char* path, WidePath& out) {
+    const UINT code_page = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
+    return MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, path, -1, out, MAX_PATH) > 1;
+}
+
+bool notFound(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+// A file's identity, size and time (no hash of its bytes yet).
+FileStamp stampOf(const BY_HANDLE_FILE_INFORMATION& info) {
+    const auto wide = [](DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; };
+    return FileStamp{info.dwVolumeSerialNumber, wide(info.nFileIndexHigh, info.nFileIndexLow),
+                     wide(info.nFileSizeHigh, info.nFileSizeLow),
+                     wide(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime), 0};
+}
+
+bool sameFileAs(const FileStamp& a, const FileStamp& b) {
+    return a.volume == b.volume && a.index == b.index && a.size == b.size && a.time == b.time;
+}
+
+// Whether the open file (read from its start) is the version `read_as`,
+// its bytes read again and hashed.
+bool isVersion(HANDLE file, const FileStamp& read_as) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info) || !sameFileAs(stampOf(info), read_as)) return false;
+    std::uint64_t hash = tavrel::host::kHashStart;
+    char chunk[16384];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file, chunk, sizeof chunk, &got, nullptr)) return false;
+        if (got == 0) return hash == read_as.content;
+        hash = tavrel::host::hashBytes(chunk, got, hash);
+    }
+}
+
+// Renames the open file to `path` (a full path), refusing to overwrite.
+bool renameOpenFile(HANDLE file, const wchar_t* path) {
+    const std::size_t length = std::wcslen(path);
+    alignas(FILE_RENAME_INFO) unsigned char buffer[sizeof(FILE_RENAME_INFO) + sizeof(WidePath)];
+    if (length >= std::size(WidePath{})) return false;
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer);
+    info->ReplaceIfExists = FALSE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>(length * sizeof(wchar_t));
+    std::wmemcpy(info->FileName, path, length + 1);
+    return SetFileInformationByHandle(file, FileRenameInfo, info,
+                                      static_cast<DWORD>(sizeof(FILE_RENAME_INFO) + length * sizeof(wchar_t))) != 0;
+}
+
+// Opens the file to check it and move it aside: for reading and DELETE,
+// sharing only reading, so that no one writes, renames or deletes it
+// meanwhile (a delete by name, which Wine makes by opening the file and
+// unlinking the name at close, would otherwise miss a file moved in
+// between). Another writer of this store doing the same holds it for a
+// moment: tried again a little.
+HANDLE openToMoveAside(const wchar_t* target) {
+    for (int attempt = 0;; ++attempt) {
+        HANDLE file = CreateFileW(target, GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION || attempt == 20) return file;
+        Sleep(1);
+    }
+}
+
+// The file that `path` names once links are followed (the system's own
+// answer on an open handle), or `path` itself when it does not resolve.
+// The handle's information goes to `info`. False when the file cannot be
+// opened (GetLastError says why).
+bool resolveFile(const wchar_t* path, WidePath& target, BY_HANDLE_FILE_INFORMATION& info) {
+    FileHandle look(CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!look.valid()) return false;
+    if (!GetFileInformationByHandle(look.get(), &info)) return false;
+    const DWORD n = GetFinalPathNameByHandleW(look.get(), target, kPathRoom, FILE_NAME_NORMALIZED);
+    if (n == 0 || n >= kPathRoom) wcscpy(target, path);
+    return true;
+}
+
+// The start of `path`'s last part.
+const wchar_t* lastPart(const wchar_t* path) {
+    const wchar_t* part = path;
+    for (const wchar_t* p = path; *p != L'\0'; ++p) {
+        if (*p == L'\\' || *p == L'/') part = p + 1;
+    }
+    return part;
+}
+
+std::string toUtf8(const wchar_t* text) {
+    char narrow[4 * (kPathRoom + kTempSuffix)];
+    return WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr) > 0 ? narrow : "";
+}
+
+// [SECTION] Temporary files and leftovers
+
 bool writeAll(HANDLE file, const char* data, std::size_t size) {
     while (size > 0) {
         const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, kChunk));
@@ -55,18 +169,6 @@ bool writeAll(HANDLE file, const char* data, std::size_t size) {
 
 // Temporary files made by this copy of the store so far (part of their names).
 std::atomic<unsigned> temp_count{0};
-
-// The ANSI file functions take paths up to MAX_PATH; the temporary's name
-// adds ".<process id>-<counter>.tmp".
-constexpr int kTempSuffix = 32;
-using WidePath = wchar_t[MAX_PATH + kTempSuffix];
-
-// `path` in UTF-16, as the ANSI file functions read it. False when it does
-// not convert or is too long.
-bool widePath(const char* path, WidePath& out) {
-    const UINT code_page = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
-    return MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, path, -1, out, MAX_PATH) > 1;
-}
 
 // Creates a temporary file of this writer's own beside `target`:
 // "<target>.<process id>-<counter>.tmp", with CREATE_NEW, so no other writer
@@ -88,30 +190,104 @@ HANDLE createTemp(const WidePath& target, DWORD attributes, WidePath& temp, Wide
     return INVALID_HANDLE_VALUE;
 }
 
+// Another process that still runs. This process's own files are never a
+// write in progress when the store looks (one write at a time).
+bool writerRunning(unsigned long pid) {
+    if (pid == 0 || pid == GetCurrentProcessId()) return false;
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr) return GetLastError() == ERROR_ACCESS_DENIED;
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}
+
+// The store's temporary files beside `target`, by name (UTF-8).
+std::vector<leftovers::Entry> listLeftovers(const wchar_t* target) {
+    std::vector<leftovers::Entry> entries;
+    std::wstring pattern(target);
+    pattern += L".*";
+    const std::string name = toUtf8(lastPart(target));
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return entries;
+    do {
+        leftovers::Entry entry;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+            !leftovers::parseName(toUtf8(found.cFileName), name, true, entry)) {
+            continue;
+        }
+        entry.time = (static_cast<std::uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
+                     found.ftLastWriteTime.dwLowDateTime;
+        entry.running = writerRunning(entry.writer);
+        entries.push_back(std::move(entry));
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return entries;
+}
+
+// The full name of a leftover `name` (UTF-8) beside `target`.
+std::wstring besideTarget(const wchar_t* target, const std::string& name) {
+    wchar_t wide[kPathRoom];
+    if (MultiByteToWideChar(CP_UTF8, 0, name.c_str(), -1, wide, kPathRoom) <= 0) return {};
+    return std::wstring(target, lastPart(target)) + wide;
+}
+
+// `path` was missing: when a running writer has the file aside, waits (a
+// bounded time) for it to come back. It may also have come back while the
+// folder was looked at, and gone aside again for the writer's next write:
+// looked at again, a few times.
+leftovers::Wait waitForFileAside(const char* path) {
+    WidePath wide;
+    if (!widePath(path, wide)) return leftovers::Wait::Missing;
+    for (int look = 0; look < leftovers::kAsideLooks; ++look) {
+        if (leftovers::fileAside(listLeftovers(wide))) {
+            for (int waited = 0; waited < leftovers::kAsideWaitMs; ++waited) {
+                Sleep(1);
+                if (GetFileAttributesW(wide) != INVALID_FILE_ATTRIBUTES) return leftovers::Wait::Back;
+            }
+            return leftovers::Wait::Aside;
+        }
+        if (GetFileAttributesW(wide) != INVALID_FILE_ATTRIBUTES) return leftovers::Wait::Back;
+    }
+    return leftovers::Wait::Missing;
+}
+
 }  // namespace
 
 namespace tavrel::host {
 
+// [SECTION] The interface
+
 bool binding::fileExists(const char* path) {
     testing::file_calls.fetch_add(1, std::memory_order_relaxed);
-    const DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return true;  // a directory too, as the query says
+    return notFound(GetLastError()) && waitForFileAside(path) != leftovers::Wait::Missing;
 }
 
-bool binding::readFile(const char* path, std::string& out, std::size_t max_bytes) {
+bool binding::readFile(const char* path, std::string& out, std::size_t max_bytes, FileStamp* stamp) {
     testing::file_calls.fetch_add(1, std::memory_order_relaxed);
     out.clear();
     // Shared for writing and deleting too, so a text editor that has the
     // file open, or saves it by rename, does not make the read fail.
-    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const auto open = [path] {
+        return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE opened = open();
+    // A writer in a loop may move it aside again before the second look.
+    for (int look = 0; opened == INVALID_HANDLE_VALUE && notFound(GetLastError()) && look < leftovers::kAsideLooks;
+         ++look) {
+        if (waitForFileAside(path) != leftovers::Wait::Back) break;
+        opened = open();
+    }
+    FileHandle file(opened);
     if (!file.valid()) return false;
 
-    LARGE_INTEGER size{};
-    if (GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) {
-        out.reserve(static_cast<std::size_t>(
-            std::min<unsigned long long>(static_cast<unsigned long long>(size.QuadPart), max_bytes)));
-    }
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file.get(), &info)) return false;
+    if (stamp != nullptr) *stamp = stampOf(info);
+    const std::uint64_t size = stampOf(info).size;
+    if (size > 0) out.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(size, max_bytes)));
     // Read until end of file or the cap; the size above is only a hint, the
     // file may grow or shrink meanwhile.
     while (out.size() < max_bytes) {
@@ -126,34 +302,42 @@ bool binding::readFile(const char* path, std::string& out, std::size_t max_bytes
         out.resize(used + got);
         if (got == 0) break;
     }
+    if (stamp != nullptr) stamp->content = hashBytes(out.data(), out.size());
     return true;
 }
 
-bool binding::replaceFile(const char* path, const char* data, std::size_t size) {
+ReplaceResult binding::replaceFile(const char* path, const char* data, std::size_t size, const FileStamp& read_as) {
     testing::file_calls.fetch_add(1, std::memory_order_relaxed);
-    const DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES) return false;  // never create it
-    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return false;
-
+    WidePath given;
+    if (!widePath(path, given)) return ReplaceResult::Failed;
+    const DWORD attributes = GetFileAttributesW(given);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {  // never created: gone since the read
+        return notFound(GetLastError()) ? ReplaceResult::Changed : ReplaceResult::Failed;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ReplaceResult::Failed;
     WidePath target;
-    WidePath temp;
-    WidePath old;
-    if (!widePath(path, target)) return false;
-    // Made with the file's own attributes (hidden, system...): ReplaceFileW
-    // keeps them too, but not every implementation of it does (Wine's).
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!resolveFile(given, target, info)) {
+        return notFound(GetLastError()) ? ReplaceResult::Changed : ReplaceResult::Failed;
+    }
+    if (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return ReplaceResult::Failed;
+    if (!sameFileAs(stampOf(info), read_as)) return ReplaceResult::Changed;
+
+    // Made with the file's own attributes (hidden, system...).
     constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                             FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-    const DWORD kept = attributes & kKept;
+    const DWORD kept = info.dwFileAttributes & kKept;
+    WidePath temp;
+    WidePath old;
     FileHandle file(createTemp(target, kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL, temp, old));
-    if (!file.valid()) return false;
-
-    // No FlushFileBuffers: the game thread waits for this. ReplaceFileW keeps
-    // a crash of the game from tearing the file; the system writes the bytes out.
+    if (!file.valid()) return ReplaceResult::Failed;
+    // No FlushFileBuffers: the game thread waits for this. The renames keep a
+    // crash of the game from tearing the file; the system writes the bytes out.
     bool ok = writeAll(file.get(), data, size);
     ok = file.close() && ok;
     if (!ok) {
         DeleteFileW(temp);
-        return false;
+        return ReplaceResult::Failed;
     }
     if (testing::before_replace != nullptr) {
         char narrow[std::size(temp) * 2];
@@ -161,23 +345,65 @@ bool binding::replaceFile(const char* path, const char* data, std::size_t size) 
             testing::before_replace(narrow);
         }
     }
-    // The temporary takes the file's name, attributes and security; refused
-    // (ERROR_FILE_NOT_FOUND) when the file is gone, so it is never created.
-    // The old file is moved to a name of this writer's own and deleted after:
-    // no name made up by the system is left behind when the replace fails
-    // (Wine's ReplaceFileW leaves one), and Wine's is three times faster so.
-    if (ReplaceFileW(target, temp, old, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+
+    // Windows cannot exchange two names: the old file, held open and checked
+    // (bytes too), steps aside by its own handle, so it is the very file
+    // checked; then the new one takes the free name, never overwriting a
+    // file that came meanwhile. A crash in between leaves the pair that
+    // recoverFile puts back.
+    FileHandle current(openToMoveAside(target));
+    if (!current.valid()) {  // gone, or held by another program without sharing
+        const DWORD error = GetLastError();
+        DeleteFileW(temp);
+        return notFound(error) ? ReplaceResult::Changed : ReplaceResult::Failed;
+    }
+    if (!isVersion(current.get(), read_as)) {
+        current.close();
+        DeleteFileW(temp);
+        return ReplaceResult::Changed;
+    }
+    const bool aside = renameOpenFile(current.get(), old);
+    current.close();
+    if (!aside) {
+        DeleteFileW(temp);
+        return ReplaceResult::Failed;
+    }
+    if (MoveFileExW(temp, target, 0)) {
         DeleteFileW(old);
-        return true;
+        return ReplaceResult::Replaced;
     }
-    if (GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
-        // The old file was moved to `old`, the new one not into place: the
-        // old one goes back (unless a file appeared there since).
-        MoveFileExW(old, target, 0);
-    }
+    const DWORD error = GetLastError();
     DeleteFileW(temp);
-    return false;
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {  // a file saved meanwhile is newer
+        DeleteFileW(old);
+        return ReplaceResult::Changed;
+    }
+    MoveFileExW(old, target, 0);
+    return ReplaceResult::Failed;
 }
+
+FileRecovery binding::recoverFile(const char* path) {
+    testing::file_calls.fetch_add(1, std::memory_order_relaxed);
+    FileRecovery result;
+    WidePath given;
+    WidePath target;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!widePath(path, given)) return result;
+    const bool missing = !resolveFile(given, target, info) && notFound(GetLastError());
+    if (missing) wcscpy(target, given);
+    const std::vector<leftovers::Entry> entries = listLeftovers(target);
+    const leftovers::Plan plan = leftovers::planRecovery(entries, missing);
+    if (plan.restore >= 0) {
+        const std::wstring temp = besideTarget(target, entries[static_cast<std::size_t>(plan.restore)].name);
+        result.restored = MoveFileExW(temp.c_str(), target, 0) != 0;
+    }
+    for (const std::size_t i : plan.remove) {
+        if (DeleteFileW(besideTarget(target, entries[i].name).c_str())) ++result.removed;
+    }
+    return result;
+}
+
+// [SECTION] The log
 
 // The log: shared for reading, writing and deleting, so a player may open
 // or delete it while the game runs.

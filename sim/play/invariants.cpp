@@ -363,7 +363,14 @@ void InvariantMonitor::onCall(const NativeInfo& native, const std::uint64_t* arg
         ++actions_;
         ++checks_;
         frame_actions_.emplace_back(arg(0), kind);
-        const auto served = std::erase_if(open_requests_, [kind](const Request& r) { return r.kind == kind; });
+        // An action in the frame its request was taken is served at once: it
+        // answers every request still open (the waiting ones are dropped);
+        // a delayed one answers those of its kind.
+        const bool at_once = request_taken_ && taken_kind_ == kind;
+        const std::size_t open = open_requests_.size();
+        if (at_once) open_requests_.clear();
+        const auto served =
+            at_once ? open : std::erase_if(open_requests_, [kind](const Request& r) { return r.kind == kind; });
         if (served == 0) {
             fail("no-stray-action", std::string("a ") + kindName(kind == Kind::Lock) + " of car handle " +
                                         std::to_string(arg(0)) + " at tick " + std::to_string(sim_.now()) +

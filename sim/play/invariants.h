@@ -17,8 +17,10 @@
 //                    with the lock tick running, is taken as a request
 //   request-answered every request is served or refused for a reason the design
 //                    states (getting in, except an unlock at a locked door; no
-//                    car in range; unloaded first)
-//   no-stray-action  no lock or unlock the player did not ask for
+//                    car in range; unloaded first); a request served at once
+//                    answers those still waiting
+//   no-stray-action  no lock or unlock the player did not ask for (a waiting
+//                    request after a newer one was served at once included)
 //   lock-state       the tracked car's lock is what its last action set
 //   neon-restored    a flash series ends by putting back all four neon sides
 //                    as they were saved when the car's series began

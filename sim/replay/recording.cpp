@@ -574,8 +574,18 @@ void RecordingReader::decodeRecord(Cursor& c, std::uint8_t tag, std::vector<std:
             e.size = in.varint();
             e.sum = in.u64();
             const std::uint8_t r = in.u8();
-            if (r > 1) in.problem = "a file write of no result";
+            if (r > (tag == kTagFileReplace ? kWriteChanged : kWriteDone)) in.problem = "a file write of no result";
+            e.ok = r == kWriteDone;
+            e.changed = r == kWriteChanged;
+            break;
+        }
+        case kTagFileRecover: {
+            RecEvent& e = push(RecEventKind::FileRecover);
+            e.path = in.text(in.varint());
+            const std::uint8_t r = in.u8();
+            if (r > 1) in.problem = "a recovery of no result";
             e.ok = r == 1;
+            e.number = in.varint();
             break;
         }
         case kTagLogStart: {

@@ -66,6 +66,7 @@ enum class RecEventKind : std::uint8_t {
     Key,           // key, repeats, scan, flags (rec::kKey*), number: the tick when flags has kKeyTick
     Native,        // native, args, result, outs, threw
     UnknownNative, // hash, words, slots, threw
+    FileRecover,   // path, ok: the file put back, number: leftovers removed
 };
 
 struct RecValue {
@@ -102,6 +103,7 @@ struct RecEvent {
     std::uint32_t limit = 0;
     bool ok = false;
     bool large = false;   // FileRead kept as size and checksum only
+    bool changed = false; // FileReplace: the file was no longer the version read (nothing written)
     std::string bytes;    // FileRead
     std::uint32_t size = 0;
     std::uint64_t sum = 0;

@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 bool isFileEvent(const RecEvent& e) {
     return e.kind == RecEventKind::FileExists || e.kind == RecEventKind::FileRead ||
            e.kind == RecEventKind::FileReplace || e.kind == RecEventKind::FileAppend ||
-           e.kind == RecEventKind::LogStart;
+           e.kind == RecEventKind::LogStart || e.kind == RecEventKind::FileRecover;
 }
 
 bool isLogEvent(const RecEvent& e) { return e.kind == RecEventKind::FileAppend || e.kind == RecEventKind::LogStart; }
@@ -337,6 +337,12 @@ private:
                 refuse("the recording names the file " + e.path + ", outside the game folder");
                 return;
             }
+            // The load's recovery: what it left is what the reads after it
+            // find, which are put in place; a replay's folder has no leftovers.
+            if (e.kind == RecEventKind::FileRecover) continue;
+            // A write that found the file changed since its read wrote
+            // nothing: the plug-in reads again, and that read is the one set.
+            if (e.kind == RecEventKind::FileReplace && e.changed) continue;
             if (e.kind == RecEventKind::FileReplace) {
                 const std::optional<std::string> now = fileBytes(name);
                 checks_.push_back(WriteCheck{name, e.size, e.sum, e.ok ? std::nullopt : now});
@@ -383,7 +389,7 @@ private:
                 if (e.ok) bytes = e.bytes;
                 else readable = false;
             }
-            if (e.kind == RecEventKind::FileReplace) {
+            if (e.kind == RecEventKind::FileReplace && !e.changed) {
                 write_fails = !e.ok;
                 break;  // what comes after is what the plug-in wrote
             }

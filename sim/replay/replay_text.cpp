@@ -106,7 +106,10 @@ std::string eventText(const RecordingFile& file, const RecEvent& e) {
             return "read of " + e.path + ": " + std::to_string(e.size) + " bytes";
         case RecEventKind::FileReplace:
             return "write of " + e.path + ": " + std::to_string(e.size) + " bytes, checksum " + hexText(e.sum, 16) +
-                   (e.ok ? "" : " (failed)");
+                   (e.ok ? "" : e.changed ? " (changed since the read: not written)" : " (failed)");
+        case RecEventKind::FileRecover:
+            return "recovery of " + e.path + (e.ok ? ": put back" : "") + ", " + std::to_string(e.number) +
+                   " leftovers removed";
         case RecEventKind::FileAppend:
             return "append to " + e.path + ": " + std::to_string(e.size) + " bytes" + (e.ok ? "" : " (failed)");
         case RecEventKind::LogStart:

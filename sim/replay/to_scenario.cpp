@@ -342,6 +342,7 @@ private:
             if (e.kind != RecEventKind::FileExists && e.kind != RecEventKind::FileRead && e.kind != RecEventKind::FileReplace) {
                 continue;
             }
+            if (e.kind == RecEventKind::FileReplace && e.changed) continue;  // nothing written: read again
             if (localFileName(e.path) != "TavrelConfig.ini") {
                 note(f.index, "a file access of " + e.path + ", which a scenario cannot give");
                 continue;
@@ -368,13 +369,22 @@ private:
         if (!exists) return;
         const std::optional<std::string> now = readIniBytes(kIniPath);
         if (!*exists) {
-            if (now) command("no-ini");
+            if (now || folder_) command("no-ini");
             readOnly_ = false;
+            folder_ = false;
             return;
         }
         if (unreadable) {
-            note(f.index, "a read of the INI file that failed in the game, which a scenario cannot make");
+            // There but not a file that opens: a folder in its place is
+            // what a scenario can make (a save fails on it as well).
+            if (!folder_) command("ini-folder");
+            readOnly_ = false;
+            folder_ = true;
             return;
+        }
+        if (folder_) {
+            command("no-ini");
+            folder_ = false;
         }
         if ((bytes && now != bytes) || !now) {
             if (readOnly_ && now) command("ini-read-only 0");
@@ -882,6 +892,7 @@ private:
     int next_id_ = 1;
     bool placed_player_ = false;
     bool readOnly_ = false;
+    bool folder_ = false;  // ini-folder put a folder in the INI file's place
     std::vector<const RecEvent*> expected_;
     std::size_t at_ = 0;
     const RecEvent* pending_ = nullptr;

@@ -1,7 +1,6 @@
 #include "sim/scenario/ini_file.h"
 
 #include <cctype>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -57,6 +56,8 @@ std::vector<std::string> readLines(const std::string& path) {
 }
 
 std::optional<std::string> readIniBytes(const std::string& path) {
+    std::error_code error;  // a folder opens as a stream on Linux, not on Windows
+    if (std::filesystem::is_directory(path, error)) return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -112,7 +113,16 @@ bool writeIniBytes(const std::string& path, std::string_view bytes) {
     return static_cast<bool>(out);
 }
 
-bool removeIni(const std::string& path) { return std::remove(path.c_str()) == 0; }
+bool removeIni(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::remove(path, error);
+}
+
+bool makeIniFolder(const std::string& path) {
+    std::error_code error;
+    std::filesystem::remove(path, error);
+    return std::filesystem::create_directory(path, error);
+}
 
 bool setIniReadOnly(const std::string& path, bool read_only) {
     namespace fs = std::filesystem;

@@ -17,13 +17,16 @@ inline constexpr const char* kPluginLogPath = "./Tavrel.log";  // the plug-in's 
 bool setIniKey(const std::string& path, const std::string& section, const std::string& key, const std::string& value);
 // Replaces the file with these lines, each ended by CRLF.
 bool writeIniLines(const std::string& path, const std::vector<std::string>& lines);
+// Removes the file, or the empty folder ini-folder put in its place.
 bool removeIni(const std::string& path);
+// Puts an empty folder in the file's place (the file removed first).
+bool makeIniFolder(const std::string& path);
 // Replaces the file with these bytes.
 bool writeIniBytes(const std::string& path, std::string_view bytes);
 // The INI file shipped to players (dist/TavrelConfig.ini), embedded when the
 // simulator is built.
 std::string_view shippedIniBytes();
-// The file's bytes; nullopt when it cannot be read (missing).
+// The file's bytes; nullopt when it cannot be read (missing, or a folder).
 std::optional<std::string> readIniBytes(const std::string& path);
 // The file's lines without their CR / LF / CRLF; none when it is missing.
 std::vector<std::string> readLines(const std::string& path);

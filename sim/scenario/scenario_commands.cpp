@@ -43,6 +43,7 @@ constexpr Usage kUsages[] = {
     {"no-ini", ""},
     {"shipped-ini", ""},
     {"ini-read-only", "0/1"},
+    {"ini-folder", ""},
     {"start", ""},
     {"unload", ""},
     {"wait", "MS"},
@@ -173,6 +174,10 @@ bool iniCommand(const CommandContext& c) {
         c.argCount(1, 1);
         const bool on = c.flag(0);
         if (c.run && !setIniReadOnly(kIniPath, on)) c.fail(std::string("no ") + kIniPath + " to change");
+    } else if (word == "ini-folder") {
+        c.argCount(0, 0);
+        if (c.run && !makeIniFolder(kIniPath)) c.fail(std::string("cannot make a folder ") + kIniPath);
+        noteIniEdited(c);
     } else {
         return false;
     }

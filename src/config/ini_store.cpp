@@ -102,7 +102,7 @@ void parseIni(IniDocument& doc) {
             const void* eq = std::memchr(b.data() + start, '=', content_end - start);
             if (eq) {
                 const std::size_t eq_pos = static_cast<std::size_t>(static_cast<const char*>(eq) - b.data());
-                doc.keys.push_back(IniKey{u32(start), u32(trimBack(b, start, eq_pos))});
+                doc.keys.push_back(IniKeySpan{u32(start), u32(trimBack(b, start, eq_pos))});
                 ++current->key_count;
             }
         }
@@ -199,9 +199,9 @@ void utf8ToUtf16(std::string_view utf8, std::string_view tail, std::string& out)
     out.append(tail);
 }
 
-bool loadIniFile(const char* path, IniDocument& doc) {
+bool loadIniFile(const char* path, IniDocument& doc, host::FileStamp* stamp) {
     // One byte over the limit tells a cut file from one of exactly the limit.
-    const bool ok = host::readFile(path, doc.bytes, kMaxIniBytes + 1);
+    const bool ok = host::readFile(path, doc.bytes, kMaxIniBytes + 1, stamp);
     if (!ok) doc.bytes.clear();
     doc.cut = doc.bytes.size() > kMaxIniBytes;
     if (doc.cut) doc.bytes.resize(kMaxIniBytes);
@@ -228,9 +228,9 @@ const IniSection* findSection(const IniDocument& doc, std::string_view name) {
     return nullptr;
 }
 
-const IniKey* findKeyIn(const IniDocument& doc, const IniSection& section, std::string_view name) {
+const IniKeySpan* findKeyIn(const IniDocument& doc, const IniSection& section, std::string_view name) {
     for (std::uint32_t k = 0; k < section.key_count; ++k) {
-        const IniKey& key = doc.keys[section.first_key + k];
+        const IniKeySpan& key = doc.keys[section.first_key + k];
         const std::string_view have(doc.bytes.data() + key.name_begin, key.name_end - key.name_begin);
         if (equalsNoCase(have, name)) return &key;
     }
@@ -239,12 +239,12 @@ const IniKey* findKeyIn(const IniDocument& doc, const IniSection& section, std::
 
 }  // namespace
 
-const IniKey* findKey(const IniDocument& doc, const char* section, const char* key) {
+const IniKeySpan* findKey(const IniDocument& doc, const char* section, const char* key) {
     const IniSection* s = findSection(doc, trimParam(section));
     return s ? findKeyIn(doc, *s, trimParam(key)) : nullptr;
 }
 
-IniKeyLine keyLine(const IniDocument& doc, const IniKey& key) {
+IniKeyLine keyLine(const IniDocument& doc, const IniKeySpan& key) {
     const std::string& b = doc.bytes;
     IniKeyLine line;
     line.content_end = contentEnd(b, key.name_end);
@@ -256,7 +256,7 @@ IniKeyLine keyLine(const IniDocument& doc, const IniKey& key) {
     return line;
 }
 
-std::string_view keyValue(const IniDocument& doc, const IniKey& key) {
+std::string_view keyValue(const IniDocument& doc, const IniKeySpan& key) {
     const IniKeyLine line = keyLine(doc, key);
     std::string_view v(doc.bytes.data() + line.value_begin, line.value_end - line.value_begin);
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
@@ -291,7 +291,7 @@ std::int32_t profileIntFromText(std::string_view text) {
 }
 
 std::int32_t getProfileInt(const IniDocument& doc, const char* section, const char* key, std::int32_t fallback) {
-    const IniKey* k = findKey(doc, section, key);
+    const IniKeySpan* k = findKey(doc, section, key);
     if (!k) return fallback;
     const std::string_view value = cutAtNul(keyValue(doc, *k));
     return value.empty() ? fallback : profileIntFromText(value);
@@ -301,7 +301,7 @@ std::size_t getProfileString(const IniDocument& doc, const char* section, const 
                              const char* fallback, char* out, std::size_t size) {
     if (size == 0 || !out) return 0;
     std::string_view text;
-    if (const IniKey* k = findKey(doc, section, key)) {
+    if (const IniKeySpan* k = findKey(doc, section, key)) {
         // Windows counts a value's length in 16 bits: 65536 characters read
         // as none, 65537 as the first one.
         text = cutAtNul(keyValue(doc, *k));
@@ -336,7 +336,7 @@ void setProfileString(const IniDocument& doc, const char* section, const char* k
         out.append(name).append("=").append(val).append("\r\n");
         return;
     }
-    if (const IniKey* k = findKeyIn(doc, *s, name)) {
+    if (const IniKeySpan* k = findKeyIn(doc, *s, name)) {
         // Keep the line up to the value and its own line break; replace the rest.
         const IniKeyLine line = keyLine(doc, *k);
         out.append(b, 0, line.value_begin);
@@ -365,13 +365,27 @@ void setProfileString(const IniDocument& doc, const char* section, const char* k
 
 bool writeProfileString(const char* path, const char* section, const char* key, const char* value,
                         IniDocument& scratch, std::string& edited) {
-    if (!loadIniFile(path, scratch) || scratch.cut) return false;
-    setProfileString(scratch, section, key, value, edited);
-    if (!scratch.utf16) return host::replaceFile(path, edited.data(), edited.size());
     static std::string encoded;  // reused between writes
-    utf8ToUtf16(edited, scratch.utf16_tail, encoded);
-    encoded.insert(0, kUtf16Mark);
-    return host::replaceFile(path, encoded.data(), encoded.size());
+    // Another writer (an editor's save, another copy of the plug-in) may
+    // replace the file between the read and the replace: the change is then
+    // made again on the newer file, a bounded number of times.
+    for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
+        host::FileStamp stamp;
+        if (!loadIniFile(path, scratch, &stamp) || scratch.cut) return false;
+        setProfileString(scratch, section, key, value, edited);
+        const std::string* bytes = &edited;
+        if (scratch.utf16) {
+            utf8ToUtf16(edited, scratch.utf16_tail, encoded);
+            encoded.insert(0, kUtf16Mark);
+            bytes = &encoded;
+        }
+        switch (host::replaceFile(path, bytes->data(), bytes->size(), stamp)) {
+            case host::ReplaceResult::Replaced: return true;
+            case host::ReplaceResult::Failed: return false;
+            case host::ReplaceResult::Changed: break;
+        }
+    }
+    return false;
 }
 
 }  // namespace tavrel::ini

@@ -33,14 +33,17 @@
 #include <string_view>
 #include <vector>
 
+#include "host/host_file.h"
+
 namespace tavrel::ini {
 
 inline constexpr std::size_t kMaxIniBytes = std::size_t{16} << 20;
 
-// A key line: offsets into IniDocument::bytes (files are at most
-// kMaxIniBytes, so 32 bits suffice; 8 bytes per key keeps a damaged file of
-// millions of "=" lines at a bounded index size).
-struct IniKey {
+// Where a key line's name lies: offsets into IniDocument::bytes (files are
+// at most kMaxIniBytes, so 32 bits suffice; 8 bytes per key keeps a damaged
+// file of millions of "=" lines at a bounded index size). Not to be taken for
+// tavrel::IniKey, the section and key name a setting is stored under.
+struct IniKeySpan {
     std::uint32_t name_begin = 0;
     std::uint32_t name_end = 0;  // trimmed; the '=' follows after blanks
 };
@@ -68,7 +71,7 @@ struct IniSection {
 struct IniDocument {
     std::string bytes;
     std::vector<IniSection> sections;
-    std::vector<IniKey> keys;
+    std::vector<IniKeySpan> keys;
     bool cut = false;     // the file was longer than kMaxIniBytes
     bool utf16 = false;   // the file is UTF-16LE; `bytes` holds it as UTF-8
     std::string utf16_tail;  // a last odd byte of such a file, kept as it was
@@ -83,18 +86,19 @@ void utf8ToUtf16(std::string_view utf8, std::string_view tail, std::string& out)
 void parseIni(IniDocument& doc);
 
 // Reads the file at `path` through host::readFile and indexes it. False when
-// the file cannot be read (the document is then empty).
-bool loadIniFile(const char* path, IniDocument& doc);
+// the file cannot be read (the document is then empty). `stamp`, when given,
+// receives the version read.
+bool loadIniFile(const char* path, IniDocument& doc, host::FileStamp* stamp = nullptr);
 
 // The first key `key` of the first section `section` (both trimmed of spaces,
 // compared case-insensitively), or nullptr.
-const IniKey* findKey(const IniDocument& doc, const char* section, const char* key);
+const IniKeySpan* findKey(const IniDocument& doc, const char* section, const char* key);
 
 // Decodes the rest of a key line.
-IniKeyLine keyLine(const IniDocument& doc, const IniKey& key);
+IniKeyLine keyLine(const IniDocument& doc, const IniKeySpan& key);
 
 // The key's value, trimmed, with one pair of matching quotes removed.
-std::string_view keyValue(const IniDocument& doc, const IniKey& key);
+std::string_view keyValue(const IniDocument& doc, const IniKeySpan& key);
 
 // Text-to-integer conversion of a profile integer: leading control and blank
 // characters skipped, one sign, lower-case 0x/0o/0b prefixes, stops at the
@@ -120,9 +124,16 @@ std::size_t getProfileString(const IniDocument& doc, const char* section, const 
 void setProfileString(const IniDocument& doc, const char* section, const char* key, const char* value,
                       std::string& out);
 
-// Sets one key of an existing file through host::replaceFile. False, and the
-// file untouched, when it is missing, unreadable, longer than kMaxIniBytes
-// or the replace fails. Uses `scratch` and `edited` as reusable buffers.
+// How often a write reads the file again when another writer replaced it
+// between its read and its replace, before it reports failure.
+inline constexpr int kWriteAttempts = 8;
+
+// Sets one key of an existing file through host::replaceFile, in the version
+// of the file it read: when the file changed meanwhile, the key is set again
+// in the newer version (up to kWriteAttempts reads). False, and the file
+// untouched by this write, when it is missing, unreadable, longer than
+// kMaxIniBytes, the replace fails, or it kept changing. Uses `scratch` and
+// `edited` as reusable buffers.
 bool writeProfileString(const char* path, const char* section, const char* key, const char* value,
                         IniDocument& scratch, std::string& edited);
 

@@ -166,7 +166,7 @@ struct KeyCheck {
 // Tells a key that is there but unreadable, out of range or not taken as it
 // stands. False when the key is missing (told with its section's others).
 bool checkKey(const ini::IniDocument& doc, const KeyCheck& k) {
-    const ini::IniKey* found = ini::findKey(doc, k.section, k.key);
+    const ini::IniKeySpan* found = ini::findKey(doc, k.section, k.key);
     if (found == nullptr) return false;
     const Range range = rangeOf(k.key, k.now.kind);
     const std::string_view text = ini::keyValue(doc, *found);
@@ -254,6 +254,10 @@ const char* encodingOf(const ini::IniDocument& doc) {
 
 void logSettingsLoad(const IniLoadNotes& notes) {
     if (!logOn()) return;
+    if (notes.leftovers_removed > 0) {
+        LogLine() << "removed " << static_cast<std::int32_t>(notes.leftovers_removed)
+                  << " temporary file(s) of saves cut off by a crash, beside " << kIniPath;
+    }
     const IniFileStatus status = lastIniFileStatus();
     if (!status.found || !status.read) {
         LogLine() << "settings file " << kIniPath << (status.found ? ": found but unreadable" : ": missing")
@@ -267,7 +271,7 @@ void logSettingsLoad(const IniLoadNotes& notes) {
              << static_cast<std::uint64_t>(doc.sections.size()) << " sections, "
              << static_cast<std::uint64_t>(doc.keys.size()) << " keys";
         if (doc.cut) line << ", longer than 16 MiB: read to there, never rewritten";
-        if (notes.recovered) line << ", recovered at this load";
+        if (notes.recovered) line << ", put back at this load from a save cut off by a crash";
     }
 #define TAVREL_KEY_CHECK(kind, section, field, initial, read, rule) \
     KeyCheck{section, #field, nowOf(settings.field), LoadRead::read == LoadRead::Menu},

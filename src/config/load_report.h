@@ -8,13 +8,15 @@ namespace tavrel {
 
 // What the INI store knows of this load beyond the bytes it read.
 struct IniLoadNotes {
-    // The store put a whole file back in place at this load (a file left
-    // half written by an earlier crash): told on the file's line.
+    // The store put the file back at this load (a save cut off by a crash
+    // while the file stood aside): told on the file's line.
     bool recovered = false;
+    // Temporary files of cut-off saves the load removed: a line of its own.
+    int leftovers_removed = 0;
 };
 
-// REQUIRES: right after loadSettings(); normaliseSettings(); (the document
-// of that read is still the store's last).
+// REQUIRES: right after reloadSettings() (the document of that read is
+// still the store's last).
 void logSettingsLoad(const IniLoadNotes& notes = {});
 
 }  // namespace tavrel

@@ -8,6 +8,7 @@
 #include <concepts>
 #include <cstdint>
 
+#include "config/setting_modes.h"
 #include "config/settings.h"
 
 namespace tavrel {
@@ -86,12 +87,13 @@ struct NegativeIsTwenty {
         return loaded >= 0 ? loaded : 20;
     }
 };
-// 0 ... 4 stay; any other low byte (an absent key included) gives 1.
+// An interior-light mode's low byte stays; any other (an absent key
+// included) gives kInteriorOnAtUnlock.
 struct InteriorMode8 {
     static constexpr bool plain = false;
     static constexpr std::int32_t apply(std::int32_t loaded, std::same_as<std::int32_t> auto) {
         const std::int8_t v = lowByte(loaded);
-        return (v >= 0 && v <= 4) ? v : 1;
+        return (v >= kInteriorOff && v <= kInteriorAlwaysOn) ? std::int32_t{v} : std::int32_t{kInteriorOnAtUnlock};
     }
 };
 // A negative low byte gives false, 1 or more true, 0 leaves the field.

@@ -28,6 +28,8 @@ std::string edited;
 // A write to the existing file failed since the last takeFailedWrite.
 bool failed_write = false;
 
+host::FileRecovery recovery;
+
 // What the last read found.
 IniFileStatus last_status;
 
@@ -39,7 +41,8 @@ std::uint64_t last_failed_serial = 0;
 void logFailedWrite(const char* section, const char* key, const char* value) {
     if (key == last_failed_key && logLineSerial() == last_failed_serial) return;
     LogLine() << "save failed: [" << section << "] " << key << "=" << value
-              << " (TavrelConfig.ini is read-only, locked by another program, or the disk is full);"
+              << " (TavrelConfig.ini is read-only, locked by another program, kept changing under other saves,"
+                 " or the disk is full);"
                  " the change lasts until the next lock or unlock";
     last_failed_key = key;
     last_failed_serial = logLineSerial();
@@ -120,7 +123,11 @@ void loadField(const Reader& r, const SettingKey<T>& key, std::int32_t& loaded) 
 
 }  // namespace
 
-void loadSettings() {
+void recoverIniFile() { recovery = host::recoverFile(kIniPath); }
+
+const host::FileRecovery& iniRecovery() { return recovery; }
+
+void reloadSettings() {
     const Reader r = openIni();
     const bool old_blip = settings.current_player_vehicle_blip;
     const bool old_persistent = settings.current_player_vehicle_persistent;
@@ -132,6 +139,7 @@ void loadSettings() {
 #undef TAVREL_LOAD_FIELD
     (void)r.integer(kRadioChannelKey);  // an old key, read and discarded
     applyBlipRule(old_blip, old_persistent);
+    normaliseSettings();
 }
 
 std::int32_t readDoorsToOpen() { return readDoorsFrom(openIni()); }

@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "config/setting_keys.h"
+#include "host/host_file.h"
 #include "config/text_format.h"
 
 namespace tavrel {
@@ -22,11 +23,21 @@ struct IniDocument;
 // The one INI path, relative to the game's working directory.
 inline constexpr const char* kIniPath = ".\\TavrelConfig.ini";
 
-// Reads every startup key into `settings` in the order of the settings
-// table (TAVREL_SETTINGS_FIELDS, its rows of read Profile, Setting, Text): plain
-// stores, the blip rule, and the loaded values for normaliseSettings. Reads
-// the file once. A full load is always loadSettings(); normaliseSettings();
-void loadSettings();
+// Once per load of the plug-in, before its first reloadSettings: puts back a
+// TavrelConfig.ini that a crash in the middle of a save left aside, and
+// removes the temporary files of saves whose writer no longer runs
+// (host::recoverFile). What it did stays readable through iniRecovery().
+void recoverIniFile();
+
+// The one report of the load's recovery (all zero before recoverIniFile):
+// the start-up notices and the log read it.
+const host::FileRecovery& iniRecovery();
+
+// The full load: reads every startup key into `settings` in the order of the
+// settings table (TAVREL_SETTINGS_FIELDS, its rows of read Profile, Setting,
+// Text), from one read of the file: plain stores, the blip rule, then every
+// other load rule over the values read (normaliseSettings).
+void reloadSettings();
 
 // Door flags open_door_front_left ... open_door_back2 := readIntSetting > 0.
 // Returns the last value read (open_door_back2's).

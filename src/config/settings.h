@@ -145,7 +145,7 @@ struct Settings {
 extern Settings settings;
 
 // Derives the normalised values from the integers just read (keep rules,
-// 8-bit rules, interior mode, neon-all). Called by the loader only.
+// 8-bit rules, interior mode, neon-all). Called by reloadSettings only.
 void normaliseSettings();
 
 // Brings radio_station_index back into -1 ... 37 after a menu step:

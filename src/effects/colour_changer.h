@@ -1,5 +1,5 @@
-// The colour changer's state: the tracked car's custom paint drifts towards
-// random targets, one bounded step at a time. Main fibre only.
+// The colour changer: the tracked car's custom paint drifts towards random
+// targets, one bounded step at a time. Main fibre only.
 #pragma once
 #include <cstdint>
 
@@ -30,6 +30,13 @@ void stepColours();
 
 // Moves one component towards its target by at most `step`.
 std::int32_t stepComponent(std::int32_t current, std::int32_t target, std::int32_t step);
+
+// Every frame: once its wait has passed, the running colour changer moves the
+// tracked car's paint one step towards its targets (new random targets where
+// a colour has arrived) and shows it on the paint, neon and tyre smoke. The
+// wait is color_changer_speed_base_value less the car's whole speed in m/s
+// times vehicle_speed_multiplier_value; a car standing still keeps its colour.
+void stepColourChanger(Tick now);
 
 void resetColourChanger();
 

@@ -1,5 +1,6 @@
 #include "effects/neon_colour.h"
 
+#include "config/setting_modes.h"
 #include "config/settings.h"
 #include "host/native_invoker.h"
 #include "state/runtime_state.h"
@@ -53,18 +54,18 @@ bool isNeonColourDefaultPink() {
 
 void applyNeonDefaultColour() {
     switch (settings.neon_default_color) {
-        case 0: setNeonColour(Rgb{255, 0, 255}); break;
-        case 1: break;
-        case 2:
+        case kNeonColourPink: setNeonColour(Rgb{255, 0, 255}); break;
+        case kNeonColourKeep: break;
+        case kNeonColourRandomIfPink:
             if (isNeonColourDefaultPink()) setNeonColour(randomColour());
             break;
-        case 3:
+        case kNeonColourPrimaryIfPink:
             if (isNeonColourDefaultPink()) setNeonColour(paintColour(nat::GET_VEHICLE_CUSTOM_PRIMARY_COLOUR));
             break;
-        case 4: setNeonColour(randomColour()); break;
-        case 5: setNeonColour(paintColour(nat::GET_VEHICLE_CUSTOM_PRIMARY_COLOUR)); break;
-        case 6: setNeonColour(paintColour(nat::GET_VEHICLE_CUSTOM_SECONDARY_COLOUR)); break;
-        default: settings.neon_default_color = 1; break;
+        case kNeonColourRandom: setNeonColour(randomColour()); break;
+        case kNeonColourPrimary: setNeonColour(paintColour(nat::GET_VEHICLE_CUSTOM_PRIMARY_COLOUR)); break;
+        case kNeonColourSecondary: setNeonColour(paintColour(nat::GET_VEHICLE_CUSTOM_SECONDARY_COLOUR)); break;
+        default: settings.neon_default_color = kNeonColourKeep; break;
     }
 }
 

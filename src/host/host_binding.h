@@ -11,6 +11,7 @@
 #include <string>
 
 #include "host/host_abi.h"
+#include "host/host_file.h"
 
 namespace tavrel::host::binding {
 
@@ -30,8 +31,9 @@ void seedRandom(std::uint32_t seed);
 int nextRandom();
 
 bool fileExists(const char* path);
-bool readFile(const char* path, std::string& out, std::size_t max_bytes);
-bool replaceFile(const char* path, const char* data, std::size_t size);
+bool readFile(const char* path, std::string& out, std::size_t max_bytes, FileStamp* stamp);
+ReplaceResult replaceFile(const char* path, const char* data, std::size_t size, const FileStamp& read_as);
+FileRecovery recoverFile(const char* path);
 bool startLogFile(const char* path, const char* old_path);
 bool appendLogFile(const char* path, const char* data, std::size_t size);
 

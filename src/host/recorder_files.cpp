@@ -81,15 +81,15 @@ void recordRead(const char* path, std::size_t limit, bool ok, const std::string&
 }
 
 // A write of the plug-in (the INI file's, the log's): the bytes by their
-// size and checksum, and whether it succeeded.
-void recordWrite(std::uint8_t tag, const char* path, const char* data, std::size_t size, bool ok) {
+// size and checksum, and its outcome (kWrite*).
+void recordWrite(std::uint8_t tag, const char* path, const char* data, std::size_t size, std::uint8_t result) {
     const std::size_t path_size = pathSize(path);
     if (!beginRecord(2 + 2 * kVarint + path_size + 8)) return;
     *g.w++ = tag;
     g.w = putPath(g.w, path, path_size);
     g.w = putVarint(g.w, static_cast<std::uint32_t>(size));
     g.w = put64(g.w, rec::checksum(data, size));
-    *g.w++ = ok ? 1 : 0;
+    *g.w++ = result;
 }
 
 }  // namespace
@@ -107,16 +107,38 @@ bool fileExists(const char* path) {
     return exists;
 }
 
-bool readFile(const char* path, std::string& out, std::size_t max_bytes) {
-    const bool ok = binding::readFile(path, out, max_bytes);
+// The version a read saw (FileStamp) is the host's own name for the file and
+// is not recorded: a replay's store reads and stamps its own copy.
+bool readFile(const char* path, std::string& out, std::size_t max_bytes, FileStamp* stamp) {
+    const bool ok = binding::readFile(path, out, max_bytes, stamp);
     if (on()) recordRead(path, max_bytes, ok, out);
     return ok;
 }
 
-bool replaceFile(const char* path, const char* data, std::size_t size) {
-    const bool ok = binding::replaceFile(path, data, size);
-    if (on()) recordWrite(rec::kTagFileReplace, path, data, size, ok);
-    return ok;
+ReplaceResult replaceFile(const char* path, const char* data, std::size_t size, const FileStamp& read_as) {
+    const ReplaceResult result = binding::replaceFile(path, data, size, read_as);
+    if (on()) {
+        const std::uint8_t code = result == ReplaceResult::Replaced  ? rec::kWriteDone
+                                  : result == ReplaceResult::Changed ? rec::kWriteChanged
+                                                                     : rec::kWriteFailed;
+        recordWrite(rec::kTagFileReplace, path, data, size, code);
+    }
+    return result;
+}
+
+// The load's look for a write cut off and for leftovers: what it found.
+FileRecovery recoverFile(const char* path) {
+    const FileRecovery found = binding::recoverFile(path);
+    if (on()) {
+        const std::size_t path_size = pathSize(path);
+        if (beginRecord(2 + 2 * kVarint + path_size)) {
+            *g.w++ = rec::kTagFileRecover;
+            g.w = putPath(g.w, path, path_size);
+            *g.w++ = found.restored ? 1 : 0;
+            g.w = putVarint(g.w, static_cast<std::uint32_t>(found.removed > 0 ? found.removed : 0));
+        }
+    }
+    return found;
 }
 
 // The log's writes: outputs of the plug-in, recorded with their outcome (a
@@ -139,7 +161,7 @@ bool startLogFile(const char* path, const char* old_path) {
 
 bool appendLogFile(const char* path, const char* data, std::size_t size) {
     const bool ok = binding::appendLogFile(path, data, size);
-    if (on()) recordWrite(rec::kTagFileAppend, path, data, size, ok);
+    if (on()) recordWrite(rec::kTagFileAppend, path, data, size, ok ? rec::kWriteDone : rec::kWriteFailed);
     return ok;
 }
 

@@ -15,7 +15,7 @@
 namespace tavrel::rec {
 
 inline constexpr char kMagic[8] = {'T', 'A', 'V', 'R', 'E', 'L', 'R', 'C'};
-inline constexpr std::uint16_t kFormatVersion = 1;
+inline constexpr std::uint16_t kFormatVersion = 2;  // 2: kTagFileRecover, kWriteChanged
 inline constexpr std::size_t kHeaderSize = 64;
 inline constexpr std::size_t kChunkHeaderSize = 12;
 inline constexpr std::size_t kChunkSize = 128 * 1024;  // bytes of a chunk in memory, its header included
@@ -86,12 +86,13 @@ enum Tag : std::uint8_t {
     kTagFileExists = 0x0C,   // text path, u8 result
     kTagFileRead = 0x0D,     // text path, varint limit, u8 kRead*, then (kReadBytes) varint size + bytes,
                              // (kReadLarge) varint size + u64 checksum
-    kTagFileReplace = 0x0E,  // text path, varint size, u64 checksum of the bytes, u8 result
+    kTagFileReplace = 0x0E,  // text path, varint size, u64 checksum of the bytes, u8 kWrite*
     kTagKey = 0x0F,          // varint key, varint repeats, u8 scan, u8 flags (kKey*), (kKeyTick) varint tick
     kTagThrew = 0x10,        // the native call just written threw into the plug-in instead of answering
     kTagUnknownNative = 0x11,  // u64 hash, u8 pushed, u64 words..., 4 x u64 result slots
     kTagFileAppend = 0x12,   // text path, varint size, u64 checksum, u8 result: lines added to the log
     kTagLogStart = 0x13,     // text path, text old path, u8 result: the log begun afresh
+    kTagFileRecover = 0x14,  // text path, u8 restored, varint leftovers removed: the load's recovery
     kTagResumeRepeat = 0x20, // 0x20 + 4 * fibre + k (fibre and k below 4): kTagResume, then kTagRepeat k
                              // with the same tick deltas as the fibre's last list: a steady frame's step
     kNativeWide = 0x3F,
@@ -105,6 +106,11 @@ inline constexpr std::uint8_t kReadSame = 2;   // the same bytes as the chunk's 
 inline constexpr std::uint8_t kReadLarge = 3;  // too large to keep: size and checksum only
 inline constexpr std::uint8_t kReadDelta = 4;  // the chunk's previous read of that path with a middle part
                                                // changed: varint prefix, varint suffix, varint size + bytes
+
+// A write's outcome (kTagFileReplace, kTagFileAppend).
+inline constexpr std::uint8_t kWriteFailed = 0;
+inline constexpr std::uint8_t kWriteDone = 1;
+inline constexpr std::uint8_t kWriteChanged = 2;  // the file was no longer the version read: nothing written
 
 // What a kTagRegister names.
 inline constexpr std::uint8_t kRegisterMain = 0;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "config/setting_modes.h"
 #include "config/settings.h"
 #include "host/world_queries.h"
 #include "state/runtime_state.h"
@@ -167,11 +168,11 @@ void playFobAnimation() {
 
 void startRemoteAnimation() {
     switch (settings.animation) {
-        case 1:
+        case kGestureOnFootOnly:
             if (!isPedInAnyVehicle(runtime.player_ped, false)) playFobAnimation();
             break;
-        case 2: playPhoneGesture(); break;
-        case 3: playFobAnimation(); break;
+        case kGesturePhone: playPhoneGesture(); break;
+        case kGestureFob: playFobAnimation(); break;
         default: break;
     }
     if (settings.remote_control_fob_sound && !isPedInAnyVehicle(runtime.player_ped, false)) {

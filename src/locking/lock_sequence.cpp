@@ -1,21 +1,20 @@
 #include "locking/lock_sequence.h"
 
+#include "config/setting_modes.h"
 #include "config/settings.h"
+#include "effects/horn.h"
 #include "effects/neon_colour.h"
 #include "effects/radio.h"
 #include "effects/vehicle_markers.h"
+#include "effects/vehicle_upkeep.h"
 #include "host/world_queries.h"
 #include "locking/characters.h"
 #include "locking/request_log.h"
-#include "locking/vehicle_upkeep.h"
 #include "state/runtime_state.h"
 
 namespace tavrel {
 
 namespace {
-
-constexpr int kHornModSlot = 14;
-constexpr int kKeepCurrentHorn = -2;
 
 int vehicleHandles[kWorldCapacity];  // reused by every search: no allocation
 
@@ -61,9 +60,13 @@ struct ActionTarget {
     bool series_running = false;
 };
 
-// Steps C1 to C7, shared by the lock and the unlock. With no car in range
-// nothing changes: the tracked car keeps its blip and persistence, and a
-// running signal goes on.
+// What the lock and the unlock do first: choose the car (and log the
+// choice), cut short a running flash series, note whether the player acts
+// from inside, take the blip and persistence off the car tracked so far when
+// another one is chosen, then track the chosen car and give it the horn, the
+// radio and the markers the settings ask for. With no car in range nothing
+// changes: the tracked car keeps its blip and persistence, and a running
+// signal goes on.
 ActionTarget beginAction(bool is_lock) {
     const VehicleChoice choice = chooseVehicle();
     logChoice(is_lock, choice);
@@ -88,9 +91,7 @@ ActionTarget beginAction(bool is_lock) {
     const int vehicle = choice.vehicle;
 
     invoke(nat::SET_VEHICLE_MOD_KIT, vehicle, 0);
-    if (vehicle != 0 && entityExists(vehicle) && settings.horn_type_index > kKeepCurrentHorn) {
-        invoke(nat::SET_VEHICLE_MOD, vehicle, kHornModSlot, settings.horn_type_index, false);
-    }
+    fitHorn(vehicle);
     applyRadioStation();
     applyLoudRadio();
     applyVehicleMarkers();
@@ -201,7 +202,7 @@ void lockVehicle() {
             invoke(nat::RAISE_CONVERTIBLE_ROOF, vehicle, false);
         }
         invoke(nat::SET_VEHICLE_ALARM, vehicle, true);
-        if (settings.engine_on_after_unlocking != 4) setEngine(vehicle, false);
+        if (settings.engine_on_after_unlocking != kEngineAlwaysOn) setEngine(vehicle, false);
     }
     invoke(nat::SET_VEHICLE_DOORS_LOCKED, vehicle, kLockLocked);
     if (canKeepOccupantsInside(vehicle) && !settings.can_leave_while_locked) {
@@ -210,7 +211,7 @@ void lockVehicle() {
     shutOpenDoors(vehicle, settings.shut_doors_instantly);
     if (settings.color_change_can_pause) runtime.color_changer_running = false;
     if (!target.series_running) saveNeonSides();
-    if (settings.notification_sound_signal != 0 && !from_inside) {
+    if (settings.notification_sound_signal != kSoundSignalOff && !from_inside) {
         runtime.notification_sounds_left = settings.notification_sound_times_when_locking;
         runtime.notification_is_lock = true;
     }
@@ -246,13 +247,13 @@ void unlockVehicle() {
         runtime.notification_sounds_left = settings.notification_sound_times_when_unlocking;
         runtime.notification_is_lock = false;
     }
-    if (settings.engine_on_after_unlocking != 0) setEngine(vehicle, true);
+    if (settings.engine_on_after_unlocking != kEngineOff) setEngine(vehicle, true);
     invoke(nat::SET_VEHICLE_LIGHT_MULTIPLIER, vehicle, static_cast<float>(settings.light_multiplier));
-    if (settings.headlights_at_movement == 4 && !runtime.unlocked_from_inside) {
+    if (settings.headlights_at_movement == kHeadlightsOnAfterUnlock && !runtime.unlocked_from_inside) {
         setHeadlightState(vehicle, kLightsNormal);
         invoke(nat::SET_VEHICLE_FULLBEAM, vehicle, true);
     }
-    if (settings.interior_lights == 1) invoke(nat::SET_VEHICLE_INTERIORLIGHT, vehicle, true);
+    if (settings.interior_lights == kInteriorOnAtUnlock) invoke(nat::SET_VEHICLE_INTERIORLIGHT, vehicle, true);
     applyNeonDefaultColour();
     updateNeon();
     if (!target.series_running) saveNeonSides();
@@ -275,11 +276,11 @@ void flashStep(bool on, bool is_lock) {
     const int vehicle = runtime.tracked_vehicle;
     setSignalLights(vehicle, on);
     if (!on) return;
-    if (settings.neon_notification == 1) {
+    if (settings.neon_notification == kNeonNotificationFlashing) {
         bool lit[4];
         for (int side = 0; side < 4; ++side) lit[side] = invoke<bool>(nat::GET_VEHICLE_NEON_ENABLED, vehicle, side);
         for (int side = 0; side < 4; ++side) setNeonSide(vehicle, side, !lit[side]);
-    } else if (settings.neon_notification == 2) {
+    } else if (settings.neon_notification == kNeonNotificationRunning) {
         const bool backwards = is_lock || invoke<Vector3>(nat::GET_ENTITY_SPEED_VECTOR, vehicle, true).y < 0.0f;
         advanceNeonLight(vehicle, backwards);
     }

@@ -1,7 +1,9 @@
 #include "locking/locking_tick.h"
 
 #include "config/persistence.h"
+#include "config/setting_modes.h"
 #include "config/settings.h"
+#include "effects/vehicle_upkeep.h"
 #include "host/world_queries.h"
 #include "input/input.h"
 #include "locking/characters.h"
@@ -9,7 +11,6 @@
 #include "locking/lock_sequence.h"
 #include "locking/request_log.h"
 #include "locking/timers.h"
-#include "locking/vehicle_upkeep.h"
 #include "state/plugin_log.h"
 #include "state/runtime_state.h"
 
@@ -18,6 +19,7 @@ namespace tavrel {
 namespace {
 
 constexpr const char* kStartupNotice = "Tavrel 2.2 by Kestrin";
+constexpr const char* kIniRestoredNotice = "Tavrel: TavrelConfig.ini was put back after an interrupted save";
 constexpr const char* kMultiplayerAudio = "LoadMPData";
 
 enum class Request { None, Lock, Unlock };
@@ -61,18 +63,27 @@ void act(const PendingRequest& pending) {
     const Request request = pending.request;
     const bool inside = isPedInAnyVehicle(runtime.player_ped, false);
     const int animation = settings.animation;
-    const bool immediate = (inside || animation != 1) && animation != 2 && animation != 3 &&
-                           !settings.remote_control_fob_sound && settings.notification_sound_signal != 1;
-    const bool gesture = animation == 2 || animation == 3 || (animation == 1 && !inside);
+    const bool gesture = animation == kGesturePhone || animation == kGestureFob ||
+                         (animation == kGestureOnFootOnly && !inside);
+    // Without a gesture, a fob click or a beep to wait for, the car answers
+    // in this very frame.
+    const bool immediate = !gesture && !settings.remote_control_fob_sound &&
+                           settings.notification_sound_signal != kSoundSignalBeep;
+    const bool waiting = runtime.lock_pending || runtime.unlock_pending;
     logRequest(request == Request::Lock, pending.combo,
-               immediate ? "acting at once"
+               immediate ? (waiting ? "acting at once, instead of the request still waiting" : "acting at once")
                : gesture ? "acting after the gesture"
                          : "acting after the remote's delay");
     if (immediate) {
+        // Served at once, the request supersedes any still waiting for its
+        // gesture (one paused while the player was dead or arrested): an
+        // older request never acts after a newer one.
+        runtime.lock_pending = false;
+        runtime.unlock_pending = false;
         request == Request::Lock ? lockVehicle() : unlockVehicle();
         return;
     }
-    if (settings.remote_control_fob_sound || settings.notification_sound_signal == 1) {
+    if (settings.remote_control_fob_sound || settings.notification_sound_signal == kSoundSignalBeep) {
         setMultiplayerAudio(true);
         runtime.mp_audio_loaded = true;
         runtime.mp_audio_loaded_time = host::getTickCount();
@@ -118,6 +129,7 @@ void showStartupNotice() {
     if (runtime.startup_notice_shown) return;
     if (invoke<bool>(nat::GET_IS_LOADING_SCREEN_ACTIVE)) return;
     postFeedNotice(kStartupNotice);
+    if (iniRecovery().restored) postFeedNotice(kIniRestoredNotice);
     runtime.startup_notice_shown = true;
 }
 
@@ -134,8 +146,7 @@ void serveHotkeys() {
 
     // Every request re-reads the whole configuration, so hand edits apply.
     runtime.last_input_action_time = host::getTickCount();
-    loadSettings();
-    normaliseSettings();
+    reloadSettings();
     if (!pending.combo) noteServedPress(request == Request::Lock);
 
     if (isRefused(request)) {

@@ -13,7 +13,9 @@ void lockingTick();
 // was seen; returns at once (no yield, no stamp) when none was.
 void serveHotkeys();
 
-// Posts the start-up notification once per load, when no loading screen shows.
+// Posts the start-up notification once per load, when no loading screen
+// shows; after it, when the load put back TavrelConfig.ini (iniRecovery), a
+// notification that says so.
 void showStartupNotice();
 
 }  // namespace tavrel

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "config/setting_modes.h"
 #include "config/settings.h"
 #include "effects/colour_changer.h"
 #include "host/world_queries.h"
@@ -65,13 +66,15 @@ void serviceSoundSignal(Tick now) {
     if (!hasElapsed(runtime.last_notification_sound_time, delayOf(settings.notification_sound_interval), now)) return;
     const int vehicle = runtime.tracked_vehicle;
     const int signal = settings.notification_sound_signal;
-    if (signal == 2 && settings.horn_duration > 0) {
+    if (signal == kSoundSignalHorn && settings.horn_duration > 0) {
         invoke(nat::START_VEHICLE_HORN, vehicle, settings.horn_duration, hashOf("HELDDOWN"), false);
     }
-    if (signal == 1) playSoundFrom(vehicle, runtime.notification_is_lock ? "Remote_Control_Close" : "Remote_Control_Open");
+    if (signal == kSoundSignalBeep) {
+        playSoundFrom(vehicle, runtime.notification_is_lock ? "Remote_Control_Close" : "Remote_Control_Open");
+    }
     const int before = runtime.notification_sounds_left--;
     // Each further beep keeps the multiplayer audio data loaded longer.
-    if (signal == 1 && before >= 2 && settings.notification_sound_interval > 0) {
+    if (signal == kSoundSignalBeep && before >= 2 && settings.notification_sound_interval > 0) {
         const std::int32_t room = INT32_MAX - runtime.mp_audio_window_ms;  // saturates, never wraps
         runtime.mp_audio_window_ms += settings.notification_sound_interval < room ? settings.notification_sound_interval : room;
     }
@@ -114,49 +117,13 @@ void serviceUnlockFlashes(Tick now) {
         runtime.flash_in_progress = false;
         setSignalLights(vehicle, false);
         const int engine = settings.engine_on_after_unlocking;
-        if ((engine == 0 || engine == 2) && !isPedInVehicle(runtime.player_ped, vehicle, true)) {
+        const bool stops = engine == kEngineOff || engine == kEngineDuringNotification;
+        if (stops && !isPedInVehicle(runtime.player_ped, vehicle, true)) {
             setEngine(vehicle, false);
         }
         restoreSavedNeon(vehicle);
         runtime.unlock_flash_active = false;
     }
-}
-
-int drawComponent() { return host::nextRandom() % 256; }
-
-void drawTarget(ColourRgb& target) {
-    target.r = drawComponent();
-    target.g = drawComponent();
-    target.b = drawComponent();
-}
-
-void serviceColourChanger(Tick now) {
-    const int vehicle = runtime.tracked_vehicle;
-    if (settings.color_changer_speed_base_value <= 0 || !runtime.color_changer_running || !entityExists(vehicle)) {
-        return;
-    }
-    const int speed = wholeSpeed(invoke<float>(nat::GET_ENTITY_SPEED, vehicle));
-    // 64-bit: a large multiplier must not overflow the wait.
-    const long long wait = static_cast<long long>(settings.color_changer_speed_base_value) -
-                           static_cast<long long>(speed) * settings.vehicle_speed_multiplier_value;
-    const Tick due_after = wait > 0 ? static_cast<Tick>(wait) : 0;
-    if (!hasElapsed(colourChanger.last_step_time, due_after, now) || speed == 0) return;
-
-    ColourChangerState& cc = colourChanger;
-    if (cc.primary_target == ColourRgb{} && cc.secondary_target == ColourRgb{}) {
-        drawTarget(cc.primary_target);
-        drawTarget(cc.secondary_target);
-    }
-    if (cc.primary_current == cc.primary_target) drawTarget(cc.primary_target);
-    if (cc.secondary_current == cc.secondary_target) drawTarget(cc.secondary_target);
-    stepColours();
-    const ColourRgb& p = cc.primary_current;
-    const ColourRgb& s = cc.secondary_current;
-    invoke(nat::SET_VEHICLE_CUSTOM_PRIMARY_COLOUR, vehicle, p.r, p.g, p.b);
-    invoke(nat::SET_VEHICLE_CUSTOM_SECONDARY_COLOUR, vehicle, s.r, s.g, s.b);
-    invoke(nat::SET_VEHICLE_NEON_COLOUR, vehicle, p.r, p.g, p.b);
-    invoke(nat::SET_VEHICLE_TYRE_SMOKE_COLOR, vehicle, s.r, s.g, s.b);
-    cc.last_step_time = now;
 }
 
 }  // namespace
@@ -168,7 +135,7 @@ void serviceTimers() {
     serviceSoundSignal(now);
     serviceLockFlashes(now);
     serviceUnlockFlashes(now);
-    serviceColourChanger(now);
+    stepColourChanger(now);
 }
 
 }  // namespace tavrel

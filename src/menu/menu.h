@@ -16,14 +16,12 @@ inline constexpr std::int32_t kColourChangerPage = 7;
 inline constexpr std::int32_t kEnginePage = 8;
 inline constexpr std::int32_t kMiscPage = 9;
 inline constexpr std::int32_t kMenuUiPage = 10;
-inline constexpr int kMainEntryCount = 8;
 
 // Menu-wide state; lives for the whole load and survives closing the menu, so
 // the menu reopens on the page (and each page on the row) where it closed.
 struct MenuState {
     std::int32_t current_page = kMainPage;  // 0 ... 10: shown, or resumed at the next opening
     bool close_request = false;             // a page saw the menu toggle; runMenu closes
-    std::int32_t main_selection = 0;        // 0 ... 7
 };
 
 extern MenuState menu_state;
@@ -31,9 +29,6 @@ extern MenuState menu_state;
 // Runs the settings menu until it is closed, yielding every frame inside.
 // Reloads the appearance settings from the INI file first.
 void runMenu();
-
-// Draws one frame of the main page as it stands (no input, no yield).
-void drawMainPage();
 
 // Stores `blocked` into Settings.game_input_disabled_while_menu_is_open and
 // takes the player's control away (blocked) or gives it back.

@@ -1,9 +1,9 @@
-// The menu's one drawing primitive and its layout, the navigation sound and
-// the clamp rule. Menu fibre only.
+// The menu's one drawing primitive and its layout: drawing reads the
+// appearance settings as they stand and only draws (no sound, no file).
+// Menu fibre only.
 #pragma once
 #include <cstdint>
 
-#include "config/setting_keys.h"
 
 namespace tavrel {
 
@@ -36,20 +36,5 @@ void drawMenuLine(const char* text, float box_width, float margin, float top, fl
 
 void drawTitleLine(const char* text);
 void drawRowLine(const char* text, int index, RowStyle style);
-
-// "NAV_UP_DOWN" of "HUD_FRONTEND_DEFAULT_SOUNDSET", once.
-void playNavigationSound();
-
-// Above high: high, silently. In [low, high]: the value, with the navigation
-// sound. Below low (or NaN): low, silently.
-float clampWithSound(float value, float low, float high);
-
-// readIntSetting of `key` put into [low, high] by the clamp rule (the sound
-// when it lies inside), as an integer: the menu's reloads from the file.
-std::int32_t readClampedSetting(const IniKey& key, float low, float high);
-
-// menu_red, menu_green, menu_blue, menu_transparent := readIntSetting of the
-// "Menu" key put into 0 ... 255 by the clamp rule, in this order.
-void loadMenuColours();
 
 }  // namespace tavrel

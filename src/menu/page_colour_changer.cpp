@@ -27,6 +27,7 @@ constexpr PageRow kTable[] = {
 }  // namespace
 
 constinit MenuPage colour_changer_page{.number = kColourChangerPage, .parent = kMainPage,
-                                       .title = "COLOR  CHANGER  SETTINGS", .table = kTable, .wide_selection = true};
+                                       .title = "COLOR  CHANGER  SETTINGS", .table = kTable,
+                                       .selected_style = RowStyle::SelectedWide};
 
 }  // namespace tavrel

@@ -27,7 +27,7 @@ void reloadDoorsToOpen() { readDoorsToOpen(); }
 
 constinit MenuPage doors_opened_page{.number = kDoorsOpenedPage, .parent = kDoorPage,
                                      .title = "DOORS OPENED AT UNLOCK SETTINGS", .table = kTable,
-                                     .wide_selection = true, .switch_sound_first = true,
+                                     .selected_style = RowStyle::SelectedWide, .switch_sound_first = true,
                                      .idle_sideways_wait = kMenuRepeatMs, .reload = reloadDoorsToOpen};
 
 }  // namespace tavrel

@@ -1,5 +1,6 @@
 // Page 8: what the engine does after an unlock from outside. One row; the
 // page ignores select.
+#include "config/setting_modes.h"
 #include "menu/menu.h"
 #include "menu/page_table.h"
 #include "menu/pages.h"
@@ -15,12 +16,12 @@ constexpr ChoiceLabels kEngineLabels{"After Unlock From Outside:\t", "     ", kE
 
 constexpr PageRow kTable[] = {
     {.kind = RowKind::Choice, .number = &setting_key::engine_on_after_unlocking,
-     .range = {.low = 0, .high = 4, .step = 1}, .choices = &kEngineLabels},
+     .range = {.low = kEngineOff, .high = kEngineAlwaysOn, .step = 1}, .choices = &kEngineLabels},
 };
 
 }  // namespace
 
 constinit MenuPage engine_page{.number = kEnginePage, .parent = kMainPage, .title = "ENGINE  SETTINGS", .table = kTable,
-                               .wide_selection = true, .reads_select = false};
+                               .selected_style = RowStyle::SelectedWide, .reads_select = false};
 
 }  // namespace tavrel

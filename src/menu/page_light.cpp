@@ -1,11 +1,12 @@
 // Page 4: light settings, with previews on the tracked car; its last row
 // opens the neon page (5).
 #include "config/persistence.h"
+#include "config/setting_modes.h"
 #include "config/settings.h"
+#include "effects/vehicle_upkeep.h"
 #include "host/native_invoker.h"
-#include "locking/vehicle_upkeep.h"
 #include "menu/menu.h"
-#include "menu/menu_draw.h"
+#include "menu/menu_values.h"
 #include "menu/page_table.h"
 #include "menu/pages.h"
 #include "state/runtime_state.h"
@@ -59,10 +60,10 @@ void previewMultiplier() {
     invoke(nat::SET_VEHICLE_LIGHT_MULTIPLIER, runtime.tracked_vehicle, static_cast<float>(settings.light_multiplier));
 }
 
-// The interior mode (clamped into 0 ... 4, with the sound when inside) and
+// The interior mode (clamped into its modes, with the sound when inside) and
 // the two flash counts (as read, unnormalised) come from the file at entry.
 void reloadLightSettings() {
-    settings.interior_lights = readClampedSetting(key::interior_lights, 0.0f, 4.0f);
+    settings.interior_lights = readClampedSetting(key::interior_lights, kInteriorOff, kInteriorAlwaysOn);
     settings.number_of_lock_flashes = readIntSetting(key::number_of_lock_flashes);
     settings.number_of_unlock_flashes = readIntSetting(key::number_of_unlock_flashes);
 }
@@ -72,7 +73,8 @@ constexpr StepRange kIntervalRange{.low = 0, .high = 900000, .step = 10};
 constexpr Tick kFastStepWaitMs = 50;
 
 constexpr PageRow kTable[] = {
-    {.kind = RowKind::Choice, .number = &key::interior_lights, .range = {.low = 0, .high = 4, .step = 1},
+    {.kind = RowKind::Choice, .number = &key::interior_lights,
+     .range = {.low = kInteriorOff, .high = kInteriorAlwaysOn, .step = 1},
      .choices = &kInteriorLabels, .follow_up = previewInteriorLight},
     {.kind = RowKind::Switch, .label = "Outside Locking Allows Interior Lights",
      .flag = &key::allow_interior_lights_when_outside_locked},
@@ -85,7 +87,8 @@ constexpr PageRow kTable[] = {
      .number = &key::lock_flash_interval, .range = kIntervalRange, .wait = waitAfterStep(kFastStepWaitMs)},
     {.kind = RowKind::Number, .label = "Notification Unlock Flash Interval", .unit = " ms",
      .number = &key::unlock_flash_interval, .range = kIntervalRange, .wait = waitAfterStep(kFastStepWaitMs)},
-    {.kind = RowKind::Choice, .number = &key::headlights_at_movement, .range = {.low = 0, .high = 5, .step = 1},
+    {.kind = RowKind::Choice, .number = &key::headlights_at_movement,
+     .range = {.low = kHeadlightsOff, .high = kHeadlightsAlwaysOn, .step = 1},
      .choices = &kHeadlightLabels, .follow_up = previewHeadlights},
     {.kind = RowKind::Switch, .label = "Allow Headlights On When Locking From Outside",
      .flag = &key::headlights_when_locking},
@@ -98,6 +101,6 @@ constexpr PageRow kTable[] = {
 }  // namespace
 
 constinit MenuPage light_page{.number = kLightPage, .parent = kMainPage, .title = "LIGHT  SETTINGS", .table = kTable,
-                              .wide_selection = true, .reload = reloadLightSettings};
+                              .selected_style = RowStyle::SelectedWide, .reload = reloadLightSettings};
 
 }  // namespace tavrel

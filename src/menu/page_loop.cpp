@@ -3,6 +3,7 @@
 #include "host/host_abi.h"
 #include "input/input.h"
 #include "menu/menu.h"
+#include "menu/menu_values.h"
 
 namespace tavrel {
 
@@ -39,19 +40,25 @@ void showFrames(Tick wait, void (*draw)(const void* context), const void* contex
     } while (!hasElapsed(start, wait, host::getTickCount()));
 }
 
+namespace {
+
+// Row `index` as drawn: its label, in the toggle column where the page has
+// one.
+MenuText shownText(const MenuPage& page, int index) {
+    const MenuRow& row = page.shown[index];
+    return page.toggle_column ? formatToggleLabel(row.label, row.toggle) : row.label;
+}
+
+}  // namespace
+
 void drawPage(const MenuPage& page) {
     drawTitleLine(page.title);
     const int selected = page.selected;
     const int count = page.table.size();
     for (int i = 0; i < count; ++i) {
-        if (i == selected) continue;
-        const MenuText text = formatToggleLabel(page.shown[i].label, page.shown[i].toggle);
-        drawRowLine(text.text, i, RowStyle::Plain);
+        if (i != selected) drawRowLine(shownText(page, i).text, i, RowStyle::Plain);
     }
-    if (selected >= 0 && selected < count) {
-        const MenuText text = formatToggleLabel(page.shown[selected].label, page.shown[selected].toggle);
-        drawRowLine(text.text, selected, page.wide_selection ? RowStyle::SelectedWide : RowStyle::Selected);
-    }
+    if (selected >= 0 && selected < count) drawRowLine(shownText(page, selected).text, selected, page.selected_style);
 }
 
 void leavePage(PageCommand command, std::int32_t parent) {
@@ -78,7 +85,7 @@ void runPageLoop(MenuPage& page) {
     for (;;) {
         noticeFailedSave();  // of the previous action's write
         showFrames(wait, drawPageFrame, &page);
-        const PageCommand command = readPageCommand(page.reads_select, true, page.right_first);
+        const PageCommand command = readPageCommand(page.reads_select, page.reads_sideways, page.right_first);
         switch (command) {
             case PageCommand::Select:
                 selectPageRow(page, page.selected);

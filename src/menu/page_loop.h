@@ -1,6 +1,6 @@
-// The loop every settings page runs: draw for a wait window, poll the input
-// once, act. Deciding (which command, which row) is kept apart from drawing.
-// Menu fibre only.
+// The loop every page runs, the main page and the ten settings pages: draw
+// for a wait window, poll the input once, act. Deciding (which command,
+// which row) is kept apart from drawing. Menu fibre only.
 #pragma once
 #include <cstdint>
 
@@ -49,7 +49,7 @@ void leavePage(PageCommand command, std::int32_t parent);
 // `count` rows, wrapping; returns the next wait window.
 Tick moveSelection(int& selection, int count, PageCommand command);
 
-// Draws the title and every row, the selected one last.
+// Draws the title and every row, the selected one last (no sound, no file).
 void drawPage(const MenuPage& page);
 
 // Runs the page until back (current page := parent) or the menu toggle

@@ -4,7 +4,7 @@
 #include "config/persistence.h"
 #include "config/settings.h"
 #include "menu/menu.h"
-#include "menu/menu_draw.h"
+#include "menu/menu_values.h"
 #include "menu/page_table.h"
 #include "menu/pages.h"
 
@@ -14,6 +14,7 @@ namespace {
 
 namespace key = setting_key;
 
+// The values Reset This Menu Page restores.
 constexpr float kDefaultSize = 4.8f;
 constexpr float kDefaultWidth = 350.0f;
 constexpr std::int32_t kDefaultRed = 60;
@@ -75,32 +76,34 @@ void stepAppearance(const PageRow& row, int direction) {
     writeAppearance(row);
 }
 
-// The size plays the sound once more and is written with one decimal.
-void stepMenuSize(const PageRow& row, int direction) {
-    const float size = stepped(row, direction);
-    settings.menu_size = size;
+// The size's write: one decimal, after a sound of its own.
+void writeMenuSizeWithSound(float size) {
     playNavigationSound();
     writeMenuSize(size);
 }
 
-constexpr int kWidthRow = 1;
-constexpr int kFirstColourRow = 2;
-constexpr int kColourRowCount = 4;
+// The size plays the sound once more and is written with one decimal.
+void stepMenuSize(const PageRow& row, int direction) {
+    const float size = stepped(row, direction);
+    settings.menu_size = size;
+    writeMenuSizeWithSound(size);
+}
 
-// Every value back to its default, each written as a step writes it (the
-// width and colours through their clamp, so each write plays the sound).
+// Every row marked `resets` back to its reset value, in the table's order,
+// each written as a step writes it (the width and colours through their
+// clamp, so each write plays the sound).
 void resetAppearance() {
     const RowTable& table = menu_ui_page.table;
-    settings.menu_size = kDefaultSize;
-    settings.menu_width = kDefaultWidth;
-    playNavigationSound();
-    writeMenuSize(kDefaultSize);
-    writeAppearance(table[kWidthRow]);
-    settings.menu_red = kDefaultRed;
-    settings.menu_green = kDefaultGreen;
-    settings.menu_blue = kDefaultBlue;
-    settings.menu_transparent = kDefaultTransparent;
-    for (int i = 0; i < kColourRowCount; ++i) writeAppearance(table[kFirstColourRow + i]);
+    for (int i = 0; i < table.size(); ++i) {
+        const PageRow& row = table[i];
+        if (!row.resets) continue;
+        storeValue(row, static_cast<float>(row.reset_value));
+        if (row.fraction == &key::menu_size) {
+            writeMenuSizeWithSound(settings.menu_size);
+        } else {
+            writeAppearance(row);
+        }
+    }
     buildRowLabels(menu_ui_page);
     playNavigationSound();
 }
@@ -111,24 +114,25 @@ constexpr StepWait kColourWait = waitAfterStep(25);
 constexpr PageRow kTable[] = {
     {.kind = RowKind::Number, .label = "Menu Size", .fraction = &key::menu_size,
      .range = {.low = 1, .high = 10, .step = 0.1f}, .wait = waitAfterStep(kMenuRepeatMs),
-     .render = renderAppearance, .step = stepMenuSize},
+     .render = renderAppearance, .step = stepMenuSize, .resets = true, .reset_value = kDefaultSize},
     {.kind = RowKind::Number, .label = "Menu Width", .fraction = &key::menu_width,
      .range = {.low = 10, .high = 10000, .step = 5}, .wait = waitAfterStep(125),
-     .render = renderAppearance, .step = stepAppearance},
+     .render = renderAppearance, .step = stepAppearance, .resets = true, .reset_value = kDefaultWidth},
     {.kind = RowKind::Number, .label = "Red", .number = &key::menu_red, .range = kColourRange, .wait = kColourWait,
-     .render = renderAppearance, .step = stepAppearance},
+     .render = renderAppearance, .step = stepAppearance, .resets = true, .reset_value = kDefaultRed},
     {.kind = RowKind::Number, .label = "Green", .number = &key::menu_green, .range = kColourRange, .wait = kColourWait,
-     .render = renderAppearance, .step = stepAppearance},
+     .render = renderAppearance, .step = stepAppearance, .resets = true, .reset_value = kDefaultGreen},
     {.kind = RowKind::Number, .label = "Blue", .number = &key::menu_blue, .range = kColourRange, .wait = kColourWait,
-     .render = renderAppearance, .step = stepAppearance},
+     .render = renderAppearance, .step = stepAppearance, .resets = true, .reset_value = kDefaultBlue},
     {.kind = RowKind::Number, .label = "Transparent", .number = &key::menu_transparent, .range = kColourRange,
-     .wait = kColourWait, .render = renderAppearance, .step = stepAppearance},
+     .wait = kColourWait, .render = renderAppearance, .step = stepAppearance, .resets = true,
+     .reset_value = kDefaultTransparent},
     {.kind = RowKind::Action, .label = "Reset This Menu Page", .action = resetAppearance},
 };
 
 }  // namespace
 
 constinit MenuPage menu_ui_page{.number = kMenuUiPage, .parent = kMainPage, .title = "MENU UI SETTINGS",
-                                .table = kTable, .wide_selection = true, .right_first = true};
+                                .table = kTable, .selected_style = RowStyle::SelectedWide, .right_first = true};
 
 }  // namespace tavrel

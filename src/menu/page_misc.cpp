@@ -1,5 +1,6 @@
 // Page 9: ownership, blip, persistence, gesture, controller and the input
 // block while the menu is open.
+#include "config/setting_modes.h"
 #include "config/settings.h"
 #include "menu/menu.h"
 #include "menu/page_table.h"
@@ -32,7 +33,7 @@ constexpr PageRow kTable[] = {
      .follow_up = noteBlipChange},
     {.kind = RowKind::Switch, .label = "Current Vehicle Persistent", .flag = &key::current_player_vehicle_persistent,
      .follow_up = notePersistenceChange},
-    {.kind = RowKind::Choice, .number = &key::animation, .range = {.low = 0, .high = 3, .step = 1},
+    {.kind = RowKind::Choice, .number = &key::animation, .range = {.low = kGestureNone, .high = kGestureFob, .step = 1},
      .choices = &kAnimationLabels},
     {.kind = RowKind::Switch, .label = "Use Menu With Controller", .flag = &key::activate_controller},
     {.kind = RowKind::Switch, .label = "Game Input Disabled While In Menu",

@@ -1,7 +1,8 @@
 // Page 5 (nested in the light page): neon mode, notification and default
 // colour, previewed on the tracked car, and two neon switches.
+#include "config/setting_modes.h"
 #include "effects/neon_colour.h"
-#include "locking/vehicle_upkeep.h"
+#include "effects/vehicle_upkeep.h"
 #include "menu/menu.h"
 #include "menu/page_table.h"
 #include "menu/pages.h"
@@ -29,11 +30,14 @@ constexpr ChoiceLabels kColourLabels{"Default Color:\t", "     ", kColourChoices
 
 // The tracked car's neon follows the new mode and default colour at once.
 constexpr PageRow kTable[] = {
-    {.kind = RowKind::Choice, .number = &key::neon_lights, .range = {.low = 0, .high = 4, .step = 1},
+    {.kind = RowKind::Choice, .number = &key::neon_lights,
+     .range = {.low = kNeonOff, .high = kNeonOffWhenOutside, .step = 1},
      .choices = &kModeLabels, .follow_up = updateNeon},
-    {.kind = RowKind::Choice, .number = &key::neon_notification, .range = {.low = 0, .high = 2, .step = 1},
+    {.kind = RowKind::Choice, .number = &key::neon_notification,
+     .range = {.low = kNeonNotificationOff, .high = kNeonNotificationRunning, .step = 1},
      .choices = &kNotificationLabels},
-    {.kind = RowKind::Choice, .number = &key::neon_default_color, .range = {.low = 0, .high = 6, .step = 1},
+    {.kind = RowKind::Choice, .number = &key::neon_default_color,
+     .range = {.low = kNeonColourPink, .high = kNeonColourSecondary, .step = 1},
      .choices = &kColourLabels, .follow_up = applyNeonDefaultColour},
     {.kind = RowKind::Switch, .label = "Can Enable Neon On Cars Without Neon", .flag = &key::neon_affects_all_cars},
     {.kind = RowKind::Switch, .label = "Sequential Neon Lights", .flag = &key::sequential_neon_lights},
@@ -42,6 +46,6 @@ constexpr PageRow kTable[] = {
 }  // namespace
 
 constinit MenuPage neon_page{.number = kNeonPage, .parent = kLightPage, .title = "NEON  LIGHTS  SETTINGS",
-                             .table = kTable, .wide_selection = true};
+                             .table = kTable, .selected_style = RowStyle::SelectedWide};
 
 }  // namespace tavrel

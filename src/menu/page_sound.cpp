@@ -1,13 +1,13 @@
 // Page 6: beeps, horn signals, horn and radio, previewed on the tracked car.
 #include "config/constant_tables.h"
 #include "config/persistence.h"
+#include "config/setting_modes.h"
 #include "config/settings.h"
+#include "effects/horn.h"
 #include "effects/radio.h"
 #include "host/host_file.h"
-#include "host/native_invoker.h"
-#include "host/world_queries.h"
 #include "menu/menu.h"
-#include "menu/menu_draw.h"
+#include "menu/menu_values.h"
 #include "menu/page_table.h"
 #include "menu/pages.h"
 #include "state/runtime_state.h"
@@ -18,19 +18,16 @@ namespace {
 
 namespace key = setting_key;
 
-constexpr std::int32_t kHornKeep = -2;   // "Use Current": the car's horn is left alone
-constexpr std::int32_t kHornStock = -1;
 constexpr std::int32_t kLastHorn = 65;
 constexpr std::int32_t kLastRadio = kRadioOff;  // 37
-constexpr int kHornModSlot = 14;
 constexpr std::int32_t kMaxCount = 900000;
 
 MenuText renderHorn(const PageRow& row) {
     const std::int32_t value = settings.*row.number->field;
     MenuText out = makeMenuText("Horn Signal:  ");
-    if (value == kHornKeep) {
+    if (value == kHornUseCurrent) {
         appendText(out, "   Use Current >>");
-    } else if (value < kHornKeep || value > kLastHorn) {
+    } else if (value < kHornUseCurrent || value > kLastHorn) {
         appendText(out, "<< Out of bounds >>");
     } else {
         appendText(out, "<< ");
@@ -48,9 +45,9 @@ MenuText renderHorn(const PageRow& row) {
 MenuText renderSignal(const PageRow& row) {
     MenuText out = makeMenuText("Notification Sound Signal:  ");
     switch (settings.*row.number->field) {
-        case 0: appendText(out, "   0. Off >>"); break;
-        case 1: appendText(out, "   << 1. Beep >>"); break;
-        case 2: appendText(out, "   << 2. Horn"); break;
+        case kSoundSignalOff: appendText(out, "   0. Off >>"); break;
+        case kSoundSignalBeep: appendText(out, "   << 1. Beep >>"); break;
+        case kSoundSignalHorn: appendText(out, "   << 2. Horn"); break;
         default: appendText(out, "<< Out of bounds >>"); break;
     }
     return out;
@@ -93,13 +90,8 @@ void stepRadioStation(const PageRow& row, int direction) {
     writeIntSetting(*row.number, station);
 }
 
-// The tracked car gets the chosen horn at once; -2 ("Use Current") and a car
-// that is gone are left alone.
-void previewHorn() {
-    const int vehicle = runtime.tracked_vehicle;
-    if (vehicle == 0 || !entityExists(vehicle) || settings.horn_type_index < kHornStock) return;
-    invoke(nat::SET_VEHICLE_MOD, vehicle, kHornModSlot, settings.horn_type_index, false);
-}
+// The tracked car gets the chosen horn at once.
+void previewHorn() { fitHorn(runtime.tracked_vehicle); }
 
 // A profile integer with default -1, also -1 when the file is missing.
 std::int32_t readIntOrAbsent(const IniKey& ini_key) {
@@ -129,8 +121,9 @@ constexpr Tick kFastStepWaitMs = 50;
 
 constexpr PageRow kTable[] = {
     {.kind = RowKind::Choice, .number = &key::horn_type_index,
-     .range = {.low = kHornKeep, .high = kLastHorn, .step = 1}, .render = renderHorn, .follow_up = previewHorn},
-    {.kind = RowKind::Choice, .number = &key::notification_sound_signal, .range = {.low = 0, .high = 2, .step = 1},
+     .range = {.low = kHornUseCurrent, .high = kLastHorn, .step = 1}, .render = renderHorn, .follow_up = previewHorn},
+    {.kind = RowKind::Choice, .number = &key::notification_sound_signal,
+     .range = {.low = kSoundSignalOff, .high = kSoundSignalHorn, .step = 1},
      .render = renderSignal},
     {.kind = RowKind::Number, .label = "Notification Sound Times When Unlocking",
      .number = &key::notification_sound_times_when_unlocking, .range = kTimesRange, .wait = kTimesWait},
@@ -150,6 +143,6 @@ constexpr PageRow kTable[] = {
 }  // namespace
 
 constinit MenuPage sound_page{.number = kSoundPage, .parent = kMainPage, .title = "SOUND  SETTINGS", .table = kTable,
-                              .wide_selection = true, .reload = reloadSoundSettings};
+                              .selected_style = RowStyle::SelectedWide, .reload = reloadSoundSettings};
 
 }  // namespace tavrel

@@ -6,7 +6,7 @@
 #include "config/persistence.h"
 #include "config/settings.h"
 #include "menu/menu.h"
-#include "menu/menu_draw.h"
+#include "menu/menu_values.h"
 #include "menu/page_loop.h"
 
 namespace tavrel {
@@ -67,7 +67,7 @@ void selectPageRow(MenuPage& page, int index) {
             break;
         case RowKind::Action: row.action(); break;
         case RowKind::Number:
-        case RowKind::Choice:  // the pattern's action for a row without one: a value row has nothing to flip
+        case RowKind::Choice:  // the generic select action, which finds no toggle to flip on a value row
             selectWithoutAction(page.shown[index]);
             break;
     }

@@ -10,6 +10,7 @@
 
 #include "config/setting_keys.h"
 #include "host/ticks.h"
+#include "menu/menu_draw.h"
 #include "menu/menu_text.h"
 
 namespace tavrel {
@@ -70,6 +71,11 @@ struct PageRow {
     void (*follow_up)() = nullptr;  // after a change: a preview on the car, a note for the lock sequence
     MenuPage* nested = nullptr;        // Link
     void (*action)() = nullptr;        // Action
+
+    // A row the page's Reset action puts back to reset_value (found by this
+    // mark, not by its place in the table).
+    bool resets = false;
+    double reset_value = 0;
 };
 
 // Every row carries what its kind needs, and a choice row's bounds cover
@@ -125,9 +131,11 @@ struct MenuPage {
     std::int32_t parent;
     const char* title;
     RowTable table;  // what each row is
-    bool wide_selection = false;      // selected box menu_width + 1
+    RowStyle selected_style = RowStyle::Selected;  // how the selected row is drawn
+    bool toggle_column = true;        // labels padded to the [ON]/[OFF] column (formatToggleLabel)
     bool right_first = false;         // right is tested before left
     bool reads_select = true;         // false: the select input is not even read
+    bool reads_sideways = true;       // false: neither left nor right is read
     bool switch_sound_first = false;  // a Switch plays its sound before the write
     Tick idle_sideways_wait = kNextFrameMs;  // left / right on a row that does not step
     void (*reload)() = nullptr;       // on entry, before the labels: values re-read from the INI file
@@ -153,9 +161,9 @@ Tick stepPageRow(MenuPage& page, int index, int direction);
 // runs its loop until back or the menu toggle.
 void enterPage(MenuPage& page);
 
-// The default step of an integer row: the clamped step of the pattern
-// (sound only when the candidate lands inside, no wrap), stored and written
-// (also when it did not move).
+// The default step of an integer row: one step, clamped into the row's
+// bounds (the sound only when the candidate lands inside, no wrap), stored
+// and written (also when it did not move).
 void stepInteger(const PageRow& row, int direction);
 
 // The clamp of a candidate without side effects: the stored value and

@@ -7,7 +7,7 @@
 #include "input/input.h"
 #include "locking/locking_tick.h"
 #include "menu/menu.h"
-#include "menu/menu_draw.h"
+#include "menu/menu_values.h"
 #include "shell/entry.h"
 #include "state/plugin_halt.h"
 #include "state/plugin_log.h"
@@ -63,7 +63,7 @@ void logHalt() {
 void logLoad() {
     startLog(settings.write_log);
     LogLine() << kPluginName << " loaded";
-    logSettingsLoad();
+    logSettingsLoad(IniLoadNotes{iniRecovery().restored, iniRecovery().removed});
     flushLog();
 }
 
@@ -72,8 +72,8 @@ void logLoad() {
 void mainScript() {
     try {
         host::seedRandom(host::getTickCount());
-        loadSettings();
-        normaliseSettings();
+        recoverIniFile();
+        reloadSettings();
         host::sizeRecording(settings.recorder_kb);
         logLoad();
         runtime.saved_weapon = hashOf("WEAPON_UNARMED");

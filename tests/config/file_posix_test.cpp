@@ -1,7 +1,10 @@
 // POSIX file access: path mapping, the read cap, never creating (not even a
-// file deleted during the write), crash-safe replacement (a writer killed at
-// any point leaves old or new), a temporary file of each writer's own, and
-// the system's refusals (a read error, no name exchange) met.
+// file deleted during the write), replacing only the version read (a file
+// saved over meanwhile is kept and the key set again in it), a link kept a
+// link, crash-safe replacement (a writer killed at any point leaves old or
+// new, and the next load clears what it left), a temporary file of each
+// writer's own, and the system's refusals (a read error, no name exchange)
+// met.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <linux/filter.h>
@@ -14,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstddef>
@@ -25,13 +29,26 @@
 #include <thread>
 #include <vector>
 
+#include "config/ini_store.h"
 #include "host/host_file.h"
+#include "support/store_cases.h"
 #include "temp_dir.h"
 
 namespace tavrel::host {
 namespace {
 
+using tavrel::testing::kEditorSave;
+using tavrel::testing::kLeftoversRemoved;
+using tavrel::testing::kRaceStart;
+using tavrel::testing::kRestored;
+using tavrel::testing::layOutLeftovers;
+using tavrel::testing::layOutPairBesideTheFile;
+using tavrel::testing::kRewrittenSameSize;
+using tavrel::testing::kStoreRaces;
+using tavrel::testing::kWrittenInto;
+using tavrel::testing::RaceProgram;
 using tavrel::testing::readBytes;
+using tavrel::testing::StoreRace;
 using tavrel::testing::writeBytes;
 
 class FilePosix : public tavrel::testing::TempDirTest {
@@ -39,23 +56,69 @@ protected:
     void TearDown() override { testing::before_replace = nullptr; }
 };
 
-// Everything in the working directory but the INI file: temporaries left.
-std::vector<std::string> strayFiles() {
+// Everything in `folder` but the INI file: temporaries left.
+std::vector<std::string> strayFiles(const char* folder = ".") {
     std::vector<std::string> stray;
-    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
         if (name != "TavrelConfig.ini") stray.push_back(name);
     }
     return stray;
 }
 
+// Reads the file and replaces it with `bytes`, as one write of the store.
+bool writeOver(const char* path, std::string_view bytes) {
+    std::string read;
+    FileStamp stamp;
+    readFile(path, read, 1 << 24, &stamp);
+    return replaceFile(path, bytes.data(), bytes.size(), stamp) == ReplaceResult::Replaced;
+}
+
+// One key written through the store, in the plug-in's buffers.
+bool writeKey(const char* section, const char* key, const char* value) {
+    ini::IniDocument scratch;
+    std::string edited;
+    return ini::writeProfileString(".\\TavrelConfig.ini", section, key, value, scratch, edited);
+}
+
 // Seams: what another program does between the write and the replace.
 std::vector<std::string> seen_temps;
 void recordTemp(const char* temp) { seen_temps.emplace_back(temp); }
-void deleteTarget(const char*) { ASSERT_EQ(::unlink("TavrelConfig.ini"), 0); }
-void saveOverTarget(const char*) {  // an editor saving by rename
-    writeBytes("editor.tmp", "[Vehicle]\r\nfrom_the_editor=1\r\n");
-    ASSERT_EQ(::rename("editor.tmp", "TavrelConfig.ini"), 0);
+
+// The program of the race being run (tests/support/store_cases.h), for the
+// store's seam; it acts at the store's next `races_left` tries.
+RaceProgram race_program = RaceProgram::SaveOver;
+int races_left = 0;
+void raceProgram(const char*) {
+    if (races_left <= 0) return;
+    --races_left;
+    switch (race_program) {
+        case RaceProgram::SaveOver:  // an editor saving by rename
+            writeBytes("editor.tmp", kEditorSave);
+            ASSERT_EQ(::rename("editor.tmp", "TavrelConfig.ini"), 0);
+            break;
+        case RaceProgram::WriteInto: {
+            std::FILE* file = std::fopen("TavrelConfig.ini", "ab");
+            ASSERT_NE(file, nullptr);
+            std::fputs(kWrittenInto, file);
+            std::fclose(file);
+            break;
+        }
+        case RaceProgram::RewriteKeepingSizeAndTime: {  // only the bytes tell
+            struct stat st;
+            ASSERT_EQ(::stat("TavrelConfig.ini", &st), 0);
+            std::FILE* file = std::fopen("TavrelConfig.ini", "r+b");
+            ASSERT_NE(file, nullptr);
+            std::fputs(kRewrittenSameSize, file);
+            std::fclose(file);
+            const timespec times[2] = {st.st_atim, st.st_mtim};
+            ASSERT_EQ(::utimensat(AT_FDCWD, "TavrelConfig.ini", times, 0), 0);
+            break;
+        }
+        case RaceProgram::Delete:
+            ASSERT_EQ(::unlink("TavrelConfig.ini"), 0);
+            break;
+    }
 }
 
 TEST_F(FilePosix, BackslashPathResolvesInTheWorkingDirectory) {
@@ -89,58 +152,64 @@ TEST_F(FilePosix, PathsUpToTheCopysSizeAreUsedLongerOnesRefused) {
     EXPECT_EQ(bytes, "[s]\r\nk=v\r\n");
     // The temporary beside it (the name and ".<pid>-<n>.tmp") does not fit:
     // no write, and nothing made under a cut name.
-    EXPECT_FALSE(replaceFile(longest.c_str(), "new", 3));
+    EXPECT_FALSE(writeOver(longest.c_str(), {"new", 3}));
     EXPECT_TRUE(strayFiles().empty());
-    EXPECT_TRUE(replaceFile(pathOf(4000).c_str(), "new", 3));
+    EXPECT_TRUE(writeOver(pathOf(4000).c_str(), {"new", 3}));
     EXPECT_EQ(readBytes("TavrelConfig.ini"), "new");
     const std::string too_long = pathOf(4096);
     EXPECT_FALSE(fileExists(too_long.c_str()));
     EXPECT_FALSE(readFile(too_long.c_str(), bytes, 1024));
     EXPECT_TRUE(bytes.empty());
-    EXPECT_FALSE(replaceFile(too_long.c_str(), "newer", 5));
+    EXPECT_FALSE(writeOver(too_long.c_str(), {"newer", 5}));
     EXPECT_EQ(readBytes("TavrelConfig.ini"), "new");
     EXPECT_TRUE(strayFiles().empty());
 }
 
 TEST_F(FilePosix, ReplaceNeverCreatesAndLeavesNoTemporary) {
-    EXPECT_FALSE(replaceFile(".\\TavrelConfig.ini", "x", 1));
+    EXPECT_FALSE(writeOver(".\\TavrelConfig.ini", {"x", 1}));
     EXPECT_FALSE(std::filesystem::exists("TavrelConfig.ini"));
     writeBytes("TavrelConfig.ini", "old");
     ASSERT_EQ(::chmod("TavrelConfig.ini", 0640), 0);
-    EXPECT_TRUE(replaceFile(".\\TavrelConfig.ini", "new!", 4));
+    EXPECT_TRUE(writeOver(".\\TavrelConfig.ini", {"new!", 4}));
     EXPECT_EQ(readBytes("TavrelConfig.ini"), "new!");
     struct stat st;
     ASSERT_EQ(::stat("TavrelConfig.ini", &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);  // the file's own mode kept
     EXPECT_TRUE(strayFiles().empty());
     std::filesystem::create_directory("dir.ini");
-    EXPECT_FALSE(replaceFile("dir.ini", "x", 1));
+    EXPECT_FALSE(writeOver("dir.ini", {"x", 1}));
 }
 
-// Deleted after the new bytes are written, right before the replace: the
-// file stays deleted, and the temporary goes too.
-TEST_F(FilePosix, FileDeletedDuringTheWriteIsNotRecreated) {
-    writeBytes("TavrelConfig.ini", "old");
-    testing::before_replace = &deleteTarget;
-    EXPECT_FALSE(replaceFile(".\\TavrelConfig.ini", "new", 3));
-    EXPECT_FALSE(std::filesystem::exists("TavrelConfig.ini"));
-    EXPECT_TRUE(strayFiles().empty());
+// The races between the store's read and its replace (store_cases.h). Empty
+// when every row holds, else what did not (also run where the system cannot
+// exchange names).
+std::string raceRows() {
+    for (const StoreRace& race : kStoreRaces) {
+        writeBytes("TavrelConfig.ini", kRaceStart);
+        race_program = race.program;
+        races_left = race.times;
+        testing::before_replace = &raceProgram;
+        const bool landed = writeKey("Vehicle", "key", "5");
+        testing::before_replace = nullptr;
+        const bool exists = std::filesystem::exists("TavrelConfig.ini");
+        if (landed != race.lands) return std::string(race.name) + ": the write said " + (landed ? "done" : "failed");
+        if (exists != (race.after != nullptr) || (exists && readBytes("TavrelConfig.ini") != race.after)) {
+            return std::string(race.name) + ": the file holds \"" + (exists ? readBytes("TavrelConfig.ini") : "(none)") + "\"";
+        }
+        if (!strayFiles().empty()) return std::string(race.name) + ": left " + strayFiles()[0];
+        std::filesystem::remove("TavrelConfig.ini");
+    }
+    return {};
 }
 
-// Another program saved the file meanwhile (a new file under the name): its
-// bytes stay, the write reports failure and leaves nothing behind.
-TEST_F(FilePosix, FileReplacedDuringTheWriteIsKept) {
-    writeBytes("TavrelConfig.ini", "old");
-    testing::before_replace = &saveOverTarget;
-    EXPECT_FALSE(replaceFile(".\\TavrelConfig.ini", "new", 3));
-    EXPECT_EQ(readBytes("TavrelConfig.ini"), "[Vehicle]\r\nfrom_the_editor=1\r\n");
-    EXPECT_TRUE(strayFiles().empty());
-}
+TEST_F(FilePosix, AFileChangedBetweenTheReadAndTheReplaceIsNeverOverwritten) { EXPECT_EQ(raceRows(), ""); }
 
 // Where the system cannot exchange two names (an older kernel: ENOSYS, which
 // the C library passes on as EINVAL; a file system without it: EINVAL or
-// EOPNOTSUPP), the write still lands by a plain rename. The exchange call is
-// refused in a child by a seccomp filter.
+// EOPNOTSUPP), the write still lands: the old file steps aside and the new
+// one takes the free name (by a hard link, the refusing rename being refused
+// too), and the races above come out the same. The call is refused in a
+// child by a seccomp filter.
 TEST_F(FilePosix, WithoutTheExchangeTheWriteLandsByARename) {
     for (const int refusal : {ENOSYS, EINVAL, EOPNOTSUPP}) {
         SCOPED_TRACE(refusal);
@@ -158,13 +227,17 @@ TEST_F(FilePosix, WithoutTheExchangeTheWriteLandsByARename) {
             if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 || ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0) {
                 ::_exit(3);
             }
-            ::_exit(replaceFile(".\\TavrelConfig.ini", "new", 3) ? 0 : 1);
+            if (!writeOver(".\\TavrelConfig.ini", {"new", 3})) ::_exit(1);
+            const std::string race = raceRows();
+            if (!race.empty()) std::fprintf(stderr, "%s\n", race.c_str());
+            writeBytes("TavrelConfig.ini", "new");
+            ::_exit(race.empty() ? 0 : 2);
         }
         int status = 0;
         ::waitpid(child, &status, 0);
         ASSERT_TRUE(WIFEXITED(status));
         if (WEXITSTATUS(status) == 3) GTEST_SKIP() << "no seccomp filter here";
-        EXPECT_EQ(WEXITSTATUS(status), 0) << "replaceFile reported failure";
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the write reported failure, 2: a race row failed (above)";
         EXPECT_EQ(readBytes("TavrelConfig.ini"), "new");
         EXPECT_TRUE(strayFiles().empty());
     }
@@ -177,8 +250,8 @@ TEST_F(FilePosix, EachWriteHasItsOwnTemporary) {
     writeBytes("TavrelConfig.ini", "old");
     seen_temps.clear();
     testing::before_replace = &recordTemp;
-    ASSERT_TRUE(replaceFile(".\\TavrelConfig.ini", "one", 3));
-    ASSERT_TRUE(replaceFile(".\\TavrelConfig.ini", "two", 3));
+    ASSERT_TRUE(writeOver(".\\TavrelConfig.ini", {"one", 3}));
+    ASSERT_TRUE(writeOver(".\\TavrelConfig.ini", {"two", 3}));
     ASSERT_EQ(seen_temps.size(), 2u);
     EXPECT_NE(seen_temps[0], seen_temps[1]);
     const std::string prefix = "./TavrelConfig.ini." + std::to_string(::getpid()) + "-";
@@ -190,7 +263,7 @@ TEST_F(FilePosix, EachWriteHasItsOwnTemporary) {
         writeBytes(taken.back(), "someone else's");
     }
     seen_temps.clear();
-    ASSERT_TRUE(replaceFile(".\\TavrelConfig.ini", "three", 5));
+    ASSERT_TRUE(writeOver(".\\TavrelConfig.ini", {"three", 5}));
     EXPECT_EQ(readBytes("TavrelConfig.ini"), "three");
     ASSERT_EQ(seen_temps.size(), 1u);
     for (const std::string& name : taken) {
@@ -208,7 +281,7 @@ TEST_F(FilePosix, TakenTemporaryNamesArePassedOverUpToABound) {
     writeBytes("TavrelConfig.ini", "old");
     seen_temps.clear();
     testing::before_replace = &recordTemp;
-    ASSERT_TRUE(replaceFile(".\\TavrelConfig.ini", "one", 3));
+    ASSERT_TRUE(writeOver(".\\TavrelConfig.ini", {"one", 3}));
     ASSERT_EQ(seen_temps.size(), 1u);
     const std::string prefix = "./TavrelConfig.ini." + std::to_string(::getpid()) + "-";
     unsigned next = static_cast<unsigned>(std::strtoul(seen_temps[0].c_str() + prefix.size(), nullptr, 10)) + 1;
@@ -222,14 +295,14 @@ TEST_F(FilePosix, TakenTemporaryNamesArePassedOverUpToABound) {
     };
     std::vector<std::string> taken = take(63);
     seen_temps.clear();
-    EXPECT_TRUE(replaceFile(".\\TavrelConfig.ini", "two", 3));
+    EXPECT_TRUE(writeOver(".\\TavrelConfig.ini", {"two", 3}));
     EXPECT_EQ(readBytes("TavrelConfig.ini"), "two");
     ASSERT_EQ(seen_temps.size(), 1u);
     EXPECT_EQ(seen_temps[0], prefix + std::to_string(next + 63) + ".tmp");
     next += 64;
     const std::vector<std::string> more = take(64);
     taken.insert(taken.end(), more.begin(), more.end());
-    EXPECT_FALSE(replaceFile(".\\TavrelConfig.ini", "three", 5));
+    EXPECT_FALSE(writeOver(".\\TavrelConfig.ini", {"three", 5}));
     EXPECT_EQ(readBytes("TavrelConfig.ini"), "two");
     for (const std::string& name : taken) {
         EXPECT_EQ(readBytes(name), "leftover") << name;
@@ -310,7 +383,7 @@ TEST_F(FilePosix, TwoWritersNeverTearTheFile) {
         if (writers[w] == 0) {
             const std::string bytes(kBytes, w == 0 ? 'a' : 'b');
             int failed = 0;
-            for (int i = 0; i < kWrites; ++i) failed += replaceFile(".\\TavrelConfig.ini", bytes.data(), kBytes) ? 0 : 1;
+            for (int i = 0; i < kWrites; ++i) failed += writeOver(".\\TavrelConfig.ini", {bytes.data(), kBytes}) ? 0 : 1;
             ::_exit(failed);
         }
     }
@@ -333,8 +406,10 @@ TEST_F(FilePosix, TwoWritersNeverTearTheFile) {
     }
     EXPECT_EQ(torn, 0) << "of " << reads << " reads";
     // A write refuses when the other replaced the file after it looked (its
-    // bytes came from the older file); most land.
-    EXPECT_LT(failed, kWrites);
+    // bytes came from the older file); how many depends on the timing (under
+    // a sanitizer on a busy machine, half), but each refusal is a landed
+    // write of the other, so not all refuse.
+    EXPECT_LT(failed, 2 * kWrites);
     now = readBytes("TavrelConfig.ini");
     EXPECT_TRUE(now == std::string(kBytes, 'a') || now == std::string(kBytes, 'b'));
     EXPECT_TRUE(strayFiles().empty());
@@ -342,7 +417,8 @@ TEST_F(FilePosix, TwoWritersNeverTearTheFile) {
 
 // A child replaces a large file and is killed at a varied point after it
 // starts (during the write, the flush or the rename); the file must then hold
-// the old bytes or the new, never a mix.
+// the old bytes or the new, never a mix, and the next load leaves nothing
+// of the killed write behind.
 TEST_F(FilePosix, KilledWriterLeavesOldOrNewFile) {
     const std::string old_bytes(1u << 20, 'o');
     const std::string new_bytes(4u << 20, 'n');
@@ -357,7 +433,7 @@ TEST_F(FilePosix, KilledWriterLeavesOldOrNewFile) {
         if (child == 0) {
             ::close(ready[0]);
             (void)!::write(ready[1], "g", 1);
-            replaceFile(".\\TavrelConfig.ini", new_bytes.data(), new_bytes.size());
+            writeOver(".\\TavrelConfig.ini", {new_bytes.data(), new_bytes.size()});
             ::_exit(0);
         }
         ::close(ready[1]);
@@ -368,11 +444,63 @@ TEST_F(FilePosix, KilledWriterLeavesOldOrNewFile) {
         ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);
+        recoverFile(".\\TavrelConfig.ini");
         const std::string now = readBytes("TavrelConfig.ini");
         ASSERT_TRUE(now == old_bytes || now == new_bytes) << "torn file of " << now.size() << " bytes, kill after " << delay_us << " us";
         (now == old_bytes ? saw_old : saw_new)++;
+        EXPECT_EQ(strayFiles(), std::vector<std::string>{}) << "kill after " << delay_us << " us";
     }
     std::printf("killed writer: %d old, %d new\n", saw_old, saw_new);
+}
+
+// A process id that no longer runs (a child that has ended and been reaped).
+pid_t endedProcess() {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
+// What a load finds beside the file (store_cases.h).
+TEST_F(FilePosix, TheLoadPutsBackTheFileAndRemovesLeftovers) {
+    const pid_t sleeper = ::fork();
+    if (sleeper == 0) {
+        ::pause();
+        ::_exit(0);
+    }
+    const std::string ended = std::to_string(endedProcess());
+    const auto write = [](const std::string& name, const char* bytes) { writeBytes(name, bytes); };
+    const std::vector<std::string> kept = layOutLeftovers(std::to_string(sleeper), ended, write);
+
+    FileRecovery found = recoverFile(".\\TavrelConfig.ini");
+    EXPECT_TRUE(found.restored);
+    EXPECT_EQ(found.removed, kLeftoversRemoved);
+    EXPECT_EQ(readBytes("TavrelConfig.ini"), kRestored);
+    std::vector<std::string> left = strayFiles();
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, kept);
+
+    layOutPairBesideTheFile(ended, write);
+    found = recoverFile(".\\TavrelConfig.ini");
+    EXPECT_FALSE(found.restored);
+    EXPECT_EQ(found.removed, 2);
+    EXPECT_EQ(readBytes("TavrelConfig.ini"), kRestored);
+    ::kill(sleeper, SIGKILL);
+    ::waitpid(sleeper, nullptr, 0);
+}
+
+// A symbolic link in place of the file (mod managers deploy files so) stays
+// a link: a write goes to the file it points to, in that file's folder, and
+// leaves nothing in either folder.
+TEST_F(FilePosix, ALinkStaysALink) {
+    std::filesystem::create_directory("mods");
+    writeBytes("mods/Tavrel.ini", "[Vehicle]\r\nold=1\r\n");
+    std::filesystem::create_symlink("mods/Tavrel.ini", "TavrelConfig.ini");
+    EXPECT_TRUE(writeKey("Vehicle", "key", "5"));
+    EXPECT_TRUE(std::filesystem::is_symlink("TavrelConfig.ini"));
+    EXPECT_EQ(readBytes("mods/Tavrel.ini"), "[Vehicle]\r\nold=1\r\nkey=5\r\n");
+    EXPECT_EQ(strayFiles("mods"), std::vector<std::string>{"Tavrel.ini"});
+    EXPECT_EQ(strayFiles(), std::vector<std::string>{"mods"});
 }
 
 // A write that fails half-way (file size limit) leaves the file and no temporary.
@@ -385,7 +513,7 @@ TEST_F(FilePosix, FailedWriteLeavesTheOldFile) {
         const rlimit limit{4096, 4096};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         const std::string big(1u << 20, 'n');
-        ::_exit(replaceFile(".\\TavrelConfig.ini", big.data(), big.size()) ? 1 : 0);
+        ::_exit(writeOver(".\\TavrelConfig.ini", {big.data(), big.size()}) ? 1 : 0);
     }
     int status = 0;
     ::waitpid(child, &status, 0);

@@ -76,7 +76,7 @@ TEST_F(Persistence, MissingFileIsNeverCreated) {  // W1, W4: Windows would creat
     EXPECT_EQ(readDoorsToOpen(), -99);
 }
 
-TEST_F(Persistence, ReadOnlyFileIsLeftAloneAndTheFailureIsKept) {
+TEST_F(Persistence, ReadOnlyFileOrADirectoryIsLeftAloneAndTheFailureIsKept) {
     takeFailedWrite();
     writeBytes(kIniFile, "[Vehicle]\r\nanimation=1\r\n");
     ::chmod(kIniFile, 0444);
@@ -92,6 +92,12 @@ TEST_F(Persistence, ReadOnlyFileIsLeftAloneAndTheFailureIsKept) {
     ::unlink(kIniFile);
     writeIntSetting("Vehicle", "animation", 3);
     EXPECT_FALSE(takeFailedWrite()) << "no file: dropped by design, no failure";
+    // A directory in its place is there (the status query says so) but
+    // cannot be saved: keys read as absent, and the failure is kept.
+    std::filesystem::create_directory(kIniFile);
+    EXPECT_EQ(readIntSetting("Vehicle", "animation"), -1);
+    writeIntSetting("Vehicle", "animation", 3);
+    EXPECT_TRUE(takeFailedWrite()) << "a directory";
 }
 
 TEST_F(Persistence, WriteKeepsPermissionBits) {

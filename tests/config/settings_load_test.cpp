@@ -1,4 +1,4 @@
-// The full load (loadSettings then normaliseSettings) from real files in a
+// The full load (reloadSettings) from real files in a
 // temporary directory: the missing file, every load rule across two loads,
 // the blip rule, damaged files and the shipped default file.
 #include <gtest/gtest.h>
@@ -24,8 +24,7 @@ using testing::TempDirTest;
 using testing::writeBytes;
 
 void fullLoad() {
-    loadSettings();
-    normaliseSettings();
+    reloadSettings();
 }
 
 struct FieldCheck {

@@ -30,8 +30,7 @@ std::string notepadUnicode(std::string_view utf8) {
 }
 
 void fullLoad() {
-    loadSettings();
-    normaliseSettings();
+    reloadSettings();
 }
 
 TEST(Utf16Text, EveryUnitSequenceSurvivesTheRoundTrip) {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "effects/colour_changer.h"
-#include "upkeep/car_fixture.h"
+#include "support/car_fixture.h"
 
 namespace tavrel::testing {
 namespace {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "upkeep/car_fixture.h"
+#include "support/car_fixture.h"
 
 namespace tavrel::testing {
 namespace {

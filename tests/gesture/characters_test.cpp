@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "upkeep/car_fixture.h"
+#include "support/car_fixture.h"
 
 namespace tavrel::testing {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "upkeep/car_fixture.h"
+#include "support/car_fixture.h"
 
 namespace tavrel::testing {
 namespace {

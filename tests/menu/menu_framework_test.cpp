@@ -5,6 +5,8 @@
 
 #include "config/settings.h"
 #include "menu/menu.h"
+#include "menu/page_table.h"
+#include "menu/pages.h"
 #include "menu_fixture.h"
 
 namespace tavrel::testing {
@@ -82,7 +84,7 @@ TEST_F(MenuFramework, UpAndDownWrapOverTheEightEntriesWithASoundEach) {
     EXPECT_EQ(selected(), "LOCKS");
     pressTimes(kVkDown, 3);
     EXPECT_EQ(selected(), "SOUNDS");
-    EXPECT_EQ(menu_state.main_selection, 3);
+    EXPECT_EQ(main_page.selected, 3);
     EXPECT_EQ(newSounds(), 5u);
 }
 

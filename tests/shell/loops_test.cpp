@@ -3,7 +3,13 @@
 // wrap of the tick.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
 
 #include "config/settings.h"
 #include "host/ticks.h"
@@ -49,6 +55,29 @@ TEST_F(LoopsTest, NoticeShowsOnTheFirstFrameWithoutLoadingScreen) {
     sim.start();
     ASSERT_EQ(sim.notifications().size(), 1u);
     EXPECT_EQ(calls(nat::BEGIN_TEXT_COMMAND_THEFEED_POST), 1u);
+}
+
+// The game was killed in the middle of a save, between its two renames (a
+// file system without an exchange of names): no file, only the pair the
+// save left. The next load puts the new bytes back, reads them, says so
+// after the start-up notice, and leaves nothing else in the folder.
+TEST_F(LoopsTest, ALoadThatPutsTheFileBackSaysSo) {
+    const std::string save = "TavrelConfig.ini.4194305-4";  // above any Linux process id (2^22)
+    std::ofstream(save + ".old", std::ios::binary) << "[Vehicle]\r\nnumber_of_lock_flashes=3\r\n";
+    std::ofstream(save + ".tmp", std::ios::binary) << "[Vehicle]\r\nnumber_of_lock_flashes=5\r\n";
+    sim.start();
+    EXPECT_EQ(settings.number_of_lock_flashes, 5);
+    ASSERT_EQ(sim.notifications().size(), 2u);
+    EXPECT_EQ(sim.notifications()[0], kNotice);
+    EXPECT_EQ(sim.notifications()[1], "Tavrel: TavrelConfig.ini was put back after an interrupted save");
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(".")) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Tavrel.log", "TavrelConfig.ini"}));
+    std::ifstream in("Tavrel.log", std::ios::binary);
+    const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(log.find("removed 1 temporary file(s) of saves cut off by a crash"), std::string::npos) << log;
+    EXPECT_NE(log.find(", put back at this load from a save cut off by a crash\r\n"), std::string::npos) << log;
 }
 
 // A new load owes no lock or unlock signal: with nothing pressed, no

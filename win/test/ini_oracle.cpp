@@ -423,7 +423,7 @@ Skip classify(const GenFile& f, const IniDocument& doc, const Call& c) {
     if (section.empty() && (!f.pre_keys.empty() || f.empty_header)) return kEmptySection;
     if (!key.empty() && key.front() == ';') return kCommentKey;
     if (noEqualsLineFirst(doc.bytes, section, key)) return kNoEqualsFirst;
-    const tavrel::ini::IniKey* found = tavrel::ini::findKey(doc, c.section.c_str(), c.key.c_str());
+    const tavrel::ini::IniKeySpan* found = tavrel::ini::findKey(doc, c.section.c_str(), c.key.c_str());
     if (!found) return kNone;
     const tavrel::ini::IniKeyLine line = tavrel::ini::keyLine(doc, *found);
     const std::string_view raw(doc.bytes.data() + line.value_begin, line.value_end - line.value_begin);

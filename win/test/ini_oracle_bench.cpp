@@ -1,5 +1,5 @@
 // What the store's one-read full load saves over a profile call per key:
-// loadSettings + normaliseSettings on a complete INI file, against the
+// reloadSettings on a complete INI file, against the
 // GetPrivateProfileIntA / GetPrivateProfileStringA calls of the full load
 // (one per key it reads, 84 today), in load order, on the same file. Prints medians; asserts no budget.
 //
@@ -88,8 +88,7 @@ void storeReads(std::int32_t* out) {
 }
 
 void storeLoad() {
-    tavrel::loadSettings();
-    tavrel::normaliseSettings();
+    tavrel::reloadSettings();
 }
 
 // Sets the file's write time to now less `age_seconds`.
@@ -166,7 +165,7 @@ int main(int argc, char** argv) {
 
     std::printf("full settings load, %zu-byte file, %d repetitions each (code page %u)\n", bytes.size(), reps,
                 GetACP());
-    bench::printSpread("store: loadSettings + normaliseSettings", store_old);
+    bench::printSpread("store: reloadSettings", store_old);
     const std::string calls = std::to_string(kReads) + " profile calls";
     bench::printSpread((calls + ", file unchanged (Wine's cache)").c_str(), calls_old);
     bench::printSpread("store, file written just now", store_fresh);

@@ -1,7 +1,8 @@
-#include "locking/vehicle_upkeep.h"
+#include "effects/vehicle_upkeep.h"
 
 #include <algorithm>
 
+#include "config/setting_modes.h"
 #include "config/settings.h"
 #include "host/world_queries.h"
 #include "state/runtime_state.h"
@@ -16,6 +17,14 @@ void setAllNeon(int vehicle, bool on) {
 }
 
 void setInteriorLight(int vehicle, bool on) { invoke(nat::SET_VEHICLE_INTERIORLIGHT, vehicle, on); }
+
+// Whether the car has moved since the unlock (or since `reset`, which
+// forgets it); seeing it move now is remembered.
+bool hasMovedSinceUnlock(int vehicle, bool reset) {
+    if (reset) runtime.vehicle_has_moved = false;
+    if (!isVehicleStopped(vehicle)) runtime.vehicle_has_moved = true;
+    return runtime.vehicle_has_moved;
+}
 
 }  // namespace
 
@@ -33,22 +42,18 @@ void advanceNeonLight(int vehicle, bool backwards) {
 void updateHeadlights(bool reset) {
     const int vehicle = runtime.tracked_vehicle;
     switch (settings.headlights_at_movement) {
-        case 0: setHeadlightState(vehicle, kLightsForcedOff); break;
-        case 1:
-            if (reset) runtime.vehicle_has_moved = false;
-            if (!isVehicleStopped(vehicle)) {
-                runtime.vehicle_has_moved = true;
-                setHeadlightState(vehicle, kLightsNormal);
-            } else {
-                setHeadlightState(vehicle, runtime.vehicle_has_moved ? kLightsNormal : kLightsForcedOff);
-            }
+        case kHeadlightsOff: setHeadlightState(vehicle, kLightsForcedOff); break;
+        case kHeadlightsOnceMoved:
+            setHeadlightState(vehicle, hasMovedSinceUnlock(vehicle, reset) ? kLightsNormal : kLightsForcedOff);
             break;
-        case 2: setHeadlightState(vehicle, isVehicleStopped(vehicle) ? kLightsForcedOff : kLightsNormal); break;
-        case 3:
+        case kHeadlightsWhileMoving:
+            setHeadlightState(vehicle, isVehicleStopped(vehicle) ? kLightsForcedOff : kLightsNormal);
+            break;
+        case kHeadlightsNormal:
             if (reset) setHeadlightState(vehicle, kLightsNormal);
             break;
-        case 5: setHeadlightState(vehicle, kLightsForcedOn); break;
-        default: break;  // 4: set by the unlock from outside
+        case kHeadlightsAlwaysOn: setHeadlightState(vehicle, kLightsForcedOn); break;
+        default: break;  // kHeadlightsOnAfterUnlock: set by the unlock from outside
     }
 }
 
@@ -62,31 +67,23 @@ void updateInteriorLight(bool reset) {
         return;
     }
     switch (settings.interior_lights) {
-        case 0: setInteriorLight(vehicle, false); break;
-        case 1:
+        case kInteriorOff: setInteriorLight(vehicle, false); break;
+        case kInteriorOnAtUnlock:
             if (reset) setInteriorLight(vehicle, true);
             break;
-        case 2:
-            if (reset) runtime.vehicle_has_moved = false;
-            if (!isVehicleStopped(vehicle)) {
-                runtime.vehicle_has_moved = true;
-                setInteriorLight(vehicle, false);
-            } else {
-                setInteriorLight(vehicle, !runtime.vehicle_has_moved);
-            }
-            break;
-        case 3: setInteriorLight(vehicle, isVehicleStopped(vehicle)); break;
-        case 4: setInteriorLight(vehicle, true); break;
+        case kInteriorUntilMoved: setInteriorLight(vehicle, !hasMovedSinceUnlock(vehicle, reset)); break;
+        case kInteriorWhileStill: setInteriorLight(vehicle, isVehicleStopped(vehicle)); break;
+        case kInteriorAlwaysOn: setInteriorLight(vehicle, true); break;
         default: break;
     }
 }
 
 void updateNeon() {
     if (settings.sequential_neon_lights) return;
-    if (runtime.flash_in_progress && settings.neon_notification != 0) return;
+    if (runtime.flash_in_progress && settings.neon_notification != kNeonNotificationOff) return;
     const int vehicle = runtime.tracked_vehicle;
     const int mode = settings.neon_lights;
-    if (mode == 2 || mode == 4) {
+    if (mode == kNeonOnceMoved || mode == kNeonOffWhenOutside) {
         if (isVehicleStopped(vehicle)) {
             if (!runtime.neon_move_latch) setAllNeon(vehicle, false);
         } else {
@@ -94,19 +91,21 @@ void updateNeon() {
             runtime.neon_move_latch = true;
         }
     }
-    if (mode == 3) setAllNeon(vehicle, !isVehicleStopped(vehicle));
-    if (mode == 4) {
+    if (mode == kNeonWhileMoving) setAllNeon(vehicle, !isVehicleStopped(vehicle));
+    if (mode == kNeonOffWhenOutside) {
         if (isPedInVehicle(runtime.player_ped, vehicle, false)) return;
         setAllNeon(vehicle, false);
     }
-    if (mode == 1) setAllNeon(vehicle, true);
-    if (mode == 0) setAllNeon(vehicle, false);
+    if (mode == kNeonOn) setAllNeon(vehicle, true);
+    if (mode == kNeonOff) setAllNeon(vehicle, false);
 }
 
 void keepEngineRunning() {
     const int vehicle = runtime.tracked_vehicle;
     const int mode = settings.engine_on_after_unlocking;
-    const bool wanted = mode == 4 || (mode == 3 && invoke<int>(nat::GET_VEHICLE_DOOR_LOCK_STATUS, vehicle) == 0);
+    const bool wanted =
+        mode == kEngineAlwaysOn ||
+        (mode == kEngineUntilLocked && invoke<int>(nat::GET_VEHICLE_DOOR_LOCK_STATUS, vehicle) == 0);  // unlocked
     if (wanted && !invoke<bool>(nat::GET_IS_VEHICLE_ENGINE_RUNNING, vehicle)) setEngine(vehicle, true);
 }
 

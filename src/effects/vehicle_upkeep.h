@@ -4,13 +4,15 @@
 
 namespace tavrel {
 
-// Headlights by Settings.headlights_at_movement (modes 0 ... 5).
+// Headlights by Settings.headlights_at_movement (HeadlightMode); `reset`
+// forgets that the car has moved.
 void updateHeadlights(bool reset);
-// Neon sides by Settings.neon_lights (modes 0 ... 4).
+// Neon sides by Settings.neon_lights (NeonMode).
 void updateNeon();
-// Interior light by Settings.interior_lights (modes 0 ... 4).
+// Interior light by Settings.interior_lights (InteriorLightMode); `reset`
+// forgets that the car has moved.
 void updateInteriorLight(bool reset);
-// Engine modes 3 and 4: keep the engine running.
+// kEngineUntilLocked and kEngineAlwaysOn: keep the engine running.
 void keepEngineRunning();
 // One timed step of the running neon light; faster with speed.
 void stepSequentialNeon();

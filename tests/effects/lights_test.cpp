@@ -2,8 +2,8 @@
 // pass, with the latches the unlock resets.
 #include <gtest/gtest.h>
 
-#include "locking/vehicle_upkeep.h"
-#include "upkeep/car_fixture.h"
+#include "effects/vehicle_upkeep.h"
+#include "support/car_fixture.h"
 
 namespace tavrel::testing {
 namespace {
