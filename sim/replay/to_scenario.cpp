@@ -170,6 +170,7 @@ public:
     int expectsFailed() const { return session_.expect_failures; }
     const std::vector<std::string>& notes() const { return notes_; }
     const std::string& left() const { return left_; }
+    int expectsDropped() const { return expects_dropped_; }
 
 private:
     // [SECTION] Handles: the recording's and the run's
@@ -323,6 +324,7 @@ private:
         if (!left_.empty()) return;
         left_ = why;
         comment("the run leaves the recording here: " + why);
+        comment("no expect lines from here on: what the run does now no longer follows the recording");
     }
 
     // [SECTION] Keys
@@ -603,9 +605,10 @@ private:
                 return fixSeat(name, e, frame);
             }
             if (name == "IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE" && truth && w.player.vehicle == 0) {
-                const std::string nearest = nearestLocked(w.position(w.player.handle));
+                // At the door of a car whose lock keeps the player out.
+                const std::string nearest = nearestLocked(w.position(w.player.handle), true);
                 if (nearest.empty()) return false;
-                command("enter " + nearest);
+                command("enter " + nearest + " door");
                 return true;
             }
             return false;
@@ -650,10 +653,15 @@ private:
             }
             return true;
         }
-        if (name == "IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE" && truth && id && w.pedById(*id) != nullptr) {
-            const std::string nearest = nearestLocked(w.position(live(subject)));
+        if (name == "IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE" && truth) {
+            // A character the world list named, at the door of a car whose
+            // lock keeps characters out (3 lets them in).
+            if (!id) create(subject);
+            const auto ped = idOf(subject);
+            if (!ped || w.pedById(*ped) == nullptr) return false;
+            const std::string nearest = nearestLocked(w.position(live(subject)), false);
             if (nearest.empty()) return false;
-            command("ped-enter " + std::to_string(*id) + " " + nearest);
+            command("ped-enter " + std::to_string(*ped) + " " + nearest + " door");
             return true;
         }
         if (name == "DOES_ENTITY_EXIST") {
@@ -709,14 +717,23 @@ private:
         return true;
     }
 
-    // The ID of the vehicle nearest to `at` (locked ones only, or any),
-    // or empty. Without one in the world, a vehicle the recording shows
-    // locked (any, when `locked` is off) is made.
-    std::string nearestVehicle(const Vec3& at, bool locked) {
+    // Whether lock status `lock` keeps the player (or a character) out:
+    // 2 and up, but 3 locks out players only.
+    static bool keepsOut(int lock, bool player) { return lock >= 2 && (lock != 3 || player); }
+
+    enum class Nearest { Any, LockedForPlayer, LockedForCharacter };
+
+    // The ID of the vehicle nearest to `at` (those whose lock keeps the
+    // player or a character out, or any), or empty. Without one in the
+    // world, a vehicle the recording shows so is made.
+    std::string nearestVehicle(const Vec3& at, Nearest which) {
+        const auto fits = [which](int lock) {
+            return which == Nearest::Any || keepsOut(lock, which == Nearest::LockedForPlayer);
+        };
         std::string nearest;
         float best = 0.0f;
         for (const auto& [id, v] : world().vehicles) {
-            if (locked && v.lock < 2) continue;
+            if (!fits(v.lock)) continue;
             const float d = (v.pos.x - at.x) * (v.pos.x - at.x) + (v.pos.y - at.y) * (v.pos.y - at.y);
             if (nearest.empty() || d < best) {
                 nearest = std::to_string(id);
@@ -725,13 +742,15 @@ private:
         }
         if (!nearest.empty()) return nearest;
         for (const auto& [recorded, x] : facts_.entities) {
-            if (!x.vehicle || (locked && x.lock.value_or(0) < 2) || live(recorded) != -1) continue;
+            if (!x.vehicle || !fits(x.lock.value_or(0)) || live(recorded) != -1) continue;
             if (create(recorded)) return std::to_string(*idOf(recorded));
         }
         return {};
     }
 
-    std::string nearestLocked(const Vec3& at) { return nearestVehicle(at, true); }
+    std::string nearestLocked(const Vec3& at, bool player) {
+        return nearestVehicle(at, player ? Nearest::LockedForPlayer : Nearest::LockedForCharacter);
+    }
 
     // Where the player is: in a vehicle, getting in, or on foot.
     bool fixSeat(const std::string& name, const RecEvent& e, const RecFrame& frame) {
@@ -777,7 +796,7 @@ private:
         create(recorded);
         auto target = idOf(recorded);
         if (!target) {
-            const std::string nearest = nearestVehicle(w.position(w.player.handle), false);
+            const std::string nearest = nearestVehicle(w.position(w.player.handle), Nearest::Any);
             if (nearest.empty()) return false;
             target = std::stoi(nearest);
         }
@@ -873,6 +892,10 @@ private:
     }
 
     void expect(const std::string& what) {
+        if (!left_.empty()) {
+            ++expects_dropped_;  // the run left the recording: its states are not the recorded ones
+            return;
+        }
         ++expects_;
         command("expect " + what);
     }
@@ -900,6 +923,7 @@ private:
     std::set<std::string> noted_;
     std::string left_;
     int expects_ = 0;
+    int expects_dropped_ = 0;
     bool feed_fixed_ = false;
 };
 
@@ -947,6 +971,7 @@ Conversion convertRecording(const RecordingFile& file, const std::string& source
         result.expects_failed = c.expectsFailed();
         result.notes = c.notes();
         result.left = c.left();
+        result.expects_dropped = c.expectsDropped();
         for (const Fault& f : sim.faults()) result.notes.push_back("the plug-in broke the host protocol: " + f.message);
         sim.setObserver(nullptr);
         if (sim.started()) sim.unload();  // in the converter's folder: its files go with it
@@ -963,6 +988,10 @@ Conversion convertRecording(const RecordingFile& file, const std::string& source
     } else {
         head += "# Answers this world does not give as the game did (see the comments below): " +
                 std::to_string(result.notes.size()) + ".\n";
+        if (!result.left.empty()) {
+            head += "# The run leaves the recording (see below): the " + std::to_string(result.expects_dropped) +
+                    " expect lines the recording shows after that point are not written.\n";
+        }
     }
     result.scenario = head + body;
     return result;
@@ -989,7 +1018,10 @@ int runToScenario(const std::string& path, const std::string& out_path, std::ost
         }
     }
     for (const std::string& n : c.notes) err << "tavrel-sim: not rebuilt: " << n << "\n";
-    if (!c.left.empty()) err << "tavrel-sim: the scenario's run leaves the recording: " << c.left << "\n";
+    if (!c.left.empty()) {
+        err << "tavrel-sim: the scenario's run leaves the recording: " << c.left << "; " << c.expects_dropped
+            << " expect lines the recording shows after that point not written\n";
+    }
     err << "tavrel-sim: " << c.frames << " frames, " << c.expects << " expect lines (" << (c.expects - c.expects_failed)
         << " held in the converter's run), " << c.notes.size() << " answers not rebuilt\n";
     return 0;

@@ -30,6 +30,7 @@ struct Conversion {
     int expects_failed = 0;          // of them, those that did not hold in the converter's run
     std::vector<std::string> notes;  // "frame F: NATIVE ...": answers the world could not give
     std::string left;                // where the run left the recording's calls (empty: it never did)
+    int expects_dropped = 0;         // expect lines the recording shows after that point, not written
 };
 
 // Throws RecordingError for a file that cannot be converted.
