@@ -611,6 +611,13 @@ private:
                 command("enter " + nearest + " door");
                 return true;
             }
+            if (name == "IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE" && !truth && w.player.entering != 0) {
+                // Past the door: climbing in (a later seat query says otherwise where it is not).
+                const std::string enters = vehicleIdOfLive(w.player.entering);
+                if (enters.empty()) return false;
+                command("enter " + enters + " climb");
+                return true;
+            }
             return false;
         }
         if (name == "HAS_ANIM_DICT_LOADED" && truth && !e.args[0].null) return command("dict-loaded " + e.args[0].text), true;
@@ -659,7 +666,8 @@ private:
             if (!id) create(subject);
             const auto ped = idOf(subject);
             if (!ped || w.pedById(*ped) == nullptr) return false;
-            const std::string nearest = nearestLocked(w.position(live(subject)), false);
+            std::string nearest = nearestLocked(w.position(live(subject)), false);
+            if (nearest.empty()) nearest = lockUnread(w.position(live(subject)));
             if (nearest.empty()) return false;
             command("ped-enter " + std::to_string(*ped) + " " + nearest + " door");
             return true;
@@ -746,6 +754,27 @@ private:
             if (create(recorded)) return std::to_string(*idOf(recorded));
         }
         return {};
+    }
+
+    // Without a car whose lock keeps characters out: the nearest one of the
+    // world whose lock the recording never shows (not the player's) gets
+    // status 2, the lock of the car the character is kept out of in the game.
+    std::string lockUnread(const Vec3& at) {
+        std::string nearest;
+        float best = 0.0f;
+        for (const auto& [recorded, x] : facts_.entities) {
+            const auto id = idOf(recorded);
+            if (!x.vehicle || x.lock || !id || recorded == facts_.player_vehicle) continue;
+            const SimVehicle* v = world().vehicleById(*id);
+            if (v == nullptr || v->handle == world().player.vehicle || v->handle == world().player.last_vehicle) continue;
+            const float d = (v->pos.x - at.x) * (v->pos.x - at.x) + (v->pos.y - at.y) * (v->pos.y - at.y);
+            if (nearest.empty() || d < best) {
+                nearest = std::to_string(*id);
+                best = d;
+            }
+        }
+        if (!nearest.empty()) command("set " + nearest + " lock=2");
+        return nearest;
     }
 
     std::string nearestLocked(const Vec3& at, bool player) {
@@ -989,8 +1018,8 @@ Conversion convertRecording(const RecordingFile& file, const std::string& source
         head += "# Answers this world does not give as the game did (see the comments below): " +
                 std::to_string(result.notes.size()) + ".\n";
         if (!result.left.empty()) {
-            head += "# The run leaves the recording (see below): the " + std::to_string(result.expects_dropped) +
-                    " expect lines the recording shows after that point are not written.\n";
+            head += "# Where the run stops following the recording (see below), the " + std::to_string(result.expects_dropped) +
+                    " expect lines the recording shows from there on are not written.\n";
         }
     }
     result.scenario = head + body;
