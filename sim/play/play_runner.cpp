@@ -82,18 +82,10 @@ std::optional<std::string> invariantHolds(const CommandContext& c, ExpectCursors
     return v.message + " (tick " + std::to_string(v.tick) + ", frame " + std::to_string(v.frame) + ")";
 }
 
-bool playCommand(const ScenarioLine& cmd, Simulator& sim, std::ostream& /*out*/, bool run) {
-    const bool plant = cmd.word == "plant";
-    if (!run) {
-        if (plant) {
-            const auto n = cmd.args.size() == 2 && cmd.args[0] == "lock-drop" ? parseInteger(cmd.args[1]) : std::nullopt;
-            if (!n || *n < 1 || *n > 1000000) throw ScenarioError(cmd.line, "plant: expected lock-drop N (N from 1)");
-            wantMonitor(sim);
-        }
-        return plant;
-    }
+// Every line, before it runs: a scenario file that checks invariants is
+// watched from its first frame; the monitor sees `start` and `unload` coming.
+void watchLine(const ScenarioLine& cmd, Simulator& sim) {
     if (wantedFor == &sim && monitorOf(sim) == nullptr && sim.frame() == 0 && !sim.started()) {
-        // A scenario file that checks invariants: watched from its first frame.
         ownMonitor = std::make_unique<InvariantMonitor>(sim, fs::current_path());
         activeMonitor = ownMonitor.get();
         wantedFor = nullptr;
@@ -101,10 +93,20 @@ bool playCommand(const ScenarioLine& cmd, Simulator& sim, std::ostream& /*out*/,
     InvariantMonitor* monitor = monitorOf(sim);
     if (monitor != nullptr && cmd.word == "start" && !sim.started()) monitor->beforeStart();
     if (monitor != nullptr && cmd.word == "unload" && sim.started()) monitor->beforeUnload();
-    if (!plant) return false;
-    if (monitor == nullptr) throw ScenarioError(cmd.line, "plant: no invariant monitor");
-    monitor->plantLockDrop(static_cast<int>(*parseInteger(cmd.args[1])));
-    return true;
+}
+
+// `plant lock-drop N`: the Nth lock the plug-in makes is dropped (a fault
+// planted for the shrinker's proof).
+void plantCommand(const CommandContext& c) {
+    const auto n = c.arg(0) == "lock-drop" ? parseInteger(c.arg(1)) : std::nullopt;
+    if (!n || *n < 1 || *n > 1000000) c.fail("plant: expected lock-drop N (N from 1)");
+    if (!c.run) {
+        wantMonitor(c.sim);
+        return;
+    }
+    InvariantMonitor* monitor = monitorOf(c.sim);
+    if (monitor == nullptr) c.fail("plant: no invariant monitor");
+    monitor->plantLockDrop(static_cast<int>(*n));
 }
 
 std::string joined(const std::vector<std::string>& lines) {
@@ -186,7 +188,8 @@ PlaySession withoutId(const PlaySession& session, const std::string& id) {
 }  // namespace
 
 void registerPlayCommands() {
-    addScenarioExtension(&playCommand);
+    addScenarioWatcher(&watchLine);
+    addScenarioCommand({"plant", 2, 2, "lock-drop N", plantCommand});
     addExpectKind({"invariant", "NAME", invariantHolds});
 }
 

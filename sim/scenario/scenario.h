@@ -73,6 +73,7 @@ struct ExpectCursors {
 struct ScenarioSession {
     std::string file_name;
     std::ostream* err = nullptr;
+    ScenarioOptions* options = nullptr;  // the run's own copy: `timeline` turns the timeline on
     ExpectCursors cursors;
     int expect_failures = 0;
 };
@@ -85,14 +86,14 @@ int runScenario(std::istream& in, const std::string& fileName, const ScenarioOpt
 int runScenarioOn(Simulator& sim, std::istream& in, const std::string& fileName, const ScenarioOptions& options,
                   std::ostream& out, std::ostream& err);
 
-// Commands a room above this one adds to the language (the play room's
-// `plant`), and its look at every line before it runs (the play room's
-// invariant monitor sees `start` and `unload` coming). `command` is offered
-// every line, before the built-in commands, to check (`run` false) or to
-// run; it returns true when the line is its own, which is then not taken as
-// a built-in. It throws ScenarioError.
-using ScenarioExtension = bool (*)(const ScenarioLine& cmd, Simulator& sim, std::ostream& out, bool run);
-void addScenarioExtension(ScenarioExtension extension);
+// A room above this one adds commands to the language (the play room's
+// `plant`) as rows of the command table (scenario_context.h), and may look
+// at every line before it runs (the play room's invariant monitor sees
+// `start` and `unload` coming). Host thread, before scenarios are parsed.
+struct ScenarioCommand;
+void addScenarioCommand(const ScenarioCommand& row);
+using ScenarioWatcher = void (*)(const ScenarioLine& cmd, Simulator& sim);
+void addScenarioWatcher(ScenarioWatcher watcher);
 
 // Checks one command (`run` false) or carries it out (`run` true) on `sim`.
 // Throws ScenarioError. Output commands write to `out`. A failed `expect`

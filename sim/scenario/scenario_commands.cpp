@@ -1,5 +1,6 @@
 // Scenario commands that run the plug-in, send input, edit the INI file and
 // print reports.
+#include <algorithm>
 #include <fstream>
 
 #include "sim/protocol/native_table.h"
@@ -11,241 +12,260 @@ namespace tavrel::sim {
 
 namespace {
 
-struct Usage {
-    const char* word;
-    const char* args;
-};
-
-constexpr Usage kUsages[] = {
-    {"player", "X Y Z"},
-    {"vehicle", "ID KIND X Y Z [key=value ...]"},
-    {"ped", "ID X Y Z"},
-    {"set", "ID key=value ..."},
-    {"sit", "ID"},
-    {"enter", "ID [door|climb]"},
-    {"ped-enter", "PED VEH [door|climb]"},
-    {"exit", ""},
-    {"move", "ID|player SPEED [FORWARD]"},
-    {"delete", "ID"},
-    {"dead", "0/1"},
-    {"arrested", "0/1"},
-    {"loading", "0/1"},
-    {"weapon", "NAME"},
-    {"dict-never", "NAME"},
-    {"model-never", "NAME"},
-    {"dict-loaded", "NAME"},
-    {"model-loaded", "NAME"},
-    {"feed-posted", "N"},
-    {"screen-size", "W H"},
-    {"ini", "SECTION KEY VALUE..."},
-    {"ini-text", "(lines) end"},
-    {"ini-base64", "BYTES"},
-    {"no-ini", ""},
-    {"shipped-ini", ""},
-    {"ini-read-only", "0/1"},
-    {"ini-folder", ""},
-    {"start", ""},
-    {"unload", ""},
-    {"wait", "MS"},
-    {"frames", "N"},
-    {"key", "down|up VK"},
-    {"control", "down|up ID"},
-    {"tap", "VK"},
-    {"hold", "VK MS"},
-    {"throw", "key|NATIVE_NAME"},
-    {"settings", ""},
-    {"state", ""},
-    {"screen", ""},
-    {"screenshot", "FILE"},
-    {"echo", "TEXT"},
-    {"expect", "KIND ARGS..."},
-};
-
 constexpr std::int64_t kMaxWaitMs = 0xFFFFFFFF;
 constexpr std::int64_t kMaxFrames = 100000000;
+constexpr std::size_t kAny = ScenarioCommand::kNoLimit;
 
-bool runCommand(const CommandContext& c) {
-    const std::string& word = c.cmd.word;
-    Simulator& sim = c.sim;
-    if (word == "start") {
-        c.argCount(0, 0);
-        if (!c.run) return true;
-        if (sim.started()) c.fail("start: the plug-in is already loaded");
-        sim.start();
-    } else if (word == "unload") {
-        c.argCount(0, 0);
-        if (!c.run) return true;
-        if (!sim.started()) c.fail("unload: the plug-in is not loaded");
-        sim.unload();
-    } else if (word == "wait") {
-        c.argCount(1, 1);
-        const auto ms = static_cast<std::uint32_t>(c.integer(0, 0, kMaxWaitMs, "MS"));
-        if (c.run) sim.waitMs(ms);
-    } else if (word == "frame-ms") {
-        // The frame length from the next frame on: a frame-rate change, or long frames.
-        c.argCount(1, 1);
-        const auto ms = static_cast<std::uint32_t>(c.integer(0, 1, kMaxWaitMs, "MS"));
-        if (c.run) sim.setFrameMs(ms);
-    } else if (word == "start-tick") {
-        // The tick of the first frame, as --start-tick (the tick wraps after 0xFFFFFFFF).
-        c.argCount(1, 1);
-        const auto tick = static_cast<std::uint32_t>(c.integer(0, 0, 0xFFFFFFFF, "TICK"));
-        if (!c.run) return true;
-        if (sim.frame() != 0) c.fail("start-tick: only before the first frame");
-        sim.setStartTick(tick);
-    } else if (word == "frames") {
-        c.argCount(1, 1);
-        const auto n = static_cast<int>(c.integer(0, 0, kMaxFrames, "N"));
-        if (c.run) sim.runFrames(n);
-    } else if (word == "key" || word == "control") {
-        c.argCount(2, 2);
-        const bool down = c.arg(0) == "down";
-        if (!down && c.arg(0) != "up") c.fail(word + ": expected down or up, got " + c.arg(0));
-        if (word == "key") {
-            const std::uint32_t vk = c.key(1);
-            if (c.run) down ? sim.keyDown(vk) : sim.keyUp(vk);
-        } else {
-            const auto id = static_cast<int>(c.integer(1, INT32_MIN, INT32_MAX, "ID"));
-            if (c.run) down ? sim.controlDown(id) : sim.controlUp(id);
-        }
-    } else if (word == "tap") {
-        c.argCount(1, 1);
-        const std::uint32_t vk = c.key(0);
-        if (c.run) sim.tap(vk);
-    } else if (word == "throw") {
-        // The next call of that native by a script, or the keyboard handler at
-        // the next key message, throws an exception into the plug-in.
-        c.argCount(1, 1);
-        if (c.arg(0) == "key") {
-            if (c.run) sim.injectThrowInKeyHandler();
-            return true;
-        }
-        const NativeInfo* native = nullptr;
-        for (const NativeInfo& n : allNatives()) {
-            if (c.arg(0) == n.name) native = &n;
-        }
-        if (native == nullptr) c.fail("throw: expected key or a native's name, got " + c.arg(0));
-        if (c.run) sim.injectThrowAtNative(native->hash);
-    } else if (word == "hold") {
-        c.argCount(2, 2);
-        const std::uint32_t vk = c.key(0);
-        const auto ms = static_cast<std::uint32_t>(c.integer(1, 0, kMaxWaitMs, "MS"));
-        if (c.run) sim.hold(vk, ms);
-    } else {
-        return false;
-    }
-    return true;
+// [SECTION] Running the plug-in and sending input
+
+void startCommand(const CommandContext& c) {
+    if (!c.run) return;
+    if (c.sim.started()) c.fail("start: the plug-in is already loaded");
+    c.sim.start();
 }
 
-bool iniCommand(const CommandContext& c) {
-    const std::string& word = c.cmd.word;
-    if (word == "ini") {
-        if (c.cmd.args.size() < 2) c.fail("ini: expected SECTION KEY VALUE...");
-        // The value is the rest of the line after the key, as it stands.
-        const std::string& rest = c.cmd.rest;
-        std::size_t pos = rest.find(c.arg(0)) + c.arg(0).size();
-        pos = rest.find(c.arg(1), pos) + c.arg(1).size();
-        const std::size_t valueStart = rest.find_first_not_of(" \t", pos);
-        std::string value = valueStart == std::string::npos ? "" : rest.substr(valueStart);
-        while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.pop_back();
-        if (c.run && !setIniKey(kIniPath, c.arg(0), c.arg(1), value)) c.fail(std::string("cannot write ") + kIniPath);
-        noteIniEdited(c);
-    } else if (word == "ini-text") {
-        c.argCount(0, 0);
-        if (c.run && !writeIniLines(kIniPath, c.cmd.block)) c.fail(std::string("cannot write ") + kIniPath);
-        noteIniEdited(c);
-    } else if (word == "ini-base64") {
-        // The file's bytes, any bytes, in base64 on one line.
-        c.argCount(1, 1);
-        const auto bytes = decodeBase64(c.arg(0));
-        if (!bytes) c.fail("ini-base64: not base64: " + c.arg(0).substr(0, 40));
-        if (c.run && !writeIniBytes(kIniPath, *bytes)) c.fail(std::string("cannot write ") + kIniPath);
-        noteIniEdited(c);
-    } else if (word == "shipped-ini") {
-        // The INI file players get (dist/TavrelConfig.ini, built in), byte for byte.
-        c.argCount(0, 0);
-        if (c.run && !writeIniBytes(kIniPath, shippedIniBytes())) c.fail(std::string("cannot write ") + kIniPath);
-        noteIniEdited(c);
-    } else if (word == "no-ini") {
-        c.argCount(0, 0);
-        if (c.run) removeIni(kIniPath);
-        noteIniEdited(c);
-    } else if (word == "ini-read-only") {
-        c.argCount(1, 1);
-        const bool on = c.flag(0);
-        if (c.run && !setIniReadOnly(kIniPath, on)) c.fail(std::string("no ") + kIniPath + " to change");
-    } else if (word == "ini-folder") {
-        c.argCount(0, 0);
-        if (c.run && !makeIniFolder(kIniPath)) c.fail(std::string("cannot make a folder ") + kIniPath);
-        noteIniEdited(c);
-    } else {
-        return false;
-    }
-    return true;
+void unloadCommand(const CommandContext& c) {
+    if (!c.run) return;
+    if (!c.sim.started()) c.fail("unload: the plug-in is not loaded");
+    c.sim.unload();
 }
 
-bool outputCommand(const CommandContext& c) {
+void waitCommand(const CommandContext& c) {
+    const auto ms = static_cast<std::uint32_t>(c.integer(0, 0, kMaxWaitMs, "MS"));
+    if (c.run) c.sim.waitMs(ms);
+}
+
+// The frame length from the next frame on: a frame-rate change, or long frames.
+void frameMsCommand(const CommandContext& c) {
+    const auto ms = static_cast<std::uint32_t>(c.integer(0, 1, kMaxWaitMs, "MS"));
+    if (c.run) c.sim.setFrameMs(ms);
+}
+
+// The tick of the first frame, as --start-tick (the tick wraps after 0xFFFFFFFF).
+void startTickCommand(const CommandContext& c) {
+    const auto tick = static_cast<std::uint32_t>(c.integer(0, 0, 0xFFFFFFFF, "TICK"));
+    if (!c.run) return;
+    if (c.sim.frame() != 0) c.fail("start-tick: only before the first frame");
+    c.sim.setStartTick(tick);
+}
+
+void framesCommand(const CommandContext& c) {
+    const auto n = static_cast<int>(c.integer(0, 0, kMaxFrames, "N"));
+    if (c.run) c.sim.runFrames(n);
+}
+
+// key down|up VK, control down|up ID.
+void pressCommand(const CommandContext& c) {
     const std::string& word = c.cmd.word;
+    const bool down = c.arg(0) == "down";
+    if (!down && c.arg(0) != "up") c.fail(word + ": expected down or up, got " + c.arg(0));
     Simulator& sim = c.sim;
-    if (word == "settings" || word == "state" || word == "screen") {
-        c.argCount(0, 0);
-        if (!c.run) return true;
-        if (word == "settings") c.out << settingsJson() << "\n";
-        else if (word == "state") c.out << stateJson(sim) << "\n";
-        else c.out << screenJson(sim.lastDrawing()) << "\n";
-    } else if (word == "screenshot") {
-        c.argCount(1, 1);
-        if (!c.run) return true;
-        std::ofstream file(c.arg(0), std::ios::binary | std::ios::trunc);
-        file << screenSvg(sim.lastDrawing(), sim.world().picture_w, sim.world().picture_h, &sim.world());
-        if (!file) c.fail("cannot write " + c.arg(0));
-    } else if (word == "echo") {
-        if (c.run) c.out << c.cmd.rest << "\n";
+    if (word == "key") {
+        const std::uint32_t vk = c.key(1);
+        if (c.run) down ? sim.keyDown(vk) : sim.keyUp(vk);
     } else {
-        return false;
+        const auto id = static_cast<int>(c.integer(1, INT32_MIN, INT32_MAX, "ID"));
+        if (c.run) down ? sim.controlDown(id) : sim.controlUp(id);
     }
-    return true;
+}
+
+void tapCommand(const CommandContext& c) {
+    const std::uint32_t vk = c.key(0);
+    if (c.run) c.sim.tap(vk);
+}
+
+void holdCommand(const CommandContext& c) {
+    const std::uint32_t vk = c.key(0);
+    const auto ms = static_cast<std::uint32_t>(c.integer(1, 0, kMaxWaitMs, "MS"));
+    if (c.run) c.sim.hold(vk, ms);
+}
+
+// The next call of that native by a script, or the keyboard handler at the
+// next key message, throws an exception into the plug-in.
+void throwCommand(const CommandContext& c) {
+    if (c.arg(0) == "key") {
+        if (c.run) c.sim.injectThrowInKeyHandler();
+        return;
+    }
+    const NativeInfo* native = nullptr;
+    for (const NativeInfo& n : allNatives()) {
+        if (c.arg(0) == n.name) native = &n;
+    }
+    if (native == nullptr) c.fail("throw: expected key or a native's name, got " + c.arg(0));
+    if (c.run) c.sim.injectThrowAtNative(native->hash);
+}
+
+// [SECTION] The INI file
+
+void iniWritten(const CommandContext& c, bool written) {
+    if (c.run && !written) c.fail(std::string("cannot write ") + kIniPath);
+    noteIniEdited(c);
+}
+
+void iniCommand(const CommandContext& c) {
+    // The value is the rest of the line after the key, as it stands.
+    const std::string& rest = c.cmd.rest;
+    std::size_t pos = rest.find(c.arg(0)) + c.arg(0).size();
+    pos = rest.find(c.arg(1), pos) + c.arg(1).size();
+    const std::size_t valueStart = rest.find_first_not_of(" \t", pos);
+    std::string value = valueStart == std::string::npos ? "" : rest.substr(valueStart);
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.pop_back();
+    iniWritten(c, !c.run || setIniKey(kIniPath, c.arg(0), c.arg(1), value));
+}
+
+void iniTextCommand(const CommandContext& c) { iniWritten(c, !c.run || writeIniLines(kIniPath, c.cmd.block)); }
+
+// The file's bytes, any bytes, in base64 on one line.
+void iniBase64Command(const CommandContext& c) {
+    const auto bytes = decodeBase64(c.arg(0));
+    if (!bytes) c.fail("ini-base64: not base64: " + c.arg(0).substr(0, 40));
+    iniWritten(c, !c.run || writeIniBytes(kIniPath, *bytes));
+}
+
+// The INI file players get (dist/TavrelConfig.ini, built in), byte for byte.
+void shippedIniCommand(const CommandContext& c) { iniWritten(c, !c.run || writeIniBytes(kIniPath, shippedIniBytes())); }
+
+void noIniCommand(const CommandContext& c) {
+    if (c.run) removeIni(kIniPath);
+    noteIniEdited(c);
+}
+
+void iniReadOnlyCommand(const CommandContext& c) {
+    const bool on = c.flag(0);
+    if (c.run && !setIniReadOnly(kIniPath, on)) c.fail(std::string("no ") + kIniPath + " to change");
+}
+
+void iniFolderCommand(const CommandContext& c) {
+    if (c.run && !makeIniFolder(kIniPath)) c.fail(std::string("cannot make a folder ") + kIniPath);
+    noteIniEdited(c);
+}
+
+// [SECTION] Output
+
+void settingsCommand(const CommandContext& c) {
+    if (c.run) c.out << settingsJson() << "\n";
+}
+
+void stateCommand(const CommandContext& c) {
+    if (c.run) c.out << stateJson(c.sim) << "\n";
+}
+
+void screenCommand(const CommandContext& c) {
+    if (c.run) c.out << screenJson(c.sim.lastDrawing()) << "\n";
+}
+
+void screenshotCommand(const CommandContext& c) {
+    if (!c.run) return;
+    std::ofstream file(c.arg(0), std::ios::binary | std::ios::trunc);
+    Simulator& sim = c.sim;
+    file << screenSvg(sim.lastDrawing(), sim.world().picture_w, sim.world().picture_h, &sim.world());
+    if (!file) c.fail("cannot write " + c.arg(0));
+}
+
+void echoCommand(const CommandContext& c) {
+    if (c.run) c.out << c.cmd.rest << "\n";
+}
+
+// Every native call and keyboard message from here on printed, as
+// --timeline (`timeline changes`: as --timeline=changes).
+void timelineCommand(const CommandContext& c) {
+    if (c.cmd.args.size() == 1 && c.arg(0) != "changes") c.fail("timeline: expected changes or nothing, got " + c.arg(0));
+    if (!c.run) return;
+    if (c.session == nullptr || c.session->options == nullptr) c.fail("timeline: only in a scenario run");
+    ScenarioOptions& options = *c.session->options;
+    const bool changes = c.cmd.args.size() == 1;
+    if (options.timeline && options.timeline_changes == changes) return;
+    options.timeline = true;
+    options.timeline_changes = changes;
+    attachTraceOutput(c.sim, options, c.out);
+}
+
+constexpr ScenarioCommand kCommands[] = {
+    {"ini", 2, kAny, "SECTION KEY VALUE...", iniCommand},
+    {"ini-text", 0, 0, "(lines) end", iniTextCommand},
+    {"ini-base64", 1, 1, "BYTES", iniBase64Command},
+    {"no-ini", 0, 0, "", noIniCommand},
+    {"shipped-ini", 0, 0, "", shippedIniCommand},
+    {"ini-read-only", 1, 1, "0/1", iniReadOnlyCommand},
+    {"ini-folder", 0, 0, "", iniFolderCommand},
+    {"start-tick", 1, 1, "TICK", startTickCommand},
+    {"frame-ms", 1, 1, "MS", frameMsCommand},
+    {"start", 0, 0, "", startCommand},
+    {"unload", 0, 0, "", unloadCommand},
+    {"wait", 1, 1, "MS", waitCommand},
+    {"frames", 1, 1, "N", framesCommand},
+    {"key", 2, 2, "down|up VK", pressCommand},
+    {"control", 2, 2, "down|up ID", pressCommand},
+    {"tap", 1, 1, "VK", tapCommand},
+    {"hold", 2, 2, "VK MS", holdCommand},
+    {"throw", 1, 1, "key|NATIVE_NAME", throwCommand},
+    {"settings", 0, 0, "", settingsCommand},
+    {"state", 0, 0, "", stateCommand},
+    {"screen", 0, 0, "", screenCommand},
+    {"screenshot", 1, 1, "FILE", screenshotCommand},
+    {"echo", 0, kAny, "TEXT", echoCommand},
+    {"timeline", 0, 1, "[changes]", timelineCommand},
+    {"expect", 0, kAny, "KIND ARGS...", expectCommand},
+};
+
+struct Registry {
+    std::vector<ScenarioCommand> commands;
+    std::vector<ScenarioWatcher> watchers;
+};
+
+Registry& registry() {
+    static Registry table = [] {
+        Registry r;
+        const auto world = worldCommands();
+        r.commands.assign(world.begin(), world.end());
+        r.commands.insert(r.commands.end(), std::begin(kCommands), std::end(kCommands));
+        return r;
+    }();
+    return table;
+}
+
+const ScenarioCommand* findCommand(std::string_view word) {
+    for (const ScenarioCommand& row : registry().commands) {
+        if (row.word == word) return &row;
+    }
+    return nullptr;
 }
 
 }  // namespace
+
+std::span<const ScenarioCommand> scenarioCommands() { return registry().commands; }
 
 std::string commandUsage(const std::string& word) {
-    for (const Usage& u : kUsages) {
-        if (word == u.word) return *u.args != '\0' ? word + " " + u.args : word + " takes no arguments";
-    }
-    return word;
+    const ScenarioCommand* row = findCommand(word);
+    if (row == nullptr) return word;
+    return !row->usage.empty() ? word + " " + std::string(row->usage) : word + " takes no arguments";
 }
 
-std::string commandWords() {
-    std::string out;
-    for (const Usage& u : kUsages) {
-        out += out.empty() ? "" : ", ";
-        out += u.word;
-    }
-    return out;
+void addScenarioCommand(const ScenarioCommand& row) {
+    auto& commands = registry().commands;
+    const auto it = std::find_if(commands.begin(), commands.end(), [&](const ScenarioCommand& r) { return r.word == row.word; });
+    if (it != commands.end()) *it = row;
+    else commands.push_back(row);
 }
 
-namespace {
-std::vector<ScenarioExtension>& extensions() {
-    static std::vector<ScenarioExtension> added;
-    return added;
-}
-}  // namespace
-
-void addScenarioExtension(ScenarioExtension extension) {
-    for (ScenarioExtension known : extensions()) {
-        if (known == extension) return;
-    }
-    extensions().push_back(extension);
+void addScenarioWatcher(ScenarioWatcher watcher) {
+    auto& watchers = registry().watchers;
+    if (std::find(watchers.begin(), watchers.end(), watcher) == watchers.end()) watchers.push_back(watcher);
 }
 
 void scenarioCommand(const ScenarioLine& cmd, Simulator& sim, std::ostream& out, bool run, ScenarioSession* session) {
-    for (ScenarioExtension extension : extensions()) {
-        if (extension(cmd, sim, out, run)) return;
+    if (run) {
+        for (ScenarioWatcher watcher : registry().watchers) watcher(cmd, sim);
     }
     const CommandContext c{cmd, sim, out, run, session};
-    if (worldCommand(c) || runCommand(c) || iniCommand(c) || outputCommand(c) || expectCommand(c)) return;
-    c.fail("unknown command: " + cmd.word + " (commands: " + commandWords() + ")");
+    const ScenarioCommand* row = findCommand(cmd.word);
+    if (row == nullptr) {
+        std::string words;
+        for (const ScenarioCommand& r : registry().commands) words += (words.empty() ? "" : ", ") + std::string(r.word);
+        c.fail("unknown command: " + cmd.word + " (commands: " + words + ")");
+    }
+    c.argCount(row->least, row->most);
+    row->run(c);
 }
 
 }  // namespace tavrel::sim

@@ -1,6 +1,8 @@
 // The argument readers shared by the scenario command handlers.
 #pragma once
 #include <ostream>
+#include <span>
+#include <string_view>
 
 #include "sim/scenario/scenario.h"
 #include "sim/scenario/scenario_values.h"
@@ -10,8 +12,24 @@ namespace tavrel::sim {
 // "tap VK": how a command is written, for messages; every command's, or
 // the word alone for one that is not known.
 std::string commandUsage(const std::string& word);
-// Every command word, comma-separated.
-std::string commandWords();
+
+struct CommandContext;
+
+// One scenario command: a row of the command table. The table checks the
+// number of arguments before `run` is called (a wrong number: "WORD:
+// expected N arguments, got M (WORD USAGE)"); `run` checks the arguments
+// themselves and, with c.run true, carries the command out.
+struct ScenarioCommand {
+    static constexpr std::size_t kNoLimit = static_cast<std::size_t>(-1);
+    std::string_view word;
+    std::size_t least = 0;           // arguments
+    std::size_t most = 0;            // kNoLimit: any number
+    std::string_view usage;          // its arguments as written: "ID KIND X Y Z [key=value ...]"
+    void (*run)(const CommandContext& c) = nullptr;
+};
+
+// Every command, the built-in ones first, then those added.
+std::span<const ScenarioCommand> scenarioCommands();
 
 struct CommandContext {
     const ScenarioLine& cmd;
@@ -25,8 +43,9 @@ struct CommandContext {
     void argCount(std::size_t least, std::size_t most) const {
         const std::size_t n = cmd.args.size();
         if (n < least || n > most) {
-            const std::string want = least == most ? std::to_string(least)
-                                                   : std::to_string(least) + " to " + std::to_string(most);
+            const std::string want = least == most                       ? std::to_string(least)
+                                     : most == ScenarioCommand::kNoLimit ? "at least " + std::to_string(least)
+                                                                         : std::to_string(least) + " to " + std::to_string(most);
             fail(cmd.word + ": expected " + want + " argument" + (most == 1 ? "" : "s") + ", got " +
                  std::to_string(n) + " (" + commandUsage(cmd.word) + ")");
         }
@@ -71,10 +90,10 @@ struct CommandContext {
     }
 };
 
-// World commands (scenario_world.cpp); false when `word` is not one.
-bool worldCommand(const CommandContext& c);
-// The expect family (scenario_expect.cpp); false when `word` is not expect.
-bool expectCommand(const CommandContext& c);
+// The rows of the world commands (scenario_world.cpp).
+std::span<const ScenarioCommand> worldCommands();
+// `expect KIND ARGS...` (scenario_expect.cpp).
+void expectCommand(const CommandContext& c);
 // After a command of the scenario's own changed ./TavrelConfig.ini: that
 // content is what `expect ini-unchanged` compares with next.
 void noteIniEdited(const CommandContext& c);

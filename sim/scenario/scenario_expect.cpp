@@ -660,8 +660,7 @@ bool jsonValueMatches(std::string_view actualJson, std::string_view expected) {
     return actual && valueMatches(*actual, expected);
 }
 
-bool expectCommand(const CommandContext& c) {
-    if (c.cmd.word != "expect") return false;
+void expectCommand(const CommandContext& c) {
     if (c.cmd.args.empty()) {
         std::string forms;
         for (const ExpectKind& k : kinds()) forms += "\n  expect " + std::string(k.name) + (k.usage.empty() ? "" : " ") + std::string(k.usage);
@@ -674,13 +673,12 @@ bool expectCommand(const CommandContext& c) {
     ExpectCursors scratch;
     ExpectCursors& cursors = c.session != nullptr ? c.session->cursors : scratch;
     const auto got = kind->check(c, cursors);
-    if (!c.run || !got) return true;
+    if (!c.run || !got) return;
     const std::string message = "expected " + expectText(c, 0, false) + ", got " + *got;
     if (c.session == nullptr) throw ExpectFailure(c.cmd.line, message);
     ++c.session->expect_failures;
     c.out.flush();
     if (c.session->err != nullptr) *c.session->err << c.session->file_name << ":" << c.cmd.line << ": " << message << "\n";
-    return true;
 }
 
 void noteIniEdited(const CommandContext& c) {

@@ -110,13 +110,15 @@ int runScenarioOn(Simulator& sim, std::istream& in, const std::string& fileName,
             sim.setKeySink(nullptr);
         }
     } sinkReset{sim};
-    sim.setStartTick(options.start_tick);
-    sim.setFrameMs(options.frame_ms);
-    attachTraceOutput(sim, options, out);
+    ScenarioOptions live = options;
+    sim.setStartTick(live.start_tick);
+    sim.setFrameMs(live.frame_ms);
+    attachTraceOutput(sim, live, out);
 
     ScenarioSession session;
     session.file_name = fileName;
     session.err = &err;
+    session.options = &live;
     session.cursors.ini_bytes = readIniBytes(kIniPath);
     std::size_t faultsShown = 0;
     for (const ScenarioLine& cmd : commands) {

@@ -151,7 +151,6 @@ void vehicleOption(const CommandContext& c, SimVehicle* v, const std::string& op
 }
 
 void addVehicle(const CommandContext& c) {
-    if (c.cmd.args.size() < 5) c.fail("vehicle: expected ID KIND X Y Z [key=value ...]");
     const int vid = c.id(0);
     const auto kind = vehicleKindFromName(c.arg(1));
     if (!kind) c.fail("unknown vehicle kind: " + c.arg(1) + " (kinds: car, bike, quad, heli, plane, boat, bicycle, jetski, train, other)");
@@ -185,153 +184,197 @@ void movePlayerBeside(World& w, const SimVehicle& v) {
     w.player.pos = Vec3{v.pos.x + 2.0f, v.pos.y, v.pos.z};
 }
 
-}  // namespace
-
-bool worldCommand(const CommandContext& c) {
-    const std::string& word = c.cmd.word;
+// `set ID key=value ...`: changes what an existing vehicle or character is:
+// the vehicle command's options and pos=X,Y,Z (a character: pos= and order=).
+void setCommand(const CommandContext& c) {
     World& w = c.sim.world();
-    if (word == "vehicle") {
-        addVehicle(c);
-    } else if (word == "set") {
-        // Changes what an existing vehicle or character is: the vehicle
-        // command's options and pos=X,Y,Z (a character: pos= and order=).
-        if (c.cmd.args.size() < 2) c.fail("set: expected ID key=value ...");
-        const int id = c.id(0);
-        SimVehicle* v = c.run ? w.vehicleById(id) : nullptr;
-        SimPed* p = c.run && v == nullptr ? w.pedById(id) : nullptr;
-        if (c.run && v == nullptr && p == nullptr) c.fail("no vehicle or character " + std::to_string(id));
-        for (std::size_t i = 1; i < c.cmd.args.size(); ++i) {
-            const std::string& option = c.arg(i);
-            if (p != nullptr || (!c.run && (option.starts_with("pos=") || option.starts_with("order=")))) {
-                if (option.starts_with("order=")) {
-                    const auto n = parseInteger(option.substr(6));
-                    if (!n) c.fail("order= wants a number: " + option);
-                    if (p != nullptr) p->order = *n;
-                    continue;
-                }
-                if (!option.starts_with("pos=")) c.fail("set: a character takes pos= and order= only, not " + option);
-                const Vec3 pos = positionOption(c, option.substr(4));
-                if (p != nullptr) p->pos = pos;
+    const int id = c.id(0);
+    SimVehicle* v = c.run ? w.vehicleById(id) : nullptr;
+    SimPed* p = c.run && v == nullptr ? w.pedById(id) : nullptr;
+    if (c.run && v == nullptr && p == nullptr) c.fail("no vehicle or character " + std::to_string(id));
+    for (std::size_t i = 1; i < c.cmd.args.size(); ++i) {
+        const std::string& option = c.arg(i);
+        if (p != nullptr || (!c.run && (option.starts_with("pos=") || option.starts_with("order=")))) {
+            if (option.starts_with("order=")) {
+                const auto n = parseInteger(option.substr(6));
+                if (!n) c.fail("order= wants a number: " + option);
+                if (p != nullptr) p->order = *n;
                 continue;
             }
-            vehicleOption(c, v, option);
+            if (!option.starts_with("pos=")) c.fail("set: a character takes pos= and order= only, not " + option);
+            const Vec3 pos = positionOption(c, option.substr(4));
+            if (p != nullptr) p->pos = pos;
+            continue;
         }
-    } else if (word == "player") {
-        c.argCount(3, 3);
-        const Vec3 pos = c.position(0);
-        if (c.run) w.placePlayer(pos);
-    } else if (word == "ped") {
-        c.argCount(4, 4);
-        const int pid = c.id(0);
-        const Vec3 pos = c.position(1);
-        if (!c.run) return true;
-        if (w.idInUse(pid)) c.fail("ID " + std::to_string(pid) + " is already in use");
-        w.addPed(pid, pos);
-    } else if (word == "sit") {
-        c.argCount(1, 1);
-        const int vid = c.id(0);
-        if (!c.run) return true;
-        const SimVehicle& v = c.vehicle(vid);
-        w.player.vehicle = v.handle;
-        w.player.entering = 0;
-        w.player.entry = EntryStage::ByLock;
-        w.player.door_open = false;
-        w.player.door_open = false;
-        w.player.last_vehicle = v.handle;
-    } else if (word == "enter") {
-        c.argCount(1, 2);
-        const int vid = c.id(0);
-        const EntryStage stage = entryStage(c, 1);
-        if (!c.run) return true;
-        const SimVehicle& v = c.vehicle(vid);
-        w.player.vehicle = 0;
-        w.player.entering = v.handle;
-        w.player.entry = stage;
-        w.player.door_open = false;
-        w.openUnlockedDoors();
-    } else if (word == "ped-enter") {
-        c.argCount(2, 3);
-        const int pid = c.id(0);
-        const int vid = c.id(1);
-        const EntryStage stage = entryStage(c, 2);
-        if (!c.run) return true;
-        SimPed* p = w.pedById(pid);
-        if (p == nullptr) c.fail("no character " + std::to_string(pid));
-        p->entering = c.vehicle(vid).handle;
-        p->entry = stage;
-        p->door_open = false;
-        w.openUnlockedDoors();
-    } else if (word == "exit") {
-        c.argCount(0, 0);
-        if (!c.run) return true;
-        if (const SimVehicle* v = w.vehicle(w.player.vehicle)) movePlayerBeside(w, *v);
-        w.player.vehicle = 0;
-        w.player.entering = 0;
-        w.player.entry = EntryStage::ByLock;
-    } else if (word == "move") {
-        c.argCount(2, 3);
-        const bool player = c.arg(0) == "player";
-        const int vid = player ? 0 : c.id(0);
-        const float speed = c.decimal(1, "SPEED");
-        const float forward = c.cmd.args.size() == 3 ? c.decimal(2, "FORWARD") : speed;
-        if (!c.run) return true;
-        if (player) {
-            w.player.speed = speed;
-        } else {
-            SimVehicle& v = c.vehicle(vid);
-            v.speed = speed;
-            v.forward = forward;
-        }
-    } else if (word == "delete") {
-        c.argCount(1, 1);
-        const int vid = c.id(0);
-        if (c.run && !w.removeById(vid)) c.fail("no vehicle or character " + std::to_string(vid));
-    } else if (word == "dead" || word == "arrested" || word == "loading") {
-        c.argCount(1, 1);
-        const bool on = c.flag(0);
-        if (!c.run) return true;
-        (word == "dead" ? w.player.dead : word == "arrested" ? w.player.arrested : w.loading_screen) = on;
-    } else if (word == "weapon") {
-        // A name, or the weapon's hash as a 0x number (a weapon whose name is not known).
-        c.argCount(1, 1);
-        const std::string& name = c.arg(0);
-        const bool hash = name.size() > 2 && name[0] == '0' && (name[1] == 'x' || name[1] == 'X');
-        if (hash) {
-            const auto n = parseInteger(name);
-            if (!n || *n < 0 || *n > 0xFFFFFFFF) c.fail("weapon: not a hash: " + name);
-            if (c.run) w.player.weapon = static_cast<std::uint32_t>(*n);
-        } else if (c.run) {
-            w.player.weapon = w.hashName(name);
-        }
-    } else if (word == "dict-never") {
-        c.argCount(1, 1);
-        if (c.run) w.dicts_never.insert(c.arg(0));
-    } else if (word == "model-never") {
-        c.argCount(1, 1);
-        if (c.run) w.models_never.insert(w.hashName(c.arg(0)));
-    } else if (word == "dict-loaded") {
-        // In memory already, before the plug-in asks (as after an earlier load).
-        c.argCount(1, 1);
-        if (c.run) w.dicts_loaded.insert(c.arg(0));
-    } else if (word == "model-loaded") {
-        c.argCount(1, 1);
-        if (c.run) w.models_loaded.insert(w.hashName(c.arg(0)));
-    } else if (word == "feed-posted") {
-        c.argCount(1, 1);
-        const auto posted = static_cast<int>(c.integer(0, 0, 1000000000, "N"));
-        if (!c.run) return true;
-        w.feed_before = posted - static_cast<int>(c.sim.notifications().size());
-    } else if (word == "screen-size") {
-        c.argCount(2, 2);
-        const auto width = static_cast<int>(c.integer(0, 1, 100000, "W"));
-        const auto height = static_cast<int>(c.integer(1, 1, 100000, "H"));
-        if (!c.run) return true;
-        w.picture_w = width;
-        w.picture_h = height;
-    } else {
-        return false;
+        vehicleOption(c, v, option);
     }
-    return true;
 }
+
+void playerCommand(const CommandContext& c) {
+    const Vec3 pos = c.position(0);
+    if (c.run) c.sim.world().placePlayer(pos);
+}
+
+void pedCommand(const CommandContext& c) {
+    const int pid = c.id(0);
+    const Vec3 pos = c.position(1);
+    if (!c.run) return;
+    World& w = c.sim.world();
+    if (w.idInUse(pid)) c.fail("ID " + std::to_string(pid) + " is already in use");
+    w.addPed(pid, pos);
+}
+
+void sitCommand(const CommandContext& c) {
+    const int vid = c.id(0);
+    if (!c.run) return;
+    World& w = c.sim.world();
+    const SimVehicle& v = c.vehicle(vid);
+    w.player.vehicle = v.handle;
+    w.player.entering = 0;
+    w.player.entry = EntryStage::ByLock;
+    w.player.door_open = false;
+    w.player.last_vehicle = v.handle;
+}
+
+void enterCommand(const CommandContext& c) {
+    const int vid = c.id(0);
+    const EntryStage stage = entryStage(c, 1);
+    if (!c.run) return;
+    World& w = c.sim.world();
+    const SimVehicle& v = c.vehicle(vid);
+    w.player.vehicle = 0;
+    w.player.entering = v.handle;
+    w.player.entry = stage;
+    w.player.door_open = false;
+    w.openUnlockedDoors();
+}
+
+void pedEnterCommand(const CommandContext& c) {
+    const int pid = c.id(0);
+    const int vid = c.id(1);
+    const EntryStage stage = entryStage(c, 2);
+    if (!c.run) return;
+    World& w = c.sim.world();
+    SimPed* p = w.pedById(pid);
+    if (p == nullptr) c.fail("no character " + std::to_string(pid));
+    p->entering = c.vehicle(vid).handle;
+    p->entry = stage;
+    p->door_open = false;
+    w.openUnlockedDoors();
+}
+
+void exitCommand(const CommandContext& c) {
+    if (!c.run) return;
+    World& w = c.sim.world();
+    if (const SimVehicle* v = w.vehicle(w.player.vehicle)) movePlayerBeside(w, *v);
+    w.player.vehicle = 0;
+    w.player.entering = 0;
+    w.player.entry = EntryStage::ByLock;
+}
+
+void moveCommand(const CommandContext& c) {
+    const bool player = c.arg(0) == "player";
+    const int vid = player ? 0 : c.id(0);
+    const float speed = c.decimal(1, "SPEED");
+    const float forward = c.cmd.args.size() == 3 ? c.decimal(2, "FORWARD") : speed;
+    if (!c.run) return;
+    if (player) {
+        c.sim.world().player.speed = speed;
+    } else {
+        SimVehicle& v = c.vehicle(vid);
+        v.speed = speed;
+        v.forward = forward;
+    }
+}
+
+void deleteCommand(const CommandContext& c) {
+    const int vid = c.id(0);
+    if (c.run && !c.sim.world().removeById(vid)) c.fail("no vehicle or character " + std::to_string(vid));
+}
+
+// dead, arrested, loading: a switch of the player's or the game's.
+void switchCommand(const CommandContext& c) {
+    const bool on = c.flag(0);
+    if (!c.run) return;
+    World& w = c.sim.world();
+    const std::string& word = c.cmd.word;
+    (word == "dead" ? w.player.dead : word == "arrested" ? w.player.arrested : w.loading_screen) = on;
+}
+
+// A name, or the weapon's hash as a 0x number (a weapon whose name is not known).
+void weaponCommand(const CommandContext& c) {
+    World& w = c.sim.world();
+    const std::string& name = c.arg(0);
+    const bool hash = name.size() > 2 && name[0] == '0' && (name[1] == 'x' || name[1] == 'X');
+    if (hash) {
+        const auto n = parseInteger(name);
+        if (!n || *n < 0 || *n > 0xFFFFFFFF) c.fail("weapon: not a hash: " + name);
+        if (c.run) w.player.weapon = static_cast<std::uint32_t>(*n);
+    } else if (c.run) {
+        w.player.weapon = w.hashName(name);
+    }
+}
+
+void dictNeverCommand(const CommandContext& c) {
+    if (c.run) c.sim.world().dicts_never.insert(c.arg(0));
+}
+
+void modelNeverCommand(const CommandContext& c) {
+    World& w = c.sim.world();
+    if (c.run) w.models_never.insert(w.hashName(c.arg(0)));
+}
+
+// In memory already, before the plug-in asks (as after an earlier load).
+void dictLoadedCommand(const CommandContext& c) {
+    if (c.run) c.sim.world().dicts_loaded.insert(c.arg(0));
+}
+
+void modelLoadedCommand(const CommandContext& c) {
+    World& w = c.sim.world();
+    if (c.run) w.models_loaded.insert(w.hashName(c.arg(0)));
+}
+
+void feedPostedCommand(const CommandContext& c) {
+    const auto posted = static_cast<int>(c.integer(0, 0, 1000000000, "N"));
+    if (!c.run) return;
+    c.sim.world().feed_before = posted - static_cast<int>(c.sim.notifications().size());
+}
+
+void screenSizeCommand(const CommandContext& c) {
+    const auto width = static_cast<int>(c.integer(0, 1, 100000, "W"));
+    const auto height = static_cast<int>(c.integer(1, 1, 100000, "H"));
+    if (!c.run) return;
+    c.sim.world().picture_w = width;
+    c.sim.world().picture_h = height;
+}
+
+constexpr std::size_t kAny = ScenarioCommand::kNoLimit;
+
+constexpr ScenarioCommand kWorldCommands[] = {
+    {"player", 3, 3, "X Y Z", playerCommand},
+    {"vehicle", 5, kAny, "ID KIND X Y Z [key=value ...]", addVehicle},
+    {"ped", 4, 4, "ID X Y Z", pedCommand},
+    {"set", 2, kAny, "ID key=value ...", setCommand},
+    {"sit", 1, 1, "ID", sitCommand},
+    {"enter", 1, 2, "ID [door|climb]", enterCommand},
+    {"ped-enter", 2, 3, "PED VEH [door|climb]", pedEnterCommand},
+    {"exit", 0, 0, "", exitCommand},
+    {"move", 2, 3, "ID|player SPEED [FORWARD]", moveCommand},
+    {"delete", 1, 1, "ID", deleteCommand},
+    {"dead", 1, 1, "0/1", switchCommand},
+    {"arrested", 1, 1, "0/1", switchCommand},
+    {"loading", 1, 1, "0/1", switchCommand},
+    {"weapon", 1, 1, "NAME", weaponCommand},
+    {"dict-never", 1, 1, "NAME", dictNeverCommand},
+    {"model-never", 1, 1, "NAME", modelNeverCommand},
+    {"dict-loaded", 1, 1, "NAME", dictLoadedCommand},
+    {"model-loaded", 1, 1, "NAME", modelLoadedCommand},
+    {"feed-posted", 1, 1, "N", feedPostedCommand},
+    {"screen-size", 2, 2, "W H", screenSizeCommand},
+};
+
+}  // namespace
+
+std::span<const ScenarioCommand> worldCommands() { return kWorldCommands; }
 
 }  // namespace tavrel::sim
