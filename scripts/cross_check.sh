@@ -10,9 +10,7 @@
 # every file left in the directory (the INI file, the plug-in's Tavrel.log and
 # Tavrel.log.old, screenshots).
 #
-# Scenarios: tests/scenarios/*.scn and examples/*.scn, or those given. A
-# scenario may begin with "#@ options ..." (extra command-line options) and
-# "#@ file PATH" (a file from the repository copied into the directory).
+# Scenarios: tests/scenarios/*.scn and examples/*.scn, or those given.
 #
 # Needs: the Linux tavrel-sim (default build/asan/sim/tavrel-sim, or
 # $TAVREL_SIM_LINUX), the mingw build (build/mingw: sim/tavrel-sim.exe,
@@ -63,17 +61,13 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
 # Runs one side in its own fresh directory. $1 side, $2 scenario, $3 name,
-# then the scenario's extra options.
+# then extra options for tavrel-sim.
 run_side() {
   local side="$1" scenario="$2" name="$3"
   shift 3
   local dir="$work/$name/$side"
   local out="$work/$name/$side.out"
   mkdir -p "$dir" "$out"
-  local copy
-  while read -r copy; do
-    cp "$root/$copy" "$dir/"
-  done < <(sed -n 's/^#@ file //p' "$scenario")
   local status=0
   if [[ $side == linux ]]; then
     (cd "$dir" && "$linux_sim" --trace "$out/trace.jsonl" "$@" "$scenario" >"$out/stdout" 2>"$out/stderr") || status=$?
@@ -143,8 +137,7 @@ failed=()
 for scenario in "${scenarios[@]}"; do
   scenario="$(cd "$(dirname "$scenario")" && pwd)/$(basename "$scenario")"
   name="$(basename "$(dirname "$scenario")")_$(basename "$scenario" .scn)"
-  read -r -a options <<<"$(sed -n 's/^#@ options //p' "$scenario" | tr '\n' ' ')"
-  check_scenario "$scenario" "$name" "${options[@]}"
+  check_scenario "$scenario" "$name"
   calls=$(grep -c '"hash":' "$work/$name/linux.out/trace.jsonl" || true)  # keyboard lines have none
   status=$(cat "$work/$name/linux.out/status")
   if ! report="$(same_results "$name")"; then

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs one scenario file with tavrel-sim as scripts/cross_check.sh does, in a
-# fresh directory ("#@ file" copies, "#@ options" extra options), and passes
+# fresh directory, and passes
 # when it exits 0: a failed expect line (exit 3), a fault (1) or a scenario
 # error (2) fails it, with tavrel-sim's messages shown.
 #
@@ -15,13 +15,9 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 dir="$(mktemp -d)"
 trap 'rm -rf "$dir" "$dir.out" "$dir.err"' EXIT
 mkdir "$dir/run"
-while read -r copy; do
-  cp "$root/$copy" "$dir/run/"
-done < <(sed -n 's/^#@ file //p' "$scenario")
-read -r -a options <<<"$(sed -n 's/^#@ options //p' "$scenario" | tr '\n' ' ')"
 name=$(basename "$scenario")
 status=0
-(cd "$dir/run" && "$sim" "${options[@]}" "$scenario" >"$dir.out" 2>"$dir.err") || status=$?
+(cd "$dir/run" && "$sim" "$scenario" >"$dir.out" 2>"$dir.err") || status=$?
 cat "$dir.err" >&2
 if ((status != 0)); then
   echo "$name: tavrel-sim exited with $status" >&2

@@ -16,7 +16,9 @@
 #include "host/host_abi.h"
 #include "host/native_invoker.h"
 #include "sim/report/reports.h"
+#include "sim/play/play.h"
 #include "sim/scenario/scenario.h"
+#include "sim/scenario/scenario_context.h"
 #include "sim/scenario/scenario_values.h"
 #include "support/sandbox.h"
 #include "support/scenario_run.h"
@@ -37,6 +39,33 @@ protected:
     }
     tavrel::testing::Sandbox sandbox_;  // each case in a fresh working directory: the INI file lives there
 };
+
+// Every command of the table is in the scenario reference and the README,
+// and a wrong number of arguments prints that command's own form.
+TEST_F(ScenarioTest, EveryCommandIsDocumentedAndPrintsItsUsage) {
+    registerPlayCommands();  // plant
+    const std::string root = TAVREL_SOURCE_DIR;
+    for (const char* file : {"/docs/scenario-language.md", "/README.md"}) {
+        std::ifstream in(root + file);
+        ASSERT_TRUE(in) << file;
+        const std::string doc((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        for (const ScenarioCommand& row : scenarioCommands()) {
+            const std::string word = "`" + std::string(row.word);
+            EXPECT_TRUE(doc.find(word + " ") != std::string::npos || doc.find(word + "`") != std::string::npos)
+                << file << " does not name " << row.word;
+        }
+    }
+    for (const ScenarioCommand& row : scenarioCommands()) {
+        if (row.most == ScenarioCommand::kNoLimit && row.least == 0) continue;  // any number is right
+        const std::size_t wrong = row.most != ScenarioCommand::kNoLimit ? row.most + 1 : row.least - 1;
+        std::string line(row.word);
+        for (std::size_t i = 0; i < wrong; ++i) line += " 1";
+        const RunResult r = run(line + (row.word == "ini-text" ? "\nend\n" : "\n"));
+        const std::string usage = std::string(row.word) + (row.usage.empty() ? " takes no arguments" : " " + std::string(row.usage));
+        EXPECT_EQ(r.status, 2) << line;
+        EXPECT_NE(r.err.find("(" + usage + ")"), std::string::npos) << line << ": " << r.err;
+    }
+}
 
 TEST_F(ScenarioTest, ErrorsNameFileAndLineAndStopBeforeAnythingRuns) {
     struct Case {
