@@ -1,8 +1,7 @@
 // The host ABI on Windows: the functions ScriptHookV.dll exports (under the
 // script hook's decorated names, see script_hook_sim.def), each with the
-// host's own signature and forwarding to the live Simulator, and the entry
-// tavrel-sim.exe calls. Without a simulator, scripts and handlers are not
-// kept and natives answer zeros.
+// host's own signature and forwarding to the live Simulator as the Linux
+// binding does (protocol/host_forward.h), and the entry tavrel-sim.exe calls.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <windows.h>
@@ -17,31 +16,20 @@
 #include <vector>
 
 #include "sim/cli/cli.h"
-#include "sim/protocol/simulator.h"
+#include "sim/protocol/host_forward.h"
 #include "sim/windows/plugin_loader_windows.h"
 
 namespace tavrel::sim {
 
 void attachHostBinding() {}
 
-unsigned long __stdcall simulatedTickCount() {
-    Simulator* s = Simulator::current();
-    if (s == nullptr) return GetTickCount();
-    return s->hostClockRead();
-}
-
-int __cdecl simulatedRand() {
-    Simulator* s = Simulator::current();
-    return s != nullptr ? s->hostNextRandom() : 0;
-}
-
-void __cdecl simulatedSrand(unsigned seed) {
-    if (Simulator* s = Simulator::current()) s->hostSeedRandom(seed);
-}
+// The plug-in's GetTickCount, rand and srand (its imports are redirected
+// here): without a simulator, the system's clock.
+unsigned long __stdcall simulatedTickCount() { return forward::clockRead(GetTickCount()); }
+int __cdecl simulatedRand() { return forward::nextRandom(); }
+void __cdecl simulatedSrand(unsigned seed) { forward::seedRandom(seed); }
 
 namespace {
-
-std::uint64_t idleSlots[4] = {};
 
 // The host's types, as its decorated names spell them.
 using HostScriptMain = void (*)();
@@ -73,60 +61,27 @@ std::string ownDirectory() {
 
 using tavrel::sim::HostKeyboardHandler;
 using tavrel::sim::HostScriptMain;
-using tavrel::sim::Simulator;
+namespace forward = tavrel::sim::forward;
 
 extern "C" {
 
-void simScriptRegister(HINSTANCE module, HostScriptMain script) {
-    if (Simulator* s = Simulator::current()) s->hostScriptRegister(module, script, true);
-}
-
+void simScriptRegister(HINSTANCE module, HostScriptMain script) { forward::scriptRegister(module, script, true); }
 void simScriptRegisterAdditionalThread(HINSTANCE module, HostScriptMain script) {
-    if (Simulator* s = Simulator::current()) s->hostScriptRegister(module, script, false);
+    forward::scriptRegister(module, script, false);
 }
-
-void simScriptUnregister(HINSTANCE module) {
-    if (Simulator* s = Simulator::current()) s->hostScriptUnregister(module);
-}
-
-void simScriptWait(DWORD ms) {
-    if (Simulator* s = Simulator::current()) s->hostScriptWait(ms);
-}
-
+void simScriptUnregister(HINSTANCE module) { forward::scriptUnregister(module); }
+void simScriptWait(DWORD ms) { forward::scriptWait(ms); }
 void simKeyboardHandlerRegister(HostKeyboardHandler handler) {
-    if (Simulator* s = Simulator::current()) s->hostKeyboardRegister(tavrel::sim::asSimHandler(handler));
+    forward::keyboardRegister(tavrel::sim::asSimHandler(handler));
 }
-
 void simKeyboardHandlerUnregister(HostKeyboardHandler handler) {
-    if (Simulator* s = Simulator::current()) s->hostKeyboardUnregister(tavrel::sim::asSimHandler(handler));
+    forward::keyboardUnregister(tavrel::sim::asSimHandler(handler));
 }
-
-void simNativeInit(std::uint64_t hash) {
-    if (Simulator* s = Simulator::current()) s->hostNativeInit(hash);
-}
-
-void simNativePush64(std::uint64_t value) {
-    if (Simulator* s = Simulator::current()) s->hostNativePush(value);
-}
-
-std::uint64_t* simNativeCall() {
-    if (Simulator* s = Simulator::current()) {
-        s->throwIfInjectedAtCall();
-        return s->hostNativeCall();
-    }
-    for (std::uint64_t& slot : tavrel::sim::idleSlots) slot = 0;
-    return tavrel::sim::idleSlots;
-}
-
-int simWorldGetAllPeds(int* handles, int capacity) {
-    Simulator* s = Simulator::current();
-    return s != nullptr ? s->hostWorldPeds(handles, capacity) : 0;
-}
-
-int simWorldGetAllVehicles(int* handles, int capacity) {
-    Simulator* s = Simulator::current();
-    return s != nullptr ? s->hostWorldVehicles(handles, capacity) : 0;
-}
+void simNativeInit(std::uint64_t hash) { forward::nativeInit(hash); }
+void simNativePush64(std::uint64_t value) { forward::nativePush(value); }
+std::uint64_t* simNativeCall() { return forward::nativeCall(); }
+int simWorldGetAllPeds(int* handles, int capacity) { return forward::worldPeds(handles, capacity); }
+int simWorldGetAllVehicles(int* handles, int capacity) { return forward::worldVehicles(handles, capacity); }
 
 // tavrel-sim.exe's main. Takes the Windows build's own options first:
 //   --plugin FILE      the plug-in to load (default: Tavrel.asi beside this DLL)
