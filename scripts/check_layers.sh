@@ -12,6 +12,9 @@
 # Nothing in src/ includes anything outside these layers. Beyond the order,
 # the menu's pages reach the car through effects/ and never include locking/
 # (the lock sequence is the locking tick's alone).
+# src/ has no platform code but src/host/posix/ (the file functions on POSIX
+# systems; Windows' are in win/): no other file in src/ includes a system's
+# own header (<unistd.h>, <sys/...>, <windows.h>, ...).
 #
 # The simulator, sim/ (it may use the plug-in's headers besides):
 #   world <- protocol <- natives <- report <- scenario <- play <- replay <- cli <- windows
@@ -100,7 +103,14 @@ sim_apart=()
 check src "" src_apart "${src_layers[@]}"
 check sim "sim/" sim_apart "${sim_rooms[@]}"
 
+platform_headers='^[ \t]*#[ \t]*include[ \t]*<(unistd|fcntl|dirent|signal|time|pthread|windows|io|sys/[a-z_]+)\.h>'
+while IFS= read -r hit; do
+  echo "${hit#"$root"/}: a system's own header outside src/host/posix/"
+  status=1
+done < <(find "$root/src" -path "$root/src/host/posix" -prune -o -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.inc' \) -print |
+  sort | xargs grep -nE "$platform_headers" /dev/null || true)
+
 if ((status == 0)); then
-  echo "check_layers: $checked includes point one way (src: ${src_layers[*]}, menu never includes locking; sim: ${sim_rooms[*]})"
+  echo "check_layers: $checked includes point one way (src: ${src_layers[*]}, menu never includes locking, platform headers only in host/posix; sim: ${sim_rooms[*]})"
 fi
 exit "$status"

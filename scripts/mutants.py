@@ -168,7 +168,8 @@ def sites_in(rel, lines):
 def all_sites(with_headers):
     sites = []
     for folder in FOLDERS:
-        for path in sorted((ROOT / "src" / folder).iterdir()):
+        # src/host/posix/ with its folder: in the order of the file names.
+        for path in sorted((p for p in (ROOT / "src" / folder).rglob("*") if p.is_file()), key=lambda p: p.name):
             rel = path.relative_to(ROOT).as_posix()
             if path.suffix == ".cpp" or (path.suffix == ".h" and (with_headers or rel in HEADERS_ALWAYS)):
                 sites += sites_in(rel, path.read_text().split("\n"))
