@@ -6,23 +6,24 @@
 #include <string_view>
 
 #include "sim/protocol/simulator.h"
+#include "sim/report/json_writer.h"
 
 namespace tavrel::sim {
 
 // The world as the scenario contract describes it. Sounds and horns are
 // those since the previous stateJson (marks them reported).
 std::string stateJson(Simulator& sim);
-// Parts of `state` as it prints them, marking nothing reported: the
-// "player" object, one vehicle's object, one character's object.
-std::string playerStateJson(World& world);
-std::string vehicleStateJson(World& world, const SimVehicle& vehicle);
-std::string pedStateJson(World& world, const SimPed& ped);
+// Parts of `state` as values (JsonValue::written: as `state` prints them),
+// marking nothing reported: the "player" object, one vehicle's object, one
+// character's object.
+JsonValue playerStateValue(World& world);
+JsonValue vehicleStateValue(World& world, const SimVehicle& vehicle);
+JsonValue pedStateValue(World& world, const SimPed& ped);
 // Every Settings field under its INI key, in the record's order: of the
-// plug-in (pluginSettings()) or of the given record.
+// plug-in (pluginSettings()) or of the given record; as a value too.
 std::string settingsJson();
 std::string settingsJson(const Settings& settings);
-// settingsJson of a default-made record: every key, each of its kind.
-std::string defaultSettingsJson();
+JsonValue settingsValue(const Settings& settings);
 // Every RuntimeState field under its name: of the plug-in (pluginRuntime())
 // or of the given record.
 std::string runtimeJson();

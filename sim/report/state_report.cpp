@@ -201,30 +201,26 @@ std::string stateJson(Simulator& sim) {
     return j.str();
 }
 
-std::string playerStateJson(World& w) {
-    JsonWriter j;
+JsonValue playerStateValue(World& w) {
+    JsonWriter j(JsonWriter::Keep::TextAndValues);
     writePlayer(j, w);
-    return j.str();
+    return j.kept();
 }
 
-std::string vehicleStateJson(World& w, const SimVehicle& v) {
-    JsonWriter j;
+JsonValue vehicleStateValue(World& w, const SimVehicle& v) {
+    JsonWriter j(JsonWriter::Keep::TextAndValues);
     writeVehicle(j, w, v);
-    return j.str();
+    return j.kept();
 }
 
-std::string pedStateJson(World& w, const SimPed& p) {
-    JsonWriter j;
+JsonValue pedStateValue(World& w, const SimPed& p) {
+    JsonWriter j(JsonWriter::Keep::TextAndValues);
     writePed(j, w, p);
-    return j.str();
+    return j.kept();
 }
 
-std::string settingsJson() { return settingsJson(pluginSettings()); }
-
-std::string defaultSettingsJson() { return settingsJson(Settings{}); }
-
-std::string settingsJson(const Settings& s) {
-    JsonWriter j;
+namespace {
+void writeSettings(JsonWriter& j, const Settings& s) {
     j.beginObject();
 #define TAVREL_SIM_SETTING_Bool(field) j.value(static_cast<bool>(s.field));
 #define TAVREL_SIM_SETTING_Int(field) j.value(static_cast<std::int64_t>(s.field));
@@ -242,7 +238,23 @@ std::string settingsJson(const Settings& s) {
 #undef TAVREL_SIM_SETTING_Float
 #undef TAVREL_SIM_SETTING_Text
     j.endObject();
+}
+
+}  // namespace
+
+
+std::string settingsJson() { return settingsJson(pluginSettings()); }
+
+std::string settingsJson(const Settings& s) {
+    JsonWriter j;
+    writeSettings(j, s);
     return j.str();
+}
+
+JsonValue settingsValue(const Settings& s) {
+    JsonWriter j(JsonWriter::Keep::TextAndValues);
+    writeSettings(j, s);
+    return j.kept();
 }
 
 std::string runtimeJson() { return runtimeJson(pluginRuntime()); }

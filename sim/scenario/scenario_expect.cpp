@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "config/settings.h"
 #include "sim/report/json_writer.h"
 #include "sim/report/reports.h"
 #include "sim/scenario/ini_file.h"
@@ -15,143 +16,7 @@ namespace tavrel::sim {
 
 namespace {
 
-// [SECTION] Reading the JSON the reports print
-
-struct Json {
-    enum class Kind { Null, Bool, Number, String, Array, Object } kind = Kind::Null;
-    bool flag = false;
-    double number = 0.0;
-    std::string text;                                   // String; the raw text of a Number
-    std::vector<Json> items;          // Array; an Object's member values
-    std::vector<std::string> keys;    // Object: its member names, in the order of items
-    std::string raw;                                    // as printed
-};
-
-class JsonReader {
-public:
-    explicit JsonReader(std::string_view text) : text_(text) {}
-
-    std::optional<Json> read() {
-        auto v = value();
-        skipSpace();
-        if (!v || pos_ != text_.size()) return std::nullopt;
-        return v;
-    }
-
-private:
-    void skipSpace() {
-        while (pos_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[pos_]))) ++pos_;
-    }
-
-    bool take(char c) {
-        skipSpace();
-        if (pos_ < text_.size() && text_[pos_] == c) {
-            ++pos_;
-            return true;
-        }
-        return false;
-    }
-
-    bool word(std::string_view w) {
-        if (text_.substr(pos_, w.size()) != w) return false;
-        pos_ += w.size();
-        return true;
-    }
-
-    std::optional<std::string> string() {
-        if (!take('"')) return std::nullopt;
-        std::string out;
-        while (pos_ < text_.size() && text_[pos_] != '"') {
-            char c = text_[pos_++];
-            if (c == '\\' && pos_ < text_.size()) {
-                const char e = text_[pos_++];
-                switch (e) {
-                    case 'n': c = '\n'; break;
-                    case 'r': c = '\r'; break;
-                    case 't': c = '\t'; break;
-                    case 'u': {
-                        unsigned code = 0;
-                        const auto res = std::from_chars(text_.data() + pos_, text_.data() + std::min(pos_ + 4, text_.size()), code, 16);
-                        pos_ = static_cast<std::size_t>(res.ptr - text_.data());
-                        c = static_cast<char>(code);
-                        break;
-                    }
-                    default: c = e;
-                }
-            }
-            out.push_back(c);
-        }
-        if (pos_ >= text_.size()) return std::nullopt;
-        ++pos_;
-        return out;
-    }
-
-    std::optional<Json> value() {
-        skipSpace();
-        if (pos_ >= text_.size()) return std::nullopt;
-        const std::size_t start = pos_;
-        Json v;
-        const char c = text_[pos_];
-        if (c == '{') {
-            ++pos_;
-            v.kind = Json::Kind::Object;
-            if (!take('}')) {
-                do {
-                    auto key = string();
-                    if (!key || !take(':')) return std::nullopt;
-                    auto member = value();
-                    if (!member) return std::nullopt;
-                    v.keys.push_back(std::move(*key));
-                    v.items.push_back(std::move(*member));
-                } while (take(','));
-                if (!take('}')) return std::nullopt;
-            }
-        } else if (c == '[') {
-            ++pos_;
-            v.kind = Json::Kind::Array;
-            if (!take(']')) {
-                do {
-                    auto item = value();
-                    if (!item) return std::nullopt;
-                    v.items.push_back(std::move(*item));
-                } while (take(','));
-                if (!take(']')) return std::nullopt;
-            }
-        } else if (c == '"') {
-            auto s = string();
-            if (!s) return std::nullopt;
-            v.kind = Json::Kind::String;
-            v.text = std::move(*s);
-        } else if (word("true") || word("false")) {
-            v.kind = Json::Kind::Bool;
-            v.flag = text_[start] == 't';
-        } else if (word("null")) {
-            v.kind = Json::Kind::Null;
-        } else {
-            std::size_t end = pos_;
-            while (end < text_.size() && (std::isdigit(static_cast<unsigned char>(text_[end])) ||
-                                          std::string_view("+-.eE").find(text_[end]) != std::string_view::npos)) {
-                ++end;
-            }
-            const auto res = std::from_chars(text_.data() + pos_, text_.data() + end, v.number);
-            if (res.ec != std::errc{} || res.ptr != text_.data() + end) return std::nullopt;
-            v.kind = Json::Kind::Number;
-            pos_ = end;
-        }
-        v.raw = std::string(text_.substr(start, pos_ - start));
-        return v;
-    }
-
-    std::string_view text_;
-    std::size_t pos_ = 0;
-};
-
-const Json* member(const Json& object, std::string_view key) {
-    for (std::size_t i = 0; i < object.keys.size(); ++i) {
-        if (object.keys[i] == key) return &object.items[i];
-    }
-    return nullptr;
-}
+using Json = JsonValue;
 
 // [SECTION] The scenario's value forms
 
@@ -327,13 +192,12 @@ const Field& checkField(const CommandContext& c, std::size_t at, std::span<const
 }
 
 // nullopt when the object's field matches; else its value as printed.
-std::optional<std::string> fieldResult(const CommandContext& c, std::string_view objectJson, const std::string& key,
+std::optional<std::string> fieldResult(const CommandContext& c, const Json& object, const std::string& key,
                                        std::size_t valueAt) {
-    const auto object = JsonReader(objectJson).read();
-    const Json* v = object ? member(*object, key) : nullptr;
+    const Json* v = object.member(key);
     if (v == nullptr) return "no field " + key;
     if (valueMatches(*v, expectText(c, valueAt, false))) return std::nullopt;
-    return v->raw;
+    return v->written;
 }
 
 std::optional<std::string> expectVehicle(const CommandContext& c, ExpectCursors&) {
@@ -344,7 +208,7 @@ std::optional<std::string> expectVehicle(const CommandContext& c, ExpectCursors&
     World& w = c.sim.world();
     const SimVehicle* v = w.vehicleById(vid);
     if (v == nullptr) return "no vehicle " + std::to_string(vid);
-    return fieldResult(c, vehicleStateJson(w, *v), c.arg(2), 3);
+    return fieldResult(c, vehicleStateValue(w, *v), c.arg(2), 3);
 }
 
 std::optional<std::string> expectPed(const CommandContext& c, ExpectCursors&) {
@@ -354,24 +218,21 @@ std::optional<std::string> expectPed(const CommandContext& c, ExpectCursors&) {
     if (!c.run) return std::nullopt;
     const SimPed* p = c.sim.world().pedById(pid);
     if (p == nullptr) return "no character " + std::to_string(pid);
-    return fieldResult(c, pedStateJson(c.sim.world(), *p), c.arg(2), 3);
+    return fieldResult(c, pedStateValue(c.sim.world(), *p), c.arg(2), 3);
 }
 
 std::optional<std::string> expectPlayer(const CommandContext& c, ExpectCursors&) {
     checkField(c, 1, kPlayerFields, "");
     if (!c.run) return std::nullopt;
-    return fieldResult(c, playerStateJson(c.sim.world()), c.arg(1), 2);
+    return fieldResult(c, playerStateValue(c.sim.world()), c.arg(1), 2);
 }
 
 std::optional<std::string> expectSetting(const CommandContext& c, ExpectCursors&) {
     if (c.cmd.args.size() < 3) c.fail("expect setting: expected KEY VALUE");
-    const auto defaults = JsonReader(defaultSettingsJson()).read();
-    const Json* field = defaults ? member(*defaults, c.arg(1)) : nullptr;
+    const Json defaults = settingsValue(Settings{});
+    const Json* field = defaults.member(c.arg(1));
     if (field == nullptr) {
-        std::vector<std::string_view> keys;
-        if (defaults) {
-            for (const std::string& k : defaults->keys) keys.push_back(k);
-        }
+        std::vector<std::string_view> keys(defaults.keys.begin(), defaults.keys.end());
         c.fail("expect setting: unknown key " + c.arg(1) + " (keys: " + joined(keys) + ")");
     }
     const Form form = field->kind == Json::Kind::Bool     ? Form::Bool
@@ -381,7 +242,7 @@ std::optional<std::string> expectSetting(const CommandContext& c, ExpectCursors&
         c.fail("expect setting " + c.arg(1) + ": " + *problem + ", got " + expectText(c, 2, false));
     }
     if (!c.run) return std::nullopt;
-    return fieldResult(c, settingsJson(), c.arg(1), 2);
+    return fieldResult(c, settingsValue(pluginSettings()), c.arg(1), 2);
 }
 
 std::optional<std::string> expectIni(const CommandContext& c, ExpectCursors& cursors) {
@@ -655,10 +516,7 @@ std::string expectText(const CommandContext& c, std::size_t first, bool unquote)
     return std::string(unquote ? unquoted(rest) : rest);
 }
 
-bool jsonValueMatches(std::string_view actualJson, std::string_view expected) {
-    const auto actual = JsonReader(actualJson).read();
-    return actual && valueMatches(*actual, expected);
-}
+bool jsonValueMatches(const JsonValue& actual, std::string_view expected) { return valueMatches(actual, expected); }
 
 void expectCommand(const CommandContext& c) {
     if (c.cmd.args.empty()) {

@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+#include "sim/report/json_writer.h"
 #include "sim/scenario/scenario_context.h"
 
 namespace tavrel::sim {
@@ -50,9 +51,9 @@ std::span<const std::string_view> expectPedFields();
 // `expect screen TEXT`.
 std::string expectText(const CommandContext& c, std::size_t first, bool unquote = true);
 
-// True when `actualJson` (one JSON value as `state` prints it) matches the
-// scenario's `expected` text: numbers by value, booleans as true/false or
-// 1/0, null, text as written (quotes optional), arrays as 1,0,1 or [1,0,1].
-bool jsonValueMatches(std::string_view actualJson, std::string_view expected);
+// True when `actual` (one value of a report) matches the scenario's
+// `expected` text: numbers by value, booleans as true/false or 1/0, null,
+// text as written (quotes optional), arrays as 1,0,1 or [1,0,1].
+bool jsonValueMatches(const JsonValue& actual, std::string_view expected);
 
 }  // namespace tavrel::sim

@@ -123,7 +123,7 @@ TEST_F(GameQuirks, AskingWhoSitsInAnEmptySeatOfAnAmbientVehicleCreatesSomeone) {
     EXPECT_EQ(w.vehicleOf(stranger), ambient.handle);
     EXPECT_NE(stateJson(sim).find("\"1000001\":{\"ragdolls\":0,\"anim\":null,\"vehicle\":1,\"seat\":-1"),
               std::string::npos);
-    EXPECT_NE(vehicleStateJson(w, ambient).find("\"driver\":1000001"), std::string::npos);
+    EXPECT_NE(vehicleStateValue(w, ambient).written.find("\"driver\":1000001"), std::string::npos);
 
     // The player at the wheel is who sits there.
     w.player.vehicle = bicycle.handle;
@@ -162,7 +162,7 @@ TEST_F(GameQuirks, ANewBlipIsRedInTheReportAndThePicture) {
     SimVehicle& v = w.addVehicle(1, VehicleKind::Car, {20, 10, 0});
     const int blip = invoke<int>(nat::ADD_BLIP_FOR_ENTITY, v.handle);
     invoke(nat::SET_BLIP_SPRITE, blip, 225);
-    EXPECT_NE(vehicleStateJson(w, v).find("\"blip_colour\":1"), std::string::npos);
+    EXPECT_NE(vehicleStateValue(w, v).written.find("\"blip_colour\":1"), std::string::npos);
     const std::string picture = screenSvg(sim.lastDrawing(), 1280, 720, &w);
     EXPECT_NE(picture.find("fill=\"rgb(224,50,50)\""), std::string::npos) << picture;
     EXPECT_EQ(screenSvg(sim.lastDrawing(), 1280, 720).find("rgb(224,50,50)"), std::string::npos)

@@ -254,36 +254,59 @@ TEST_F(ExpectTest, FieldsAreTheKeysStatePrints) {
     EXPECT_GE(expectVehicleFields().size(), 27u);
 }
 
+// One value as a report writes it.
+JsonValue written(void (*write)(JsonWriter&)) {
+    JsonWriter j(JsonWriter::Keep::TextAndValues);
+    write(j);
+    return j.kept();
+}
+
 TEST(ExpectValues, ValueFormsMatchWhatTheReportPrints) {
-    EXPECT_TRUE(jsonValueMatches("20", "20"));
-    EXPECT_TRUE(jsonValueMatches("20", "20.0"));
-    EXPECT_TRUE(jsonValueMatches("0.1", "0.1"));
-    EXPECT_TRUE(jsonValueMatches("0.1", "0.100000001"));  // the same float
-    EXPECT_FALSE(jsonValueMatches("0.1", "0.11"));
-    EXPECT_TRUE(jsonValueMatches("-1", "-1"));
-    EXPECT_TRUE(jsonValueMatches("255", "0xFF"));
-    EXPECT_FALSE(jsonValueMatches("20", "21"));
-    EXPECT_TRUE(jsonValueMatches("true", "true"));
-    EXPECT_TRUE(jsonValueMatches("true", "1"));
-    EXPECT_TRUE(jsonValueMatches("false", "0"));
-    EXPECT_FALSE(jsonValueMatches("false", "true"));
-    EXPECT_FALSE(jsonValueMatches("false", "no"));
-    EXPECT_TRUE(jsonValueMatches("null", "null"));
-    EXPECT_FALSE(jsonValueMatches("null", "0"));
-    EXPECT_FALSE(jsonValueMatches("7", "null"));
-    EXPECT_TRUE(jsonValueMatches("\"RADIO_02_POP\"", "RADIO_02_POP"));
-    EXPECT_TRUE(jsonValueMatches("\"KESTRIN \"", "\"KESTRIN \""));
-    EXPECT_FALSE(jsonValueMatches("\"KESTRIN \"", "KESTRIN"));
-    EXPECT_FALSE(jsonValueMatches("\"off\"", "OFF"));
-    EXPECT_TRUE(jsonValueMatches("\"a \\\"b\\\"\"", "a \"b\""));
-    EXPECT_TRUE(jsonValueMatches("[true,false,true,true]", "1,0,1,1"));
-    EXPECT_TRUE(jsonValueMatches("[true,false,true,true]", "[true, false, 1, 1]"));
-    EXPECT_FALSE(jsonValueMatches("[true,false,true,true]", "1,0,1"));
-    EXPECT_FALSE(jsonValueMatches("[true,false,true,true]", "1,0,1,1,1"));
-    EXPECT_FALSE(jsonValueMatches("[true,false,true,true]", "1,1,1,1"));
-    EXPECT_TRUE(jsonValueMatches("[0,0.5,1,0,0,0,0,0]", "0,0.5,1,0,0,0,0,0"));
-    EXPECT_TRUE(jsonValueMatches("[]", "[]"));
-    EXPECT_FALSE(jsonValueMatches("[1]", "[]"));
+    const JsonValue twenty = written([](JsonWriter& j) { j.value(20); });
+    const JsonValue tenth = written([](JsonWriter& j) { j.value(0.1f); });
+    const JsonValue yes = written([](JsonWriter& j) { j.value(true); });
+    const JsonValue no = written([](JsonWriter& j) { j.value(false); });
+    const JsonValue null = written([](JsonWriter& j) { j.null(); });
+    const JsonValue plate = written([](JsonWriter& j) { j.value("KESTRIN "); });
+    const JsonValue sides = written([](JsonWriter& j) { j.beginArray().value(true).value(false).value(true).value(true).endArray(); });
+    const JsonValue doors = written([](JsonWriter& j) {
+        j.beginArray();
+        for (float d : {0.0f, 0.5f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f}) j.value(d);
+        j.endArray();
+    });
+    const JsonValue none = written([](JsonWriter& j) { j.beginArray().endArray(); });
+    EXPECT_TRUE(jsonValueMatches(twenty, "20"));
+    EXPECT_TRUE(jsonValueMatches(twenty, "20.0"));
+    EXPECT_TRUE(jsonValueMatches(tenth, "0.1"));
+    EXPECT_TRUE(jsonValueMatches(tenth, "0.100000001"));  // the same float
+    EXPECT_FALSE(jsonValueMatches(tenth, "0.11"));
+    EXPECT_TRUE(jsonValueMatches(written([](JsonWriter& j) { j.value(-1); }), "-1"));
+    EXPECT_TRUE(jsonValueMatches(written([](JsonWriter& j) { j.value(255); }), "0xFF"));
+    EXPECT_FALSE(jsonValueMatches(twenty, "21"));
+    EXPECT_TRUE(jsonValueMatches(yes, "true"));
+    EXPECT_TRUE(jsonValueMatches(yes, "1"));
+    EXPECT_TRUE(jsonValueMatches(no, "0"));
+    EXPECT_FALSE(jsonValueMatches(no, "true"));
+    EXPECT_FALSE(jsonValueMatches(no, "no"));
+    EXPECT_TRUE(jsonValueMatches(null, "null"));
+    EXPECT_FALSE(jsonValueMatches(null, "0"));
+    EXPECT_FALSE(jsonValueMatches(written([](JsonWriter& j) { j.value(7); }), "null"));
+    EXPECT_TRUE(jsonValueMatches(written([](JsonWriter& j) { j.value("RADIO_02_POP"); }), "RADIO_02_POP"));
+    EXPECT_TRUE(jsonValueMatches(plate, "\"KESTRIN \""));
+    EXPECT_FALSE(jsonValueMatches(plate, "KESTRIN"));
+    EXPECT_FALSE(jsonValueMatches(written([](JsonWriter& j) { j.value("off"); }), "OFF"));
+    EXPECT_TRUE(jsonValueMatches(written([](JsonWriter& j) { j.value("a \"b\""); }), "a \"b\""));
+    EXPECT_TRUE(jsonValueMatches(sides, "1,0,1,1"));
+    EXPECT_TRUE(jsonValueMatches(sides, "[true, false, 1, 1]"));
+    EXPECT_FALSE(jsonValueMatches(sides, "1,0,1"));
+    EXPECT_FALSE(jsonValueMatches(sides, "1,0,1,1,1"));
+    EXPECT_FALSE(jsonValueMatches(sides, "1,1,1,1"));
+    EXPECT_TRUE(jsonValueMatches(doors, "0,0.5,1,0,0,0,0,0"));
+    EXPECT_TRUE(jsonValueMatches(none, "[]"));
+    EXPECT_FALSE(jsonValueMatches(written([](JsonWriter& j) { j.beginArray().value(1).endArray(); }), "[]"));
+    // What a failed line prints is the value as the report wrote it.
+    EXPECT_EQ(sides.written, "[true,false,true,true]");
+    EXPECT_EQ(doors.items[1].written, "0.5");
 }
 
 TEST_F(ExpectTest, ShippedIniWritesTheShippedFileByteForByte) {
