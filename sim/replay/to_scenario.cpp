@@ -1,6 +1,7 @@
 #include "sim/replay/to_scenario.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -58,6 +59,7 @@ public:
 
     // A scenario line (or an ini-text block), written and run.
     void command(const std::string& text) {
+        if (std::getenv("TAVREL_DEBUG_FRAMES")) std::cerr << "CMD " << text << "\n";  // TEMPDEBUG
         flushFrames();
         std::istringstream in(text);
         std::ostringstream sink;
@@ -102,6 +104,10 @@ public:
     // (to reach `next_tick` after it); then runs it and checks what it shows.
     void frame(const RecFrame& f, std::optional<std::uint32_t> next_tick) {
         current_frame_ = f.index;
+        if (std::getenv("TAVREL_DEBUG_FRAMES")) {  // TEMPDEBUG
+            for (const RecEvent& e : f.events) if (e.kind == RecEventKind::Native) std::cerr << "F" << f.index + 1 << " " << eventText(file_, e) << "\n";
+            else if (e.kind == RecEventKind::World) { std::cerr << "F" << f.index + 1 << " WORLD" << e.number; for (int h : e.handles) std::cerr << " " << h; std::cerr << "\n"; }
+        }
         prepareFiles(f);
         prepareEntities(f);
         fixAnswers(f);
@@ -520,6 +526,15 @@ private:
                 args[i] = v.bits;
             }
         }
+        if (std::string_view(native.name) == "GET_PED_IN_VEHICLE_SEAT") {
+            // Asked of an empty seat, the game puts a character there: the
+            // converter only looks (the plug-in's own call may create one).
+            const SimVehicle* v = world().vehicle(static_cast<int>(args[0]));
+            const int seat = static_cast<std::int32_t>(args[1]);
+            a.slots[0] = v != nullptr && hasSeat(v->kind, seat) ? static_cast<std::uint32_t>(world().occupant(*v, seat)) : 0;
+            a.ok = true;
+            return a;
+        }
         NativeCall call{sim_, world(), native, args, a.slots};
         native.handler(call);
         a.ok = true;
@@ -630,8 +645,21 @@ private:
         if (name == "IS_PLAYER_BEING_ARRESTED") return command(std::string("arrested ") + (truth ? "1" : "0")), true;
         if (name == "GET_IS_LOADING_SCREEN_ACTIVE") return command(std::string("loading ") + (truth ? "1" : "0")), true;
         if (name == "GET_PLAYERS_LAST_VEHICLE") {
+            const std::string now = vehicleIdOfLive(w.player.last_vehicle);
+            if (e.result.bits == 0) {
+                // None in the game: the last one is a wreck there (or gone,
+                // which the world lists show).
+                if (now.empty()) return false;
+                command("set " + now + " driveable=0");
+                return true;
+            }
             const auto last = idOf(static_cast<std::int32_t>(e.result.bits));
-            if (!last || w.player.vehicle != 0) return false;
+            if (last && now == std::to_string(*last)) {
+                command("set " + now + " driveable=1");
+                return true;
+            }
+            if (!last) return false;
+            if (w.player.vehicle != 0) return command("sit " + std::to_string(*last)), true;  // sitting: in the last one
             const Vec3 at = w.player.pos;
             command("sit " + std::to_string(*last));
             command("exit");
@@ -800,7 +828,8 @@ private:
         if (name == "IS_PED_IN_VEHICLE") {
             const auto target = idOf(static_cast<std::int32_t>(e.args[1].bits));
             if (!target) return false;
-            if (truth) command((e.args[2].bits != 0 ? "enter " : "sit ") + std::to_string(*target));
+            // Getting in counts as well: one sitting elsewhere changes seats.
+            if (truth) command((e.args[2].bits != 0 && w.player.vehicle == 0 ? "enter " : "sit ") + std::to_string(*target));
             else command("exit");
             return true;
         }
