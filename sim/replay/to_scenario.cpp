@@ -619,9 +619,9 @@ private:
                 name == "GET_VEHICLE_PED_IS_IN") {
                 return fixSeat(name, e, frame);
             }
-            if (name == "IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE" && truth && w.player.vehicle == 0) {
-                // At the door of a car whose lock keeps the player out.
-                const std::string nearest = nearestLocked(w.position(w.player.handle), true);
+            if (name == "IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE" && truth) {
+                // At the door of a car whose lock keeps the player out (out of the one sat in).
+                const std::string nearest = lockedInFrame(frame, true).value_or(nearestLocked(w.position(w.player.handle), true));
                 if (nearest.empty()) return false;
                 command("enter " + nearest + " door");
                 return true;
@@ -694,11 +694,17 @@ private:
             if (!id) create(subject);
             const auto ped = idOf(subject);
             if (!ped || w.pedById(*ped) == nullptr) return false;
-            std::string nearest = nearestLocked(w.position(live(subject)), false);
+            std::string nearest = lockedInFrame(frame, false).value_or(nearestLocked(w.position(live(subject)), false));
             if (nearest.empty()) nearest = lockUnread(w.position(live(subject)));
             if (nearest.empty()) return false;
             command("ped-enter " + std::to_string(*ped) + " " + nearest + " door");
             return true;
+        }
+        if (name == "IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE" && id && w.pedById(*id) != nullptr) {
+            // No longer at a locked door: the character is made afresh
+            // (no scenario command ends its getting in).
+            remove(subject);
+            return create(subject);
         }
         if (name == "DOES_ENTITY_EXIST") {
             if (!truth && id) return remove(subject), true;
@@ -803,6 +809,26 @@ private:
         }
         if (!nearest.empty()) command("set " + nearest + " lock=2");
         return nearest;
+    }
+
+    // The vehicle whose lock the frame reads as keeping the player (or a
+    // character) out, before the plug-in sets it: the one at whose door
+    // they stand. Made, and given that lock, where the world lacks it.
+    std::optional<std::string> lockedInFrame(const RecFrame& frame, bool player) {
+        std::set<int> set_by_plugin;
+        for (const RecEvent& e : frame.events) {
+            if (e.kind != RecEventKind::Native || e.threw || e.args.empty()) continue;
+            const std::string name = nativeName(file_, e.native);
+            const int vehicle = static_cast<std::int32_t>(e.args[0].bits);
+            if (name == "SET_VEHICLE_DOORS_LOCKED") set_by_plugin.insert(vehicle);
+            if (name != "GET_VEHICLE_DOOR_LOCK_STATUS" || set_by_plugin.count(vehicle) != 0) continue;
+            const int lock = static_cast<std::int32_t>(e.result.bits);
+            if (!keepsOut(lock, player) || !create(vehicle)) continue;
+            const std::string id = std::to_string(*idOf(vehicle));
+            if (world().vehicleById(*idOf(vehicle))->lock != lock) command("set " + id + " lock=" + std::to_string(lock));
+            return id;
+        }
+        return std::nullopt;
     }
 
     std::string nearestLocked(const Vec3& at, bool player) {
