@@ -731,6 +731,7 @@ private:
         } else if (name == "IS_VEHICLE_A_CONVERTIBLE") {
             option = std::string("convertible=") + (truth ? "1" : "0");
         } else if (name == "GET_IS_VEHICLE_ENGINE_RUNNING") {
+            if (truth) climbing(subject, false);  // it reads false while someone climbs in
             option = std::string("engine=") + (truth ? "1" : "0");
         } else if (name == "GET_ENTITY_SPEED") {
             command("move " + vid + " " + decimalText(floatOfBits(e.result.bits)) + " " + decimalText(v.forward));
@@ -809,6 +810,36 @@ private:
         }
         if (!nearest.empty()) command("set " + nearest + " lock=2");
         return nearest;
+    }
+
+    // Somebody climbs into the recorded vehicle (a character on foot the
+    // world has), or nobody does (the player stands, a character is made
+    // afresh).
+    void climbing(int recorded_vehicle, bool someone) {
+        const int handle = live(recorded_vehicle);
+        const auto vid = idOf(recorded_vehicle);
+        if (handle <= 0 || !vid) return;
+        World& w = world();
+        if (!someone) {
+            if (w.climbingInto(w.player.handle) == handle) command("exit");
+            std::vector<int> climbers;
+            for (const auto& [recorded, id] : ids_) {
+                const SimPed* p = w.pedById(id);
+                if (p != nullptr && w.climbingInto(p->handle) == handle) climbers.push_back(recorded);
+            }
+            for (const int recorded : climbers) {
+                remove(recorded);
+                create(recorded);
+            }
+            return;
+        }
+        if (w.someoneClimbingInto(handle)) return;
+        for (const auto& [recorded, id] : ids_) {
+            const SimPed* p = w.pedById(id);
+            if (p == nullptr || w.vehicleOf(p->handle) != 0 || w.enteringOf(p->handle) != 0) continue;
+            command("ped-enter " + std::to_string(id) + " " + std::to_string(*vid) + " climb");
+            return;
+        }
     }
 
     // The vehicle whose lock the frame reads as keeping the player (or a
@@ -903,6 +934,7 @@ private:
     // changes that answer itself, answered as recorded.
     void fixAnswers(const RecFrame& f) {
         std::set<AnswerKey> changed;
+        std::set<int> engine_started;  // vehicles the plug-in started in the frame
         feed_fixed_ = false;  // the frame's first post sets the count
         std::set<std::string> asked;
         for (const RecEvent& e : f.events) {
@@ -910,11 +942,23 @@ private:
             const NativeInfo* native = findNative(file_.natives[static_cast<std::size_t>(e.native)].hash);
             if (native == nullptr) continue;
             if (!asksOnly(*native)) {
+                if (std::string_view(native->name) == "SET_VEHICLE_ENGINE_ON") {
+                    const int vehicle = static_cast<std::int32_t>(e.args[0].bits);
+                    if (e.args[1].bits != 0) engine_started.insert(vehicle);
+                    else engine_started.erase(vehicle);
+                }
                 feedAsRecorded(*native, e);
                 for (const AnswerKey& k : answersChangedBy(*native, e)) changed.insert(k);
                 continue;
             }
-            if (changed.count(answerKeyOf(*native, e)) != 0) continue;
+            if (changed.count(answerKeyOf(*native, e)) != 0) {
+                // Started by the plug-in but read as not running: somebody climbs in.
+                if (std::string_view(native->name) == "GET_IS_VEHICLE_ENGINE_RUNNING" && e.result.bits == 0 &&
+                    engine_started.count(static_cast<std::int32_t>(e.args[0].bits)) != 0) {
+                    climbing(static_cast<std::int32_t>(e.args[0].bits), true);
+                }
+                continue;
+            }
             for (int i = 0; i < native->argc; ++i) {
                 if (isHandleParam(*native, i)) create(static_cast<std::int32_t>(e.args[static_cast<std::size_t>(i)].bits));
             }
