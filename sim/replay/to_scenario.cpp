@@ -1,7 +1,6 @@
 #include "sim/replay/to_scenario.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -59,7 +58,6 @@ public:
 
     // A scenario line (or an ini-text block), written and run.
     void command(const std::string& text) {
-        if (std::getenv("TAVREL_DEBUG_FRAMES")) std::cerr << "CMD " << text << "\n";  // TEMPDEBUG
         flushFrames();
         std::istringstream in(text);
         std::ostringstream sink;
@@ -104,10 +102,6 @@ public:
     // (to reach `next_tick` after it); then runs it and checks what it shows.
     void frame(const RecFrame& f, std::optional<std::uint32_t> next_tick) {
         current_frame_ = f.index;
-        if (std::getenv("TAVREL_DEBUG_FRAMES")) {  // TEMPDEBUG
-            for (const RecEvent& e : f.events) if (e.kind == RecEventKind::Native) std::cerr << "F" << f.index + 1 << " " << eventText(file_, e) << "\n";
-            else if (e.kind == RecEventKind::World) { std::cerr << "F" << f.index + 1 << " WORLD" << e.number; for (int h : e.handles) std::cerr << " " << h; std::cerr << "\n"; }
-        }
         prepareFiles(f);
         prepareEntities(f);
         fixAnswers(f);
@@ -866,6 +860,18 @@ private:
         return nearestVehicle(at, player ? Nearest::LockedForPlayer : Nearest::LockedForCharacter);
     }
 
+    // The frame shows the player trying to get into a locked vehicle.
+    bool playerAtLockedDoor(const RecFrame& frame) const {
+        for (const RecEvent& e : frame.events) {
+            if (e.kind == RecEventKind::Native && !e.threw && e.result.bits != 0 && !e.args.empty() &&
+                static_cast<std::int32_t>(e.args[0].bits) == facts_.player &&
+                nativeName(file_, e.native) == "IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE") {
+                return true;
+            }
+        }
+        return false;
+    }
+
     // Where the player is: in a vehicle, getting in, or on foot.
     bool fixSeat(const std::string& name, const RecEvent& e, const RecFrame& frame) {
         const bool truth = e.result.bits != 0;
@@ -916,6 +922,11 @@ private:
             target = std::stoi(nearest);
         }
         const bool sitting = name == "IS_PED_IN_ANY_VEHICLE" && e.args[1].bits == 0;
+        if (!sitting && playerAtLockedDoor(frame)) {
+            // Getting in, but at the door of a car whose lock keeps the player out.
+            const std::string locked = lockedInFrame(frame, true).value_or(nearestLocked(w.position(w.player.handle), true));
+            if (!locked.empty()) return command("enter " + locked + " door"), true;
+        }
         command((sitting ? "sit " : "enter ") + std::to_string(*target));
         return true;
     }
