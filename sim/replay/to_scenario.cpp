@@ -406,6 +406,15 @@ private:
 
     World& world() { return sim_.world(); }
 
+    // The scenario ID of a handle of the run, or empty.
+    std::string idOfLive(int handle) const {
+        if (handle == 0) return {};
+        for (const auto& [recorded, id] : ids_) {
+            if (live(recorded) == handle) return std::to_string(id);
+        }
+        return {};
+    }
+
     // Makes the vehicle or character behind a recorded handle.
     bool create(int recorded) {
         if (recorded == 0 || recorded == facts_.player || live(recorded) != -1 || facts_.made_by_plugin.count(recorded) != 0) {
@@ -574,12 +583,7 @@ private:
         const std::string vid = id ? std::to_string(*id) : std::string();
         const bool truth = e.result.bits != 0;
         World& w = world();
-        const auto vehicleIdOfLive = [&](int handle) -> std::string {
-            for (const auto& [recorded, live_id] : ids_) {
-                if (live(recorded) == handle) return std::to_string(live_id);
-            }
-            return {};
-        };
+        const auto vehicleIdOfLive = [this](int handle) { return idOfLive(handle); };
         if (name == "GET_ENTITY_COORDS") {
             const Vec3 p{floatOfBits(e.result.bits), floatOfBits(e.result.more[0]), floatOfBits(e.result.more[1])};
             if (player) {
@@ -615,7 +619,7 @@ private:
             }
             if (name == "IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE" && truth) {
                 // At the door of a car whose lock keeps the player out (out of the one sat in).
-                const std::string nearest = lockedInFrame(frame, true).value_or(nearestLocked(w.position(w.player.handle), true));
+                const std::string nearest = lockedDoor(frame, true, w.player.handle);
                 if (nearest.empty()) return false;
                 command("enter " + nearest + " door");
                 return true;
@@ -688,8 +692,7 @@ private:
             if (!id) create(subject);
             const auto ped = idOf(subject);
             if (!ped || w.pedById(*ped) == nullptr) return false;
-            std::string nearest = lockedInFrame(frame, false).value_or(nearestLocked(w.position(live(subject)), false));
-            if (nearest.empty()) nearest = lockUnread(w.position(live(subject)));
+            const std::string nearest = lockedDoor(frame, false, live(subject));
             if (nearest.empty()) return false;
             command("ped-enter " + std::to_string(*ped) + " " + nearest + " door");
             return true;
@@ -836,6 +839,35 @@ private:
         }
     }
 
+    // The car at whose locked door the player (or a character, by its
+    // handle in the run) stands: the one the frame reads locked, the
+    // nearest locked one, else one whose lock the recording leaves open
+    // gets status 2: `getting_into` (the one the player gets into), or for
+    // a character the nearest.
+    std::string lockedDoor(const RecFrame& frame, bool player, int ped, const std::string& getting_into = {}) {
+        if (const auto id = lockedInFrame(frame, player)) return *id;
+        const Vec3 at = world().position(ped);
+        const std::string nearest = nearestLocked(at, player);
+        if (!nearest.empty() || !player) return !nearest.empty() ? nearest : lockUnread(at);
+        std::string into = getting_into.empty() ? idOfLive(world().player.entering) : getting_into;
+        if (into.empty()) into = idOfLive(world().player.vehicle);
+        if (into.empty() || readsLock(frame, into)) return {};
+        command("set " + into + " lock=2");
+        return into;
+    }
+
+    // The frame reads the lock of that vehicle (scenario ID).
+    bool readsLock(const RecFrame& frame, const std::string& id) const {
+        for (const RecEvent& e : frame.events) {
+            if (e.kind == RecEventKind::Native && !e.threw && !e.args.empty() &&
+                nativeName(file_, e.native) == "GET_VEHICLE_DOOR_LOCK_STATUS") {
+                const auto known = idOf(static_cast<std::int32_t>(e.args[0].bits));
+                if (known && std::to_string(*known) == id) return true;
+            }
+        }
+        return false;
+    }
+
     // The vehicle whose lock the frame reads as keeping the player (or a
     // character) out, before the plug-in sets it: the one at whose door
     // they stand. Made, and given that lock, where the world lacks it.
@@ -924,7 +956,7 @@ private:
         const bool sitting = name == "IS_PED_IN_ANY_VEHICLE" && e.args[1].bits == 0;
         if (!sitting && playerAtLockedDoor(frame)) {
             // Getting in, but at the door of a car whose lock keeps the player out.
-            const std::string locked = lockedInFrame(frame, true).value_or(nearestLocked(w.position(w.player.handle), true));
+            const std::string locked = lockedDoor(frame, true, w.player.handle, std::to_string(*target));
             if (!locked.empty()) return command("enter " + locked + " door"), true;
         }
         command((sitting ? "sit " : "enter ") + std::to_string(*target));
