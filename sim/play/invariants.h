@@ -161,7 +161,8 @@ private:
     std::uint32_t guard_tick_ = 0;   // the plug-in's input guard, as far as seen
 
     std::vector<Request> open_requests_;
-    // The action being made: chosen car (C5) then its lock call.
+    // The action being made: it opens when the plug-in fits the chosen car's
+    // mod kit and closes at that car's lock call.
     int action_vehicle_ = 0;
     bool action_open_ = false;
     std::vector<std::pair<int, Kind>> frame_actions_;

@@ -406,6 +406,15 @@ private:
 
     World& world() { return sim_.world(); }
 
+    // The scenario ID of a handle of the run, or empty.
+    std::string idOfLive(int handle) const {
+        if (handle == 0) return {};
+        for (const auto& [recorded, id] : ids_) {
+            if (live(recorded) == handle) return std::to_string(id);
+        }
+        return {};
+    }
+
     // Makes the vehicle or character behind a recorded handle.
     bool create(int recorded) {
         if (recorded == 0 || recorded == facts_.player || live(recorded) != -1 || facts_.made_by_plugin.count(recorded) != 0) {
@@ -520,6 +529,15 @@ private:
                 args[i] = v.bits;
             }
         }
+        if (std::string_view(native.name) == "GET_PED_IN_VEHICLE_SEAT") {
+            // Asked of an empty seat, the game puts a character there: the
+            // converter only looks (the plug-in's own call may create one).
+            const SimVehicle* v = world().vehicle(static_cast<int>(args[0]));
+            const int seat = static_cast<std::int32_t>(args[1]);
+            a.slots[0] = v != nullptr && hasSeat(v->kind, seat) ? static_cast<std::uint32_t>(world().occupant(*v, seat)) : 0;
+            a.ok = true;
+            return a;
+        }
         NativeCall call{sim_, world(), native, args, a.slots};
         native.handler(call);
         a.ok = true;
@@ -565,12 +583,7 @@ private:
         const std::string vid = id ? std::to_string(*id) : std::string();
         const bool truth = e.result.bits != 0;
         World& w = world();
-        const auto vehicleIdOfLive = [&](int handle) -> std::string {
-            for (const auto& [recorded, live_id] : ids_) {
-                if (live(recorded) == handle) return std::to_string(live_id);
-            }
-            return {};
-        };
+        const auto vehicleIdOfLive = [this](int handle) { return idOfLive(handle); };
         if (name == "GET_ENTITY_COORDS") {
             const Vec3 p{floatOfBits(e.result.bits), floatOfBits(e.result.more[0]), floatOfBits(e.result.more[1])};
             if (player) {
@@ -604,9 +617,9 @@ private:
                 name == "GET_VEHICLE_PED_IS_IN") {
                 return fixSeat(name, e, frame);
             }
-            if (name == "IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE" && truth && w.player.vehicle == 0) {
-                // At the door of a car whose lock keeps the player out.
-                const std::string nearest = nearestLocked(w.position(w.player.handle), true);
+            if (name == "IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE" && truth) {
+                // At the door of a car whose lock keeps the player out (out of the one sat in).
+                const std::string nearest = lockedDoor(frame, &e, true, w.player.handle);
                 if (nearest.empty()) return false;
                 command("enter " + nearest + " door");
                 return true;
@@ -630,8 +643,21 @@ private:
         if (name == "IS_PLAYER_BEING_ARRESTED") return command(std::string("arrested ") + (truth ? "1" : "0")), true;
         if (name == "GET_IS_LOADING_SCREEN_ACTIVE") return command(std::string("loading ") + (truth ? "1" : "0")), true;
         if (name == "GET_PLAYERS_LAST_VEHICLE") {
+            const std::string now = vehicleIdOfLive(w.player.last_vehicle);
+            if (e.result.bits == 0) {
+                // None in the game: the last one is a wreck there (or gone,
+                // which the world lists show).
+                if (now.empty()) return false;
+                command("set " + now + " driveable=0");
+                return true;
+            }
             const auto last = idOf(static_cast<std::int32_t>(e.result.bits));
-            if (!last || w.player.vehicle != 0) return false;
+            if (last && now == std::to_string(*last)) {
+                command("set " + now + " driveable=1");
+                return true;
+            }
+            if (!last) return false;
+            if (w.player.vehicle != 0) return command("sit " + std::to_string(*last)), true;  // sitting: in the last one
             const Vec3 at = w.player.pos;
             command("sit " + std::to_string(*last));
             command("exit");
@@ -666,11 +692,16 @@ private:
             if (!id) create(subject);
             const auto ped = idOf(subject);
             if (!ped || w.pedById(*ped) == nullptr) return false;
-            std::string nearest = nearestLocked(w.position(live(subject)), false);
-            if (nearest.empty()) nearest = lockUnread(w.position(live(subject)));
+            const std::string nearest = lockedDoor(frame, &e, false, live(subject));
             if (nearest.empty()) return false;
             command("ped-enter " + std::to_string(*ped) + " " + nearest + " door");
             return true;
+        }
+        if (name == "IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE" && id && w.pedById(*id) != nullptr) {
+            // No longer at a locked door: the character is made afresh
+            // (no scenario command ends its getting in).
+            remove(subject);
+            return create(subject);
         }
         if (name == "DOES_ENTITY_EXIST") {
             if (!truth && id) return remove(subject), true;
@@ -697,6 +728,7 @@ private:
         } else if (name == "IS_VEHICLE_A_CONVERTIBLE") {
             option = std::string("convertible=") + (truth ? "1" : "0");
         } else if (name == "GET_IS_VEHICLE_ENGINE_RUNNING") {
+            if (truth) climbing(subject, false);  // it reads false while someone climbs in
             option = std::string("engine=") + (truth ? "1" : "0");
         } else if (name == "GET_ENTITY_SPEED") {
             command("move " + vid + " " + decimalText(floatOfBits(e.result.bits)) + " " + decimalText(v.forward));
@@ -734,14 +766,14 @@ private:
     // The ID of the vehicle nearest to `at` (those whose lock keeps the
     // player or a character out, or any), or empty. Without one in the
     // world, a vehicle the recording shows so is made.
-    std::string nearestVehicle(const Vec3& at, Nearest which) {
+    std::string nearestVehicle(const Vec3& at, Nearest which, const std::set<int>& skip = {}) {
         const auto fits = [which](int lock) {
             return which == Nearest::Any || keepsOut(lock, which == Nearest::LockedForPlayer);
         };
         std::string nearest;
         float best = 0.0f;
         for (const auto& [id, v] : world().vehicles) {
-            if (!fits(v.lock)) continue;
+            if (!fits(v.lock) || skip.count(v.handle) != 0) continue;
             const float d = (v.pos.x - at.x) * (v.pos.x - at.x) + (v.pos.y - at.y) * (v.pos.y - at.y);
             if (nearest.empty() || d < best) {
                 nearest = std::to_string(id);
@@ -759,14 +791,17 @@ private:
     // Without a car whose lock keeps characters out: the nearest one of the
     // world whose lock the recording never shows (not the player's) gets
     // status 2, the lock of the car the character is kept out of in the game.
-    std::string lockUnread(const Vec3& at) {
+    std::string lockUnread(const Vec3& at, const std::set<int>& skip = {}) {
         std::string nearest;
         float best = 0.0f;
         for (const auto& [recorded, x] : facts_.entities) {
             const auto id = idOf(recorded);
             if (!x.vehicle || x.lock || !id || recorded == facts_.player_vehicle) continue;
             const SimVehicle* v = world().vehicleById(*id);
-            if (v == nullptr || v->handle == world().player.vehicle || v->handle == world().player.last_vehicle) continue;
+            if (v == nullptr || v->handle == world().player.vehicle || v->handle == world().player.last_vehicle ||
+                skip.count(v->handle) != 0) {
+                continue;
+            }
             const float d = (v->pos.x - at.x) * (v->pos.x - at.x) + (v->pos.y - at.y) * (v->pos.y - at.y);
             if (nearest.empty() || d < best) {
                 nearest = std::to_string(*id);
@@ -777,8 +812,156 @@ private:
         return nearest;
     }
 
-    std::string nearestLocked(const Vec3& at, bool player) {
-        return nearestVehicle(at, player ? Nearest::LockedForPlayer : Nearest::LockedForCharacter);
+    // Somebody climbs into the recorded vehicle (a character on foot the
+    // world has), or nobody does (the player stands, a character is made
+    // afresh).
+    void climbing(int recorded_vehicle, bool someone) {
+        const int handle = live(recorded_vehicle);
+        const auto vid = idOf(recorded_vehicle);
+        if (handle <= 0 || !vid) return;
+        World& w = world();
+        if (!someone) {
+            if (w.climbingInto(w.player.handle) == handle) command("exit");
+            std::vector<int> climbers;
+            for (const auto& [recorded, id] : ids_) {
+                const SimPed* p = w.pedById(id);
+                if (p != nullptr && w.climbingInto(p->handle) == handle) climbers.push_back(recorded);
+            }
+            for (const int recorded : climbers) {
+                remove(recorded);
+                create(recorded);
+            }
+            return;
+        }
+        if (w.someoneClimbingInto(handle)) return;
+        for (const auto& [recorded, id] : ids_) {
+            const SimPed* p = w.pedById(id);
+            if (p == nullptr || w.vehicleOf(p->handle) != 0 || w.enteringOf(p->handle) != 0) continue;
+            command("ped-enter " + std::to_string(id) + " " + std::to_string(*vid) + " climb");
+            return;
+        }
+    }
+
+    // The car at whose locked door the player (or a character, by its
+    // handle in the run) stands: the one the frame reads locked, the
+    // nearest locked one, else one whose lock the recording leaves open
+    // gets status 2: `getting_into` (the one the player gets into), or for
+    // a character the nearest.
+    std::string lockedDoor(const RecFrame& frame, const RecEvent* asked, bool player, int ped, const std::string& getting_into = {}) {
+        if (const auto id = lockedInFrame(frame, asked, player)) return *id;
+        const Vec3 at = world().position(ped);
+        // Not one the plug-in unlocks before it asks.
+        std::set<int> unlocked;
+        for (const RecEvent& x : frame.events) {
+            if (&x == asked) break;
+            if (x.kind == RecEventKind::Native && !x.threw && nativeName(file_, x.native) == "SET_VEHICLE_DOORS_LOCKED" &&
+                !keepsOut(static_cast<std::int32_t>(x.args[1].bits), player)) {
+                unlocked.insert(live(static_cast<std::int32_t>(x.args[0].bits)));
+            }
+        }
+        const std::string nearest = nearestLocked(at, player, unlocked);
+        if (!nearest.empty()) return nearest;
+        std::string into;
+        if (player) {
+            into = getting_into.empty() ? idOfLive(world().player.entering) : getting_into;
+            if (into.empty()) into = idOfLive(world().player.vehicle);
+        }
+        if (into.empty() || readsLock(frame, into)) {
+            const std::string unread = lockUnread(at, unlocked);
+            return !unread.empty() ? unread : standIn(frame, at);
+        }
+        command("set " + into + " lock=2");
+        return into;
+    }
+
+    // A locked car the plug-in never looked at, beside `at`: a stand-in
+    // while no world list of vehicles is read (the first one that does not
+    // name it takes it away), none in a frame that reads one.
+    std::string standIn(const RecFrame& frame, const Vec3& at) {
+        for (const RecEvent& e : frame.events) {
+            if (e.kind == RecEventKind::World && e.number == 1) return {};
+        }
+        const int id = next_id_++;
+        comment("a stand-in: the car at whose locked door somebody stands, one the plug-in never looked at");
+        command("vehicle " + std::to_string(id) + " car " + decimalText(at.x + 2.0f) + " " + decimalText(at.y) + " " +
+                decimalText(at.z) + " lock=2");
+        const SimVehicle* v = world().vehicleById(id);
+        if (v == nullptr) return {};
+        const int key = --last_stand_in_;  // no recorded handle is negative
+        ids_[key] = id;
+        pair(key, v->handle);
+        return std::to_string(id);
+    }
+
+    // The frame reads the lock of that vehicle (scenario ID).
+    bool readsLock(const RecFrame& frame, const std::string& id) const {
+        for (const RecEvent& e : frame.events) {
+            if (e.kind == RecEventKind::Native && !e.threw && !e.args.empty() &&
+                nativeName(file_, e.native) == "GET_VEHICLE_DOOR_LOCK_STATUS") {
+                const auto known = idOf(static_cast<std::int32_t>(e.args[0].bits));
+                if (known && std::to_string(*known) == id) return true;
+            }
+        }
+        return false;
+    }
+
+    // The vehicle whose lock the frame reads as keeping the player (or a
+    // character) out, before the plug-in sets it: the one at whose door
+    // they stand. Made, and given that lock, where the world lacks it.
+    // A lock the plug-in sets before the question (`asked`) is the one
+    // that keeps them out.
+    std::optional<std::string> lockedInFrame(const RecFrame& frame, const RecEvent* asked, bool player) {
+        std::set<int> set_by_plugin, locked_by_plugin;
+        for (const RecEvent& e : frame.events) {
+            if (&e == asked) {
+                for (const int vehicle : locked_by_plugin) {
+                    if (create(vehicle)) return std::to_string(*idOf(vehicle));
+                }
+            }
+            if (e.kind != RecEventKind::Native || e.threw || e.args.empty()) continue;
+            const std::string name = nativeName(file_, e.native);
+            const int vehicle = static_cast<std::int32_t>(e.args[0].bits);
+            if (name == "SET_VEHICLE_DOORS_LOCKED") {
+                set_by_plugin.insert(vehicle);
+                if (keepsOut(static_cast<std::int32_t>(e.args[1].bits), player)) locked_by_plugin.insert(vehicle);
+                else locked_by_plugin.erase(vehicle);
+                continue;
+            }
+            if (name != "GET_VEHICLE_DOOR_LOCK_STATUS" || set_by_plugin.count(vehicle) != 0) continue;
+            const int lock = static_cast<std::int32_t>(e.result.bits);
+            if (!keepsOut(lock, player) || !create(vehicle)) continue;
+            const std::string id = std::to_string(*idOf(vehicle));
+            if (world().vehicleById(*idOf(vehicle))->lock != lock) command("set " + id + " lock=" + std::to_string(lock));
+            return id;
+        }
+        return std::nullopt;
+    }
+
+    std::string nearestLocked(const Vec3& at, bool player, const std::set<int>& skip = {}) {
+        return nearestVehicle(at, player ? Nearest::LockedForPlayer : Nearest::LockedForCharacter, skip);
+    }
+
+    // The frame shows the player trying to get into a locked vehicle.
+    bool playerAtLockedDoor(const RecFrame& frame) const { return showsOfPlayer(frame, "IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE"); }
+
+    // The frame shows that query of the player answered true.
+    bool showsOfPlayer(const RecFrame& frame, std::string_view query) const {
+        for (const RecEvent& e : frame.events) {
+            if (e.kind == RecEventKind::Native && !e.threw && e.result.bits != 0 && !e.args.empty() &&
+                static_cast<std::int32_t>(e.args[0].bits) == facts_.player && nativeName(file_, e.native) == query) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // Not in the vehicle (getting in counted) while the frame shows the
+    // player getting in: at the door, not climbing in.
+    bool toTheDoor(const RecFrame& frame) {
+        const std::string entering = idOfLive(world().player.entering);
+        if (entering.empty() || !showsOfPlayer(frame, "IS_PED_GETTING_INTO_A_VEHICLE")) return false;
+        command("enter " + entering + " door");
+        return true;
     }
 
     // Where the player is: in a vehicle, getting in, or on foot.
@@ -800,12 +983,14 @@ private:
         if (name == "IS_PED_IN_VEHICLE") {
             const auto target = idOf(static_cast<std::int32_t>(e.args[1].bits));
             if (!target) return false;
-            if (truth) command((e.args[2].bits != 0 ? "enter " : "sit ") + std::to_string(*target));
-            else command("exit");
+            // Getting in counts as well: one sitting elsewhere changes seats.
+            if (truth) command((e.args[2].bits != 0 && w.player.vehicle == 0 ? "enter " : "sit ") + std::to_string(*target));
+            else if (e.args[2].bits == 0 || !toTheDoor(frame)) command("exit");
             return true;
         }
         if (!truth) {
-            command("exit");
+            const bool counts_getting_in = name == "IS_PED_IN_ANY_VEHICLE" && e.args[1].bits != 0;
+            if (!counts_getting_in || !toTheDoor(frame)) command("exit");
             return true;
         }
         // In or getting into some vehicle: the one the frame names, or the last one.
@@ -830,6 +1015,11 @@ private:
             target = std::stoi(nearest);
         }
         const bool sitting = name == "IS_PED_IN_ANY_VEHICLE" && e.args[1].bits == 0;
+        if (!sitting && playerAtLockedDoor(frame)) {
+            // Getting in, but at the door of a car whose lock keeps the player out.
+            const std::string locked = lockedDoor(frame, nullptr, true, w.player.handle, std::to_string(*target));
+            if (!locked.empty()) return command("enter " + locked + " door"), true;
+        }
         command((sitting ? "sit " : "enter ") + std::to_string(*target));
         return true;
     }
@@ -848,6 +1038,9 @@ private:
     // changes that answer itself, answered as recorded.
     void fixAnswers(const RecFrame& f) {
         std::set<AnswerKey> changed;
+        std::set<int> engine_started;  // vehicles the plug-in started in the frame
+        bool locks_set = false;         // after a lock the plug-in set, who stands at a locked door is its doing
+        std::map<int, int> lock_set;    // recorded vehicle -> the lock the plug-in set so far in the frame
         feed_fixed_ = false;  // the frame's first post sets the count
         std::set<std::string> asked;
         for (const RecEvent& e : f.events) {
@@ -855,11 +1048,31 @@ private:
             const NativeInfo* native = findNative(file_.natives[static_cast<std::size_t>(e.native)].hash);
             if (native == nullptr) continue;
             if (!asksOnly(*native)) {
+                if (std::string_view(native->name) == "SET_VEHICLE_DOORS_LOCKED") {
+                    locks_set = true;
+                    lock_set[static_cast<std::int32_t>(e.args[0].bits)] = static_cast<std::int32_t>(e.args[1].bits);
+                }
+                if (std::string_view(native->name) == "SET_VEHICLE_ENGINE_ON") {
+                    const int vehicle = static_cast<std::int32_t>(e.args[0].bits);
+                    if (e.args[1].bits != 0) engine_started.insert(vehicle);
+                    else engine_started.erase(vehicle);
+                }
                 feedAsRecorded(*native, e);
                 for (const AnswerKey& k : answersChangedBy(*native, e)) changed.insert(k);
                 continue;
             }
-            if (changed.count(answerKeyOf(*native, e)) != 0) continue;
+            // After an unlock the one at the door may be in: the plug-in's doing.
+            if (locks_set && e.result.bits == 0 && std::string_view(native->name) == "IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE") {
+                continue;
+            }
+            if (changed.count(answerKeyOf(*native, e)) != 0) {
+                // Started by the plug-in but read as not running: somebody climbs in.
+                if (std::string_view(native->name) == "GET_IS_VEHICLE_ENGINE_RUNNING" && e.result.bits == 0 &&
+                    engine_started.count(static_cast<std::int32_t>(e.args[0].bits)) != 0) {
+                    climbing(static_cast<std::int32_t>(e.args[0].bits), true);
+                }
+                continue;
+            }
             for (int i = 0; i < native->argc; ++i) {
                 if (isHandleParam(*native, i)) create(static_cast<std::int32_t>(e.args[static_cast<std::size_t>(i)].bits));
             }
@@ -867,9 +1080,21 @@ private:
             const std::string key = eventText(file_, e);
             if (!asked.insert(key).second) continue;
             Answer a = ask(*native, e);
-            if (!a.ok || answers(*native, e, a)) continue;
+            if (!a.ok || (answers(*native, e, a) && !unlockedBefore(*native, e, lock_set))) continue;
             if (!fix(*native, e, f)) continue;  // noted when the plug-in asks it
         }
+    }
+
+    // One the world has at a locked door, of a car the plug-in unlocks
+    // before it asks: the answer the world gives now does not last.
+    bool unlockedBefore(const NativeInfo& native, const RecEvent& e, const std::map<int, int>& lock_set) {
+        if (std::string_view(native.name) != "IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE" || e.result.bits == 0) return false;
+        const int subject = static_cast<std::int32_t>(e.args[0].bits);
+        const int entering = world().enteringOf(live(subject));
+        for (const auto& [vehicle, lock] : lock_set) {
+            if (entering != 0 && live(vehicle) == entering && !keepsOut(lock, subject == facts_.player)) return true;
+        }
+        return false;
     }
 
     // [SECTION] What the frame shows: locks, blips, notifications
@@ -942,6 +1167,7 @@ private:
     std::map<std::uint32_t, std::uint32_t> models_;
     std::map<int, int> blip_owner_;  // recorded blip -> recorded vehicle
     int next_id_ = 1;
+    int last_stand_in_ = 0;  // stand-ins are keyed -1, -2, ...
     bool placed_player_ = false;
     bool readOnly_ = false;
     bool folder_ = false;  // ini-folder put a folder in the INI file's place

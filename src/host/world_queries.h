@@ -18,6 +18,10 @@ inline bool isVehicleStopped(int vehicle) { return invoke<bool>(nat::IS_VEHICLE_
 
 inline std::uint32_t entityModel(int entity) { return invoke<std::uint32_t>(nat::GET_ENTITY_MODEL, entity); }
 
+inline float distanceBetween(const Vector3& a, const Vector3& b) {
+    return invoke<float>(nat::GET_DISTANCE_BETWEEN_COORDS, a.x, a.y, a.z, b.x, b.y, b.z, true);
+}
+
 // A speed in m/s truncated to whole m/s; out-of-range host answers are clamped.
 inline int wholeSpeed(float metres_per_second) {
     if (!(metres_per_second > 0.0f)) return 0;

@@ -31,13 +31,11 @@ bool controlPressed(int control) { return invoke<bool>(nat::IS_CONTROL_PRESSED, 
 bool controlJustPressed(int control) { return invoke<bool>(nat::IS_CONTROL_JUST_PRESSED, kControlGroup, control); }
 bool controlJustReleased(int control) { return invoke<bool>(nat::IS_CONTROL_JUST_RELEASED, kControlGroup, control); }
 
-// The primary hotkey alone (-1 selects the fixed default key), or both keys
-// together when the optional second key is bound.
-bool hotkeyHeld(std::int8_t primary, std::int32_t second, int default_key) {
+// The hotkey's keys held (both when it has two), outside the input guard.
+bool hotkeyHeld(bool lock) {
     if (!hasElapsed(runtime.last_input_action_time, kHotkeyGuardMs, host::getTickCount())) return false;
-    if (primary == -1) return isKeyHeld(default_key);
-    if (second == -1) return isKeyHeld(primary);
-    return isKeyHeld(primary) && isKeyHeld(second);
+    const HotkeyKeys keys = hotkeyKeys(lock);
+    return isKeyHeld(keys.first) && (keys.second == -1 || isKeyHeld(keys.second));
 }
 
 bool comboPressed(std::int32_t first, std::int32_t second) {
@@ -128,11 +126,15 @@ void readMenuNavigation(bool* select, bool* back, bool* up, bool* down, bool* le
     if (left) *left = navigationActive(settings.menu_left, kNone, settings.controller_menu_left);
 }
 
-std::uint32_t hotkeyPressTick(bool lock) {
+HotkeyKeys hotkeyKeys(bool lock) {
     const std::int8_t primary = lock ? settings.lock : settings.unlock;
-    const std::int32_t second = lock ? settings.lock_2_optional : settings.unlock_2_optional;
-    const int keys[2] = {primary == -1 ? (lock ? kDefaultLockKey : kDefaultUnlockKey) : primary,
-                         primary == -1 ? -1 : second};
+    if (primary == -1) return {lock ? kDefaultLockKey : kDefaultUnlockKey, -1};
+    return {primary, lock ? settings.lock_2_optional : settings.unlock_2_optional};
+}
+
+std::uint32_t hotkeyPressTick(bool lock) {
+    const HotkeyKeys hotkey = hotkeyKeys(lock);
+    const int keys[2] = {hotkey.first, hotkey.second};
     const Tick now = host::getTickCount();
     const KeyState* latest = nullptr;
     for (int key : keys) {
@@ -148,8 +150,8 @@ std::uint32_t hotkeyPressTick(bool lock) {
     return latest->tick.load(std::memory_order_relaxed);
 }
 
-bool isLockHotkeyDown() { return hotkeyHeld(settings.lock, settings.lock_2_optional, kDefaultLockKey); }
-bool isUnlockHotkeyDown() { return hotkeyHeld(settings.unlock, settings.unlock_2_optional, kDefaultUnlockKey); }
+bool isLockHotkeyDown() { return hotkeyHeld(true); }
+bool isUnlockHotkeyDown() { return hotkeyHeld(false); }
 bool isLockComboPressed() { return comboPressed(settings.controller_lock_1_of_2, settings.controller_lock_2_of_2); }
 bool isUnlockComboPressed() {
     return comboPressed(settings.controller_unlock_1_of_2, settings.controller_unlock_2_of_2);

@@ -38,6 +38,14 @@ void readMenuNavigation(bool* select, bool* back, bool* up, bool* down, bool* le
 void onKeyboardMessage(std::uint32_t key, std::uint16_t repeats, std::uint8_t scan_code, int is_extended,
                        int is_with_alt, int was_down_before, int is_up_now);
 
+// The keys of the lock (or unlock) hotkey: the primary key, or L (U) when it
+// is -1; `second` is the optional key held with it, -1 when there is none.
+struct HotkeyKeys {
+    int first;
+    int second;
+};
+HotkeyKeys hotkeyKeys(bool lock);
+
 // A press of the lock (or unlock) hotkey, told apart from others for the
 // log: the tick of the key-down message that completed it, when its keys are
 // held and that message is no key repeat; 0 otherwise. Ignores the input

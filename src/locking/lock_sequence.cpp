@@ -41,10 +41,6 @@ bool withinHeightLimit(int vehicle, float height, float limit) {
     return modelIs(nat::IS_THIS_MODEL_A_BOAT, entityModel(vehicle));
 }
 
-float distanceBetween(const Vector3& a, const Vector3& b) {
-    return invoke<float>(nat::GET_DISTANCE_BETWEEN_COORDS, a.x, a.y, a.z, b.x, b.y, b.z, true);
-}
-
 // Asks whether the seat is free first: asking who sits in an empty seat of
 // an ambient car makes the game seat a stranger there.
 bool seatTaken(int vehicle, int seat) {

@@ -39,21 +39,15 @@ void requestHead(LogLine& line, bool lock, bool combo) {
              << " + " << (lock ? settings.controller_lock_2_of_2 : settings.controller_unlock_2_of_2);
         return;
     }
-    const std::int32_t primary = lock ? settings.lock : settings.unlock;
-    const std::int32_t second = lock ? settings.lock_2_optional : settings.unlock_2_optional;
-    if (primary == -1) {
-        line << "key " << LogKey{lock ? kDefaultLockKey : kDefaultUnlockKey};
-        return;
-    }
-    line << (second == -1 ? "key " : "keys ") << LogKey{primary};
-    if (second != -1) line << " + " << LogKey{second};
+    const HotkeyKeys keys = hotkeyKeys(lock);
+    line << (keys.second == -1 ? "key " : "keys ") << LogKey{keys.first};
+    if (keys.second != -1) line << " + " << LogKey{keys.second};
 }
 
 // Distance from the player to a vehicle the search did not measure.
 float distanceToPlayer(int vehicle) {
-    const Vector3 a = invoke<Vector3>(nat::GET_ENTITY_COORDS, runtime.player_ped, true);
-    const Vector3 b = invoke<Vector3>(nat::GET_ENTITY_COORDS, vehicle, true);
-    return invoke<float>(nat::GET_DISTANCE_BETWEEN_COORDS, a.x, a.y, a.z, b.x, b.y, b.z, true);
+    return distanceBetween(invoke<Vector3>(nat::GET_ENTITY_COORDS, runtime.player_ped, true),
+                           invoke<Vector3>(nat::GET_ENTITY_COORDS, vehicle, true));
 }
 
 void tellNoCar(LogLine& line, const VehicleChoice& choice) {

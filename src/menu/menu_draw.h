@@ -4,7 +4,6 @@
 #pragma once
 #include <cstdint>
 
-
 namespace tavrel {
 
 // Line layout, in layout units (one unit is 0.15 x (menu_size + 2) pixels).
