@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -61,7 +60,6 @@ public:
 
     // A scenario line (or an ini-text block), written and run.
     void command(const std::string& text) {
-        if (std::getenv("TAVREL_DEBUG_FRAMES")) std::cerr << "CMD " << text << "\n";  // TEMPDEBUG
         flushFrames();
         std::istringstream in(text);
         std::ostringstream sink;
@@ -106,10 +104,6 @@ public:
     // length (`length` ms, where known); then runs it and checks what it shows.
     void frame(const RecFrame& f, std::optional<std::uint32_t> length) {
         current_frame_ = f.index;
-        if (std::getenv("TAVREL_DEBUG_FRAMES")) {  // TEMPDEBUG
-            for (const RecEvent& e : f.events) if (e.kind == RecEventKind::Native) std::cerr << "F" << f.index + 1 << " " << eventText(file_, e) << "\n";
-            else if (e.kind == RecEventKind::World) { std::cerr << "F" << f.index + 1 << " WORLD" << e.number; for (int h : e.handles) std::cerr << " " << h; std::cerr << "\n"; }
-        }
         prepareFiles(f);
         prepareEntities(f);
         fixAnswers(f);
