@@ -1,6 +1,8 @@
 #include "sim/replay/to_scenario.h"
 
+#include <algorithm>
 #include <cmath>
+#include <deque>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -98,9 +100,9 @@ public:
 
     // [SECTION] One frame
 
-    // Sets the world as frame `f` must find it, and the clock's frame length
-    // (to reach `next_tick` after it); then runs it and checks what it shows.
-    void frame(const RecFrame& f, std::optional<std::uint32_t> next_tick) {
+    // Sets the world as frame `f` must find it, and the clock's frame
+    // length (`length` ms, where known); then runs it and checks what it shows.
+    void frame(const RecFrame& f, std::optional<std::uint32_t> length) {
         current_frame_ = f.index;
         prepareFiles(f);
         prepareEntities(f);
@@ -109,9 +111,8 @@ public:
         for (const RecEvent& e : f.events) {
             if (e.kind == RecEventKind::Key) pressKey(e);
         }
-        if (f.tick && next_tick) {
-            const std::uint32_t length = *next_tick - *f.tick;
-            const std::uint32_t wanted = length == 0 ? 1 : length;
+        if (length) {
+            const std::uint32_t wanted = *length == 0 ? 1 : *length;
             if (wanted != sim_.frameMs()) command("frame-ms " + std::to_string(wanted));
         }
         expected_.clear();
@@ -984,7 +985,11 @@ private:
             const auto target = idOf(static_cast<std::int32_t>(e.args[1].bits));
             if (!target) return false;
             // Getting in counts as well: one sitting elsewhere changes seats.
-            if (truth) command((e.args[2].bits != 0 && w.player.vehicle == 0 ? "enter " : "sit ") + std::to_string(*target));
+            // (at-get-in: climbing in, the door open).
+            if (truth) {
+                command(e.args[2].bits != 0 && w.player.vehicle == 0 ? "enter " + std::to_string(*target) + " climb"
+                                                                     : "sit " + std::to_string(*target));
+            }
             else if (e.args[2].bits == 0 || !toTheDoor(frame)) command("exit");
             return true;
         }
@@ -1020,7 +1025,9 @@ private:
             const std::string locked = lockedDoor(frame, nullptr, true, w.player.handle, std::to_string(*target));
             if (!locked.empty()) return command("enter " + locked + " door"), true;
         }
-        command((sitting ? "sit " : "enter ") + std::to_string(*target));
+        // In any vehicle, getting in counted: climbing in.
+        command(sitting ? "sit " + std::to_string(*target)
+                        : "enter " + std::to_string(*target) + (name == "IS_PED_IN_ANY_VEHICLE" ? " climb" : ""));
         return true;
     }
 
@@ -1182,6 +1189,46 @@ private:
     bool feed_fixed_ = false;
 };
 
+// The recording's frames with the length each must have for the clock to
+// read what the recording shows. Frames in which nothing reads the clock
+// last 1 ms each, and the last of them the rest of the time to the next
+// frame that reads it: a fibre waiting runs again where it ran in the game.
+class FrameClock {
+public:
+    explicit FrameClock(FrameSource& frames) : frames_(frames) {}
+
+    bool next(RecFrame& frame, std::optional<std::uint32_t>& length) {
+        if (!fill(1)) return false;
+        frame = std::move(ahead_.front());
+        ahead_.pop_front();
+        if (frame.tick) now_ = frame.tick;
+        length.reset();
+        std::size_t k = 0;  // frames between this one and the next that reads the clock
+        while (fill(k + 1) && !ahead_[k].tick && k < kLookAhead) ++k;
+        if (!now_ || k >= ahead_.size() || !ahead_[k].tick) return true;
+        const std::uint32_t gap = *ahead_[k].tick - *now_;
+        length = gap > k ? (k == 0 ? gap : 1) : std::max<std::uint32_t>(1, gap / static_cast<std::uint32_t>(k + 1));
+        *now_ += *length;
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kLookAhead = 4096;
+
+    bool fill(std::size_t n) {
+        while (ahead_.size() < n) {
+            RecFrame f;
+            if (!frames_.next(f)) return false;
+            ahead_.push_back(std::move(f));
+        }
+        return true;
+    }
+
+    FrameSource& frames_;
+    std::deque<RecFrame> ahead_;
+    std::optional<std::uint32_t> now_;  // the clock at the frame's start
+};
+
 }  // namespace
 
 Conversion convertRecording(const RecordingFile& file, const std::string& source_name) {
@@ -1209,16 +1256,12 @@ Conversion convertRecording(const RecordingFile& file, const std::string& source
         }
         c.command("no-ini");
         FrameSource frames(file);
+        FrameClock clock(frames);
         RecFrame current;
-        RecFrame next;
-        bool have = frames.next(current);
-        bool have_next = have && frames.next(next);
-        while (have) {
-            c.frame(current, have_next ? next.tick : std::nullopt);
+        std::optional<std::uint32_t> length;
+        while (clock.next(current, length)) {
+            c.frame(current, length);
             if (!sim.faults().empty()) break;
-            current = std::move(next);
-            have = have_next;
-            have_next = have && frames.next(next);
         }
         c.finish(frames.unloaded());
         body = c.takeText();
