@@ -13,23 +13,25 @@
 // frame runs and moves by frame-ms at its end; it wraps. Keyboard messages
 // and controls sent between frames are stamped with the next frame's tick.
 //
+// What it keeps of a run (trace entries, faults, sounds) is declared in
+// records.h; who watches it or answers in its world's place, in stand_in.h.
+//
 // Thread safety: every member is for the host thread (the test or the
-// scenario runner), never for a script fibre; the host ABI entry points in
-// host_binding.cpp are the fibres' way in.
+// scenario runner), never for a script fibre; the host's entry points
+// (host_forward.h) are the fibres' way in.
 #pragma once
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <optional>
-#include <stdexcept>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "host/host_abi.h"
 #include "sim/protocol/crt_random.h"
 #include "sim/protocol/fibre_scheduler.h"
 #include "sim/protocol/native_table.h"
+#include "sim/protocol/records.h"
+#include "sim/protocol/stand_in.h"
 #include "sim/world/screen.h"
 #include "sim/world/world.h"
 
@@ -48,105 +50,6 @@ inline constexpr std::uint32_t kKeyRepeatMs = 33;
 inline constexpr std::uint64_t kMaxCallsPerFrame = 1000000;
 // The kept trace is cut to its newer half when it reaches this size.
 inline constexpr std::size_t kTraceLimit = 2000000;
-
-struct TraceArg {
-    ParamKind kind = ParamKind::Int;
-    std::int32_t value = 0;  // Int and Hash (raw 32 bits), Pointer (0 or 1: null or not)
-    float number = 0.0f;     // Float
-    std::optional<std::string> text;  // Text; nullopt for a null pointer
-};
-
-struct TraceEntry {
-    std::uint32_t tick = 0;
-    std::uint64_t frame = 0;
-    std::string fibre;  // "main", "menu" or "host" (called from the host thread)
-    std::uint64_t hash = 0;
-    std::string_view name;  // from the native table: lives as long as the program
-    std::vector<TraceArg> args;
-};
-
-// A native call as the trace shows it (tick, frame and fibre left empty):
-// the arguments pushed, read by the native's parameter kinds.
-TraceEntry describeCall(const NativeInfo& info, const std::uint64_t* args, int argc);
-
-struct KeyMessage {
-    std::uint32_t tick = 0;
-    std::uint32_t key = 0;
-    std::uint16_t repeats = 0;
-    bool was_down_before = false;
-    bool is_up_now = false;
-};
-
-// What an injected fault throws into the plug-in (see Simulator::injectThrow),
-// with these messages (a replay throws the same).
-inline constexpr const char* kThrowAtNative = "injected at a native call";
-inline constexpr const char* kThrowAtClockRead = "injected at the keyboard handler's clock read";
-struct InjectedThrow : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
-// A breach of the host protocol by the plug-in: an unknown native, too many
-// arguments, calls out of order, a script left registered after unload.
-struct Fault {
-    std::uint32_t tick = 0;
-    std::uint64_t hash = 0;  // 0 when no native is involved
-    std::string fibre;
-    std::string message;
-};
-
-struct SoundEvent {
-    std::uint32_t tick = 0;
-    std::string name;
-    std::string set;
-    std::string source;  // "player", "frontend", "id" (see source_id) or "entity" (no ID)
-    int source_id = 0;   // the scenario ID of the entity when source is "id"
-};
-
-// Watches the simulator without changing it (the play room's invariants,
-// the replay room's converter): the start of every frame, every native call
-// as it is made (before its handler runs; `args` holds the pushed
-// arguments) and once answered, every keyboard message, and the end of
-// every frame (after the scripts ran, before the frame's
-// controls and drawing are cleared). `tick` is the frame's tick.
-class SimObserver {
-public:
-    virtual ~SimObserver() = default;
-    virtual void onFrameStart(std::uint32_t tick) = 0;
-    virtual void onCall(const NativeInfo& native, const std::uint64_t* args, bool mainFibre) = 0;
-    // The same call once answered: its result slots, its out-parameters filled.
-    virtual void onAnswer(const NativeInfo& /*native*/, const std::uint64_t* /*args*/, const std::uint64_t* /*slots*/) {}
-    virtual void onKey(const KeyMessage& message) = 0;
-    virtual void onFrameEnd(std::uint32_t tick) = 0;
-};
-
-// What answers the plug-in instead of the simulated world while it is set:
-// a replay of a recording (sim/replay). Every host call the plug-in makes
-// reaches it, in the order made; the world's handlers are not run. It also
-// says which fibres run in each frame.
-class HostStandIn {
-public:
-    enum class Registration : std::uint8_t { Main, Thread, Keyboard, UnregisterScripts, UnregisterKeyboard };
-    virtual ~HostStandIn() = default;
-    // Fills `slots` (zeroed) and the out-parameters, or throws into the plug-in.
-    virtual void nativeCall(const NativeInfo& native, const std::uint64_t* args, int argc, std::uint64_t* slots) = 0;
-    // A clock read of the plug-in: a script's, or the keyboard handler's.
-    virtual std::uint32_t clockRead() = 0;
-    virtual void seedRandom(std::uint32_t seed) = 0;
-    virtual int nextRandom() = 0;
-    virtual int worldList(bool vehicles, int* handles, int capacity) = 0;
-    virtual void registration(Registration what) = 0;
-    // The running fibre is about to yield for `ms`.
-    virtual void wait(std::uint32_t ms) = 0;
-    // Whether fibre `index` (0 main, then the others in registration order)
-    // runs now, in this frame.
-    virtual bool due(std::size_t index) = 0;
-};
-
-struct HornEvent {
-    std::uint32_t tick = 0;
-    int vehicle_id = 0;
-    int ms = 0;
-};
 
 class Simulator {
 public:
@@ -253,7 +156,7 @@ public:
     void throwIfInjectedAtCall();
     void throwIfInjectedAtClockRead();
 
-    // [SECTION] Host ABI side (host_binding.cpp forwards here)
+    // [SECTION] Host ABI side (host_forward.cpp forwards here)
     void hostScriptRegister(void* module, host::ScriptMain script, bool main);
     void hostScriptUnregister(void* module);
     void hostScriptWait(std::uint32_t ms);

@@ -102,6 +102,7 @@ int runScenarioOn(Simulator& sim, std::istream& in, const std::string& fileName,
     } catch (const ScenarioError& e) {
         return scenarioError(e);
     }
+    ScenarioOptions live = options;  // `timeline` changes the run's copy
     // The sinks refer to this call's streams: take them off again on the way out.
     struct SinkReset {
         Simulator& sim;
@@ -110,7 +111,6 @@ int runScenarioOn(Simulator& sim, std::istream& in, const std::string& fileName,
             sim.setKeySink(nullptr);
         }
     } sinkReset{sim};
-    ScenarioOptions live = options;
     sim.setStartTick(live.start_tick);
     sim.setFrameMs(live.frame_ms);
     attachTraceOutput(sim, live, out);
