@@ -46,8 +46,11 @@ void requestHead(LogLine& line, bool lock, bool combo) {
 
 // Distance from the player to a vehicle the search did not measure.
 float distanceToPlayer(int vehicle) {
-    return distanceBetween(invoke<Vector3>(nat::GET_ENTITY_COORDS, runtime.player_ped, true),
-                           invoke<Vector3>(nat::GET_ENTITY_COORDS, vehicle, true));
+    // The player's position first: two reads as arguments of one call would
+    // be made in whatever order the compiler picks.
+    const Vector3 player = invoke<Vector3>(nat::GET_ENTITY_COORDS, runtime.player_ped, true);
+    const Vector3 car = invoke<Vector3>(nat::GET_ENTITY_COORDS, vehicle, true);
+    return distanceBetween(player, car);
 }
 
 void tellNoCar(LogLine& line, const VehicleChoice& choice) {
