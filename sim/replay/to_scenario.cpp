@@ -748,9 +748,11 @@ private:
         } else if (name == "GET_BLIP_FROM_ENTITY") {
             option = e.result.bits != 0 ? "blip=1" : "blip=none";
         } else if (name == "GET_PED_IN_VEHICLE_SEAT") {
-            const auto driver = idOf(static_cast<std::int32_t>(e.result.bits));
-            if (!driver) return false;
-            option = "driver=" + std::to_string(*driver);
+            // The seat asked: -1 the driver's, 0 and up the passengers'.
+            const auto ped = idOf(static_cast<std::int32_t>(e.result.bits));
+            const auto seat = static_cast<std::int32_t>(e.args[1].bits);
+            if (!ped || seat < -1 || !hasSeat(v.kind, seat)) return false;
+            option = seat == -1 ? "driver=" + std::to_string(*ped) : "passenger=" + std::to_string(seat) + "," + std::to_string(*ped);
         } else {
             return false;
         }
@@ -945,15 +947,41 @@ private:
     // The frame shows the player trying to get into a locked vehicle.
     bool playerAtLockedDoor(const RecFrame& frame) const { return showsOfPlayer(frame, "IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE"); }
 
-    // The frame shows that query of the player answered true.
-    bool showsOfPlayer(const RecFrame& frame, std::string_view query) const {
+    // The frame shows that query of the player answered true (with that
+    // second argument, where one is given).
+    bool showsOfPlayer(const RecFrame& frame, std::string_view query, std::optional<std::uint32_t> second = {}) const {
         for (const RecEvent& e : frame.events) {
             if (e.kind == RecEventKind::Native && !e.threw && e.result.bits != 0 && !e.args.empty() &&
-                static_cast<std::int32_t>(e.args[0].bits) == facts_.player && nativeName(file_, e.native) == query) {
+                static_cast<std::int32_t>(e.args[0].bits) == facts_.player && nativeName(file_, e.native) == query &&
+                (!second || (e.args.size() > 1 && e.args[1].bits == *second))) {
                 return true;
             }
         }
         return false;
+    }
+
+    // The vehicle the frame shows the player in (GET_VEHICLE_PED_IS_IN), as
+    // recorded, or 0.
+    int namedVehicle(const RecFrame& frame) const {
+        for (const RecEvent& e : frame.events) {
+            if (e.kind == RecEventKind::Native && !e.threw && e.result.bits != 0 && !e.args.empty() &&
+                nativeName(file_, e.native) == "GET_VEHICLE_PED_IS_IN" && static_cast<std::int32_t>(e.args[0].bits) == facts_.player) {
+                return static_cast<std::int32_t>(e.result.bits);
+            }
+        }
+        return 0;
+    }
+
+    // In a vehicle, not that one (scenario ID): the player sits in the one
+    // the frame names, else in another of the world.
+    bool sitElsewhere(const RecFrame& frame, int not_this) {
+        std::optional<int> other = idOf(namedVehicle(frame));
+        for (const auto& [id, v] : world().vehicles) {
+            if (!other && id != not_this) other = id;
+        }
+        if (!other || *other == not_this) return false;
+        command("sit " + std::to_string(*other));
+        return true;
     }
 
     // Not in the vehicle (getting in counted) while the frame shows the
@@ -990,6 +1018,7 @@ private:
                 command(e.args[2].bits != 0 && w.player.vehicle == 0 ? "enter " + std::to_string(*target) + " climb"
                                                                      : "sit " + std::to_string(*target));
             }
+            else if (showsOfPlayer(frame, "IS_PED_IN_ANY_VEHICLE", 0) && sitElsewhere(frame, *target)) return true;
             else if (e.args[2].bits == 0 || !toTheDoor(frame)) command("exit");
             return true;
         }
@@ -999,15 +1028,7 @@ private:
             return true;
         }
         // In or getting into some vehicle: the one the frame names, or the last one.
-        int recorded = 0;
-        for (const RecEvent& other : frame.events) {
-            if (other.kind == RecEventKind::Native && !other.threw && other.result.bits != 0 &&
-                nativeName(file_, other.native) == "GET_VEHICLE_PED_IS_IN" &&
-                static_cast<std::int32_t>(other.args[0].bits) == facts_.player) {
-                recorded = static_cast<std::int32_t>(other.result.bits);
-                break;
-            }
-        }
+        int recorded = namedVehicle(frame);
         for (const auto& [r, id] : ids_) {
             if (recorded == 0 && live(r) == w.player.last_vehicle) recorded = r;
         }

@@ -144,5 +144,27 @@ TEST(Recording, ReplayAndConversionRefuseWhatIsNoWholeRecording) {
     }
 }
 
+// Format version 1 (builds that did not record the load's recovery, tag
+// 0x14, nor a write that found the file changed) has version 2's layout:
+// a recording stamped 1 still replays and converts.
+TEST(Recording, AVersionOneRecordingStillReplays) {
+    Sandbox sandbox;
+    sandbox.writeIni(kImmediateIni);
+    { SimRun run("player 0 0 0\nvehicle 1 car 3 0 0\nstart\ntap U\nwait 1500\nunload"); }
+    std::string v1 = fileBytes(kRecording);
+    ASSERT_GT(v1.size(), rec::kHeaderSize);
+    const std::uint16_t version = 1;
+    std::memcpy(v1.data() + rec::header::kVersionAt, &version, 2);
+    const std::uint64_t sum = rec::checksum(v1.data(), rec::header::kHeaderSumAt);
+    std::memcpy(v1.data() + rec::header::kHeaderSumAt, &sum, 8);
+    writeBytes("v1.rec", v1);
+    const Outcome r = replay("v1.rec");
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(sim::runToScenario("v1.rec", "", out, err), 0) << err.str();
+    EXPECT_NE(out.str().find("expect vehicle 1 lock 0"), std::string::npos) << out.str();
+}
+
 }  // namespace
 }  // namespace tavrel::testing
