@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/car_fixture.h"
+#include "support/trace_query.h"
 
 namespace tavrel::testing {
 namespace {
@@ -26,12 +27,14 @@ protected:
     void unlockOneCarThenTheOther(const std::string& lines) {
         startWith(carIni(lines));
         unlock();
-        ASSERT_EQ(runtime.tracked_vehicle, handleOf(kCar));
+        ASSERT_TRUE(unlockedNow(kCar));
         marks_after_first = {blipCount(kCar), car(kCar).mission};
         world().player.pos = {297, 0, 0};
         unlock();
-        ASSERT_EQ(runtime.tracked_vehicle, handleOf(kFarCar));
+        ASSERT_TRUE(unlockedNow(kFarCar));
     }
+    // The plug-in unlocked vehicle `id` (once or more).
+    bool unlockedNow(int id) { return !callTicks(sim, nat::SET_VEHICLE_DOORS_LOCKED, {handleOf(id), 0}).empty(); }
     int blipCount(int id) {
         const int h = handleOf(id);
         return static_cast<int>(std::count_if(world().blips.begin(), world().blips.end(),
@@ -102,7 +105,10 @@ TEST_F(MarkersTest, PersistenceAppliedFromTheMenuIsReleasedOnceSwitchedOff) {
     runtime.vehicle_persistent_applied = true;  // as the misc page leaves it
     unlock();
     EXPECT_FALSE(car().mission);
-    EXPECT_FALSE(runtime.vehicle_persistent_applied);
+    // Released once: a mission mark the car gets again from elsewhere stays.
+    car().mission = true;
+    lock();
+    EXPECT_TRUE(car().mission);
 }
 
 TEST_F(MarkersTest, BlipAndPersistenceSwitchedOffInTheFileComeOffAtTheNextAction) {
@@ -117,8 +123,15 @@ TEST_F(MarkersTest, BlipAndPersistenceSwitchedOffInTheFileComeOffAtTheNextAction
     EXPECT_EQ(car().lock, 4);
     EXPECT_EQ(blipCount(kCar), 0) << "the blip is taken off";
     EXPECT_FALSE(car().mission) << "the car is released";
-    EXPECT_FALSE(runtime.vehicle_blip_applied);
-    EXPECT_FALSE(runtime.vehicle_persistent_applied);
+    // Taken off once: marks the car gets again from elsewhere stay at the
+    // next action while the file still says off.
+    const int foreign = world().addBlip(handleOf(kCar)).handle;
+    car().mission = true;
+    unlock();
+    EXPECT_EQ(blipCount(kCar), 1);
+    EXPECT_TRUE(car().mission);
+    world().removeBlip(foreign);
+    car().mission = false;
     // Switched back on in the file: marked again at the next action.
     sandbox.writeIni(carIni("current_player_vehicle_blip=1\r\ncurrent_player_vehicle_persistent=1\r\n"));
     unlock();
