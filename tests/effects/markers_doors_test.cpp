@@ -139,6 +139,43 @@ TEST_F(MarkersTest, BlipAndPersistenceSwitchedOffInTheFileComeOffAtTheNextAction
     EXPECT_TRUE(car().mission);
 }
 
+// One marker switched off in the file comes off at the next action; the
+// other, off all along, is never taken: the game's own blip or mission mark
+// on the car stays.
+struct OneSwitchedOffCase {
+    const char* what;
+    const char* before;  // the file's [Vehicle] lines at the first unlock
+    const char* after;   // ... at the lock that follows
+    bool blip_after;
+    bool mission_after;
+};
+
+TEST_F(MarkersTest, AMarkerSwitchedOffInTheFileComesOffAndTheOtherIsLeftAlone) {
+    const OneSwitchedOffCase cases[] = {
+        {"blip switched off", "current_player_vehicle_blip=1\r\ncurrent_player_vehicle_persistent=0\r\n",
+         "current_player_vehicle_blip=0\r\ncurrent_player_vehicle_persistent=0\r\n", false, true},
+        {"persistence switched off", "current_player_vehicle_blip=0\r\ncurrent_player_vehicle_persistent=1\r\n",
+         "current_player_vehicle_blip=0\r\ncurrent_player_vehicle_persistent=0\r\n", true, false},
+    };
+    for (const OneSwitchedOffCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim.resetWorld();
+        addCar();
+        const bool game_blip = std::string(c.before).find("blip=0") != std::string::npos;
+        if (game_blip) world().addBlip(handleOf(kCar));
+        car().mission = !game_blip;  // the game's own mark, where the plug-in puts none
+        startWith(carIni(c.before));
+        unlock();
+        ASSERT_EQ(blipCount(kCar), 1);
+        ASSERT_TRUE(car().mission);
+        sandbox.writeIni(carIni(c.after));
+        lock();
+        EXPECT_EQ(blipCount(kCar), c.blip_after ? 1 : 0);
+        EXPECT_EQ(car().mission, c.mission_after);
+        sim.unload();
+    }
+}
+
 using DoorsTest = CarTest;
 
 struct DoorsCase {
