@@ -20,16 +20,6 @@ std::vector<std::int32_t> lockStates(const sim::Simulator& sim, int handle) {
     return states;
 }
 
-// Ticks at which the plug-in switched the multiplayer audio data on: once at
-// each request that waits for beeps or the fob click.
-std::vector<std::uint32_t> audioOnTicks(const sim::Simulator& sim) {
-    std::vector<std::uint32_t> ticks;
-    for (const sim::TraceEntry& e : sim.trace()) {
-        if (e.hash == nat::SET_AUDIO_FLAG && e.args.size() == 2 && e.args[1].value == 1) ticks.push_back(e.tick);
-    }
-    return ticks;
-}
-
 TEST_F(SequenceTest, LockFromOutsideArmsTheAlarmStopsTheEngineAndKeepsOccupantsIn) {
     sandbox.writeIni(immediateIni("roll_up_windows_upon_lock=1\r\nengine_on_after_unlocking=1\r\n"));
     scenario("player 0 0 0\nvehicle 1 car 3 0 0\nstart\n");
@@ -220,7 +210,7 @@ TEST_P(DelayedPathTest, LockWaitsForItsDelayAfterTheRequest) {
     for (int i = 0; i < 60 && !taken(); ++i) sim.runFrame();
     sim.keyUp(kVkL);
     ASSERT_TRUE(taken());
-    const std::vector<std::uint32_t> started = gesture ? callTicks(sim, nat::TASK_PLAY_ANIM) : audioOnTicks(sim);
+    const std::vector<std::uint32_t> started = gesture ? callTicks(sim, nat::TASK_PLAY_ANIM) : multiplayerAudioTicks(sim, true);
     ASSERT_EQ(started.size(), 1u);
     const std::uint32_t requested = started[0];
     EXPECT_EQ(sim.world().mp_audio, c.mp_audio);
@@ -255,9 +245,9 @@ TEST_F(SequenceTest, NewRequestWhilePendingRestartsTheWait) {
         "[Vehicle]\r\nnotification_sound_signal=1\r\n[Animation]\r\nanimation=0\r\n"
         "[Controller]\r\nactivate_controller=1\r\ncontroller_lock_1_of_2=20\r\ncontroller_lock_2_of_2=21\r\n");
     scenario("player 0 0 0\nvehicle 1 car 3 0 0\nstart\ncontrol down 20\ncontrol down 21\nframes 1\ncontrol up 21\n");
-    ASSERT_EQ(audioOnTicks(sim).size(), 1u) << "the first request is waiting";
+    ASSERT_EQ(multiplayerAudioTicks(sim, true).size(), 1u) << "the first request is waiting";
     scenario("wait 600\ncontrol down 21\nframes 1\ncontrol up 21\n");
-    const std::vector<std::uint32_t> requests = audioOnTicks(sim);
+    const std::vector<std::uint32_t> requests = multiplayerAudioTicks(sim, true);
     ASSERT_EQ(requests.size(), 2u) << "the second request is taken";
     const std::uint32_t second = requests[1];
     EXPECT_GT(second - requests[0], 500u);

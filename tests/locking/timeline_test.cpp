@@ -54,10 +54,7 @@ TEST_F(TimelineTest, UnlockOnFootWithFobBeepsAndFlashes) {
     const std::vector<std::uint32_t> gesture = callTicks(sim, nat::TASK_PLAY_ANIM);
     ASSERT_EQ(gesture.size(), 1u) << "the gesture started";
     t0 = gesture[0];
-    std::vector<std::uint32_t> audio_on;
-    for (const sim::TraceEntry& e : sim.trace()) {
-        if (e.hash == nat::SET_AUDIO_FLAG && e.args.size() == 2 && e.args[1].value == 1) audio_on.push_back(e.tick);
-    }
+    const std::vector<std::uint32_t> audio_on = multiplayerAudioTicks(sim, true);
     ASSERT_EQ(audio_on.size(), 1u);
     EXPECT_TRUE(sim.world().mp_audio) << "LoadMPData on";
     EXPECT_NE(sim.world().player.weapon, pistol) << "weapon put away";
@@ -95,11 +92,7 @@ TEST_F(TimelineTest, UnlockOnFootWithFobBeepsAndFlashes) {
     EXPECT_FALSE(vehicle(7).engine);
 
     // t > 2000 + 2 x 300: LoadMPData off (two further beeps each extend it).
-    std::vector<std::uint32_t> audio_off;
-    for (const sim::TraceEntry& e : sim.trace()) {
-        if (e.hash == nat::SET_AUDIO_FLAG && e.args.size() == 2 && e.args[1].value == 0) audio_off.push_back(e.tick);
-    }
-    EXPECT_EQ(audio_off, std::vector<std::uint32_t>{firstFrameAfter(audio_on[0], 2600)});
+    EXPECT_EQ(multiplayerAudioTicks(sim, false), std::vector<std::uint32_t>{firstFrameAfter(audio_on[0], 2600)});
     EXPECT_FALSE(sim.world().mp_audio);
 
     // t > 2130: the pistol is back.
