@@ -47,11 +47,11 @@ FIRST_TESTS = {
     "config": ["config"],
     "effects": ["effects"],
     "host": ["config", "locking"],
-    "input": ["shell", "gesture"],
-    "locking": ["locking", "gesture", "effects"],
+    "input": ["input", "locking"],
+    "locking": ["locking", "effects"],
     "menu": ["menu"],
     "shell": ["shell", "sim"],
-    "state": ["shell", "locking"],
+    "state": ["state", "shell", "locking"],
 }
 KEYWORDS = {"return", "if", "while", "for", "else", "case", "delete", "throw", "switch", "do", "new",
             "sizeof", "static_assert", "co_return", "goto", "using", "namespace", "template"}

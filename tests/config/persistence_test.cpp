@@ -66,7 +66,7 @@ TEST_F(Persistence, MenuSizeIsWrittenWithOneDecimal) {
     EXPECT_EQ(readBytes(kIniFile), "[Menu]\r\nmenu_size=5.0\r\n");
 }
 
-TEST_F(Persistence, MissingFileIsNeverCreated) {  // W1, W4: Windows would create it
+TEST_F(Persistence, MissingFileIsNeverCreated) {  // where Windows would create it
     writeIntSetting("Vehicle", "animation", 2);
     writeMenuSize(4.5f);
     EXPECT_FALSE(std::filesystem::exists(kIniFile));

@@ -1,6 +1,6 @@
 // The full load (reloadSettings) from real files in a
 // temporary directory: the missing file, every load rule across two loads,
-// the blip rule, damaged files and the shipped default file.
+// damaged files and the shipped default file.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,7 +12,6 @@
 #include "config/ini_store.h"
 #include "config/persistence.h"
 #include "config/settings.h"
-#include "state/runtime_state.h"
 #include "temp_dir.h"
 
 namespace tavrel {
@@ -160,54 +159,6 @@ TEST_F(MissingFile, PlateTextIsCutTo79Characters) {
     fullLoad();
     EXPECT_EQ(std::string(settings.set_vehicle_license_plate_text), std::string(79, 'P'));
 }
-
-// [SECTION] Blip rule
-
-struct BlipCase {
-    const char* key;
-    int old_value;
-    int new_value;
-    bool applied_before;
-    bool applied_after;
-};
-
-class BlipRule : public TempDirTest, public ::testing::WithParamInterface<BlipCase> {};
-
-// As the misc page's toggles: switched off marks the marker for removal at
-// the next lock or unlock, switched on clears the mark; the other flag and an
-// unchanged value are left alone.
-TEST_P(BlipRule, MarksAMarkerSwitchedOffForRemovalAsTheMenuDoes) {
-    const BlipCase& c = GetParam();
-    const std::string key = c.key;
-    writeBytes(kIniFile, "[Vehicle]\r\n" + key + "=" + std::to_string(c.old_value) + "\r\n");
-    fullLoad();
-    const bool is_blip = key == "current_player_vehicle_blip";
-    runtime.vehicle_blip_applied = is_blip ? c.applied_before : !c.applied_before;
-    runtime.vehicle_persistent_applied = is_blip ? !c.applied_before : c.applied_before;
-    writeBytes(kIniFile, "[Vehicle]\r\n" + key + "=" + std::to_string(c.new_value) + "\r\n");
-    fullLoad();
-    EXPECT_EQ(is_blip ? runtime.vehicle_blip_applied : runtime.vehicle_persistent_applied, c.applied_after);
-    EXPECT_EQ(is_blip ? runtime.vehicle_persistent_applied : runtime.vehicle_blip_applied, !c.applied_before)
-        << "the other flag is left alone";
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    BothFlags, BlipRule,
-    ::testing::Values(BlipCase{"current_player_vehicle_blip", 1, 0, false, true},
-                      BlipCase{"current_player_vehicle_blip", 1, 1, false, false},
-                      BlipCase{"current_player_vehicle_blip", 1, 1, true, true},
-                      BlipCase{"current_player_vehicle_blip", 0, 0, true, true},
-                      BlipCase{"current_player_vehicle_blip", 0, 1, true, false},
-                      BlipCase{"current_player_vehicle_persistent", 1, 0, false, true},
-                      BlipCase{"current_player_vehicle_persistent", 1, 1, false, false},
-                      BlipCase{"current_player_vehicle_persistent", 0, 0, true, true},
-                      BlipCase{"current_player_vehicle_persistent", 0, 1, true, false}),
-    [](const ::testing::TestParamInfo<BlipCase>& param_info) {
-        const BlipCase& c = param_info.param;
-        return std::string(std::string(c.key).ends_with("blip") ? "Blip" : "Persistent") + "_" +
-               std::to_string(c.old_value) + "to" + std::to_string(c.new_value) + "_mark" +
-               std::to_string(c.applied_before);
-    });
 
 // [SECTION] Damaged files give what an empty file gives
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/car_fixture.h"
+#include "support/trace_query.h"
 
 namespace tavrel::testing {
 namespace {
@@ -26,12 +27,14 @@ protected:
     void unlockOneCarThenTheOther(const std::string& lines) {
         startWith(carIni(lines));
         unlock();
-        ASSERT_EQ(runtime.tracked_vehicle, handleOf(kCar));
+        ASSERT_TRUE(unlockedNow(kCar));
         marks_after_first = {blipCount(kCar), car(kCar).mission};
         world().player.pos = {297, 0, 0};
         unlock();
-        ASSERT_EQ(runtime.tracked_vehicle, handleOf(kFarCar));
+        ASSERT_TRUE(unlockedNow(kFarCar));
     }
+    // The plug-in unlocked vehicle `id` (once or more).
+    bool unlockedNow(int id) { return !callTicks(sim, nat::SET_VEHICLE_DOORS_LOCKED, {handleOf(id), 0}).empty(); }
     int blipCount(int id) {
         const int h = handleOf(id);
         return static_cast<int>(std::count_if(world().blips.begin(), world().blips.end(),
@@ -102,7 +105,10 @@ TEST_F(MarkersTest, PersistenceAppliedFromTheMenuIsReleasedOnceSwitchedOff) {
     runtime.vehicle_persistent_applied = true;  // as the misc page leaves it
     unlock();
     EXPECT_FALSE(car().mission);
-    EXPECT_FALSE(runtime.vehicle_persistent_applied);
+    // Released once: a mission mark the car gets again from elsewhere stays.
+    car().mission = true;
+    lock();
+    EXPECT_TRUE(car().mission);
 }
 
 TEST_F(MarkersTest, BlipAndPersistenceSwitchedOffInTheFileComeOffAtTheNextAction) {
@@ -117,13 +123,57 @@ TEST_F(MarkersTest, BlipAndPersistenceSwitchedOffInTheFileComeOffAtTheNextAction
     EXPECT_EQ(car().lock, 4);
     EXPECT_EQ(blipCount(kCar), 0) << "the blip is taken off";
     EXPECT_FALSE(car().mission) << "the car is released";
-    EXPECT_FALSE(runtime.vehicle_blip_applied);
-    EXPECT_FALSE(runtime.vehicle_persistent_applied);
+    // Taken off once: marks the car gets again from elsewhere stay at the
+    // next action while the file still says off.
+    const int foreign = world().addBlip(handleOf(kCar)).handle;
+    car().mission = true;
+    unlock();
+    EXPECT_EQ(blipCount(kCar), 1);
+    EXPECT_TRUE(car().mission);
+    world().removeBlip(foreign);
+    car().mission = false;
     // Switched back on in the file: marked again at the next action.
     sandbox.writeIni(carIni("current_player_vehicle_blip=1\r\ncurrent_player_vehicle_persistent=1\r\n"));
     unlock();
     EXPECT_EQ(blipCount(kCar), 1);
     EXPECT_TRUE(car().mission);
+}
+
+// One marker switched off in the file comes off at the next action; the
+// other, off all along, is never taken: the game's own blip or mission mark
+// on the car stays.
+struct OneSwitchedOffCase {
+    const char* what;
+    const char* before;  // the file's [Vehicle] lines at the first unlock
+    const char* after;   // ... at the lock that follows
+    bool blip_after;
+    bool mission_after;
+};
+
+TEST_F(MarkersTest, AMarkerSwitchedOffInTheFileComesOffAndTheOtherIsLeftAlone) {
+    const OneSwitchedOffCase cases[] = {
+        {"blip switched off", "current_player_vehicle_blip=1\r\ncurrent_player_vehicle_persistent=0\r\n",
+         "current_player_vehicle_blip=0\r\ncurrent_player_vehicle_persistent=0\r\n", false, true},
+        {"persistence switched off", "current_player_vehicle_blip=0\r\ncurrent_player_vehicle_persistent=1\r\n",
+         "current_player_vehicle_blip=0\r\ncurrent_player_vehicle_persistent=0\r\n", true, false},
+    };
+    for (const OneSwitchedOffCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim.resetWorld();
+        addCar();
+        const bool game_blip = std::string(c.before).find("blip=0") != std::string::npos;
+        if (game_blip) world().addBlip(handleOf(kCar));
+        car().mission = !game_blip;  // the game's own mark, where the plug-in puts none
+        startWith(carIni(c.before));
+        unlock();
+        ASSERT_EQ(blipCount(kCar), 1);
+        ASSERT_TRUE(car().mission);
+        sandbox.writeIni(carIni(c.after));
+        lock();
+        EXPECT_EQ(blipCount(kCar), c.blip_after ? 1 : 0);
+        EXPECT_EQ(car().mission, c.mission_after);
+        sim.unload();
+    }
 }
 
 using DoorsTest = CarTest;

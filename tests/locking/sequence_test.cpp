@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "config/settings.h"
-#include "state/runtime_state.h"
 #include "support/plugin_fixture.h"
 #include "support/trace_query.h"
 
@@ -33,8 +32,6 @@ TEST_F(SequenceTest, LockFromOutsideArmsTheAlarmStopsTheEngineAndKeepsOccupantsI
     EXPECT_TRUE(vehicle(1).alarm);
     EXPECT_FALSE(vehicle(1).engine);
     EXPECT_EQ(vehicle(1).windows_down, (std::array<bool, 4>{}));
-    EXPECT_FALSE(runtime.locked_from_inside);
-    EXPECT_EQ(runtime.tracked_vehicle, car);
     // Headlights forced off at the lock; the restore that follows a lock
     // without light notification puts them back to normal.
     EXPECT_EQ(callTicks(sim, nat::SET_VEHICLE_LIGHTS, {car, 1}).size(), 1u);
@@ -69,7 +66,6 @@ TEST_F(SequenceTest, LockFromInsideLeavesAlarmEngineAndLightsAlone) {
     sim.tap(kVkL);
     sim.runFrames(3);
     EXPECT_EQ(vehicle(1).lock, 4);
-    EXPECT_TRUE(runtime.locked_from_inside);
     EXPECT_FALSE(vehicle(1).alarm);
     EXPECT_TRUE(vehicle(1).engine);
     EXPECT_EQ(calls(nat::SET_VEHICLE_LIGHTS), 0u);
@@ -95,7 +91,6 @@ TEST_F(SequenceTest, UnlockFromOutsideOpensDoorsAndWindowsAndSetsPlateEngineAndL
     EXPECT_FLOAT_EQ(v.light_multiplier, 7.0f);
     EXPECT_TRUE(v.full_beam) << "mode 4 from outside";
     EXPECT_TRUE(v.owned);
-    EXPECT_FALSE(runtime.unlocked_from_inside);
 }
 
 // The roof follows the locks only from outside: raised at a lock, lowered at
@@ -190,7 +185,6 @@ TEST_F(SequenceTest, ImmediatePathActsInTheFrameOfTheRequest) {
     sim.keyDown(kVkL);
     sim.runFrame();
     EXPECT_EQ(vehicle(1).lock, 4);
-    EXPECT_FALSE(runtime.lock_pending);
     EXPECT_FALSE(sim.world().mp_audio);
 }
 
@@ -208,12 +202,19 @@ TEST_P(DelayedPathTest, LockWaitsForItsDelayAfterTheRequest) {
     const DelayCase& c = GetParam();
     sandbox.writeIni(c.ini);
     scenario(c.inside ? "player 0 0 0\nvehicle 1 car 0 0 0\nsit 1\nstart\n" : "player 0 0 0\nvehicle 1 car 3 0 0\nstart\n");
+    // The request is taken when its gesture starts (once the dictionary has
+    // loaded) or, without one, when the audio for the beeps or click goes on.
+    const bool gesture = std::string(c.ini).find("animation=0") == std::string::npos;
+    const auto taken = [&] { return gesture ? sim.world().player.anim.has_value() : sim.world().mp_audio; };
     sim.keyDown(kVkL);
-    for (int i = 0; i < 60 && !runtime.lock_pending; ++i) sim.runFrame();
+    for (int i = 0; i < 60 && !taken(); ++i) sim.runFrame();
     sim.keyUp(kVkL);
-    ASSERT_TRUE(runtime.lock_pending);
-    const std::uint32_t requested = runtime.lock_request_time;
+    ASSERT_TRUE(taken());
+    const std::vector<std::uint32_t> started = gesture ? callTicks(sim, nat::TASK_PLAY_ANIM) : multiplayerAudioTicks(sim, true);
+    ASSERT_EQ(started.size(), 1u);
+    const std::uint32_t requested = started[0];
     EXPECT_EQ(sim.world().mp_audio, c.mp_audio);
+    EXPECT_TRUE(callTicks(sim, nat::SET_VEHICLE_DOORS_LOCKED).empty()) << "the lock waits";
     sim.waitMs(c.delay + 200);
     const auto ticks = callTicks(sim, nat::SET_VEHICLE_DOORS_LOCKED, {vehicle(1).handle, 2});
     ASSERT_EQ(ticks.size(), 1u);
@@ -244,11 +245,12 @@ TEST_F(SequenceTest, NewRequestWhilePendingRestartsTheWait) {
         "[Vehicle]\r\nnotification_sound_signal=1\r\n[Animation]\r\nanimation=0\r\n"
         "[Controller]\r\nactivate_controller=1\r\ncontroller_lock_1_of_2=20\r\ncontroller_lock_2_of_2=21\r\n");
     scenario("player 0 0 0\nvehicle 1 car 3 0 0\nstart\ncontrol down 20\ncontrol down 21\nframes 1\ncontrol up 21\n");
-    ASSERT_TRUE(runtime.lock_pending);
-    const std::uint32_t first = runtime.lock_request_time;
+    ASSERT_EQ(multiplayerAudioTicks(sim, true).size(), 1u) << "the first request is waiting";
     scenario("wait 600\ncontrol down 21\nframes 1\ncontrol up 21\n");
-    const std::uint32_t second = runtime.lock_request_time;
-    EXPECT_GT(second - first, 500u);
+    const std::vector<std::uint32_t> requests = multiplayerAudioTicks(sim, true);
+    ASSERT_EQ(requests.size(), 2u) << "the second request is taken";
+    const std::uint32_t second = requests[1];
+    EXPECT_GT(second - requests[0], 500u);
     sim.waitMs(1200);
     const auto ticks = callTicks(sim, nat::SET_VEHICLE_DOORS_LOCKED, {vehicle(1).handle, 2});
     ASSERT_EQ(ticks.size(), 1u) << "one lock, timed from the second request";
@@ -306,7 +308,6 @@ TEST_F(SequenceTest, RequestWithNoCarInRangeLeavesTheTrackedCarAndStartsNoSignal
         if (!sim.started()) scenario("start\n");
         scenario("wait 1100\ntap L\nwait 3000\n");
         const int car = vehicle(1).handle;
-        ASSERT_EQ(runtime.tracked_vehicle, car);
         ASSERT_EQ(vehicle(1).lock, 4);
         ASSERT_NE(sim.world().blipOf(car), nullptr);
         ASSERT_TRUE(vehicle(1).mission);
@@ -317,8 +318,7 @@ TEST_F(SequenceTest, RequestWithNoCarInRangeLeavesTheTrackedCarAndStartsNoSignal
         const std::size_t horns = sim.horns().size();
         const std::size_t sounds = sim.sounds().size();
         scenario("tap U\nwait 3000\n");
-        EXPECT_EQ(runtime.tracked_vehicle, car) << "still the tracked car";
-        EXPECT_NE(sim.world().blipOf(car), nullptr) << "keeps its blip";
+        EXPECT_NE(sim.world().blipOf(car), nullptr) << "still the tracked car: keeps its blip";
         EXPECT_TRUE(vehicle(1).mission) << "stays persistent";
         EXPECT_EQ(vehicle(1).lock, 4) << "stays locked";
         EXPECT_EQ(sim.horns().size(), horns) << "no horn";
@@ -334,7 +334,6 @@ TEST_F(SequenceTest, RequestWithNoCarInRangeLeavesTheTrackedCarAndStartsNoSignal
         }
         EXPECT_EQ(clicks, with_gesture ? 1u : 0u) << "the fob click comes before the choice";
         EXPECT_EQ(sim.world().player.anim.has_value(), with_gesture);
-        EXPECT_EQ(runtime.notification_sounds_left, 0);
         scenario("delete 1\n");
     }
 }
@@ -344,7 +343,9 @@ TEST_F(SequenceTest, RequestWithNoCarInRangeLetsARunningSignalEnd) {
                                   "unlock_flash_interval=400\r\nnotification_sound_signal=2\r\n"
                                   "notification_sound_times_when_unlocking=6\r\nnotification_sound_interval=400\r\n"));
     scenario("player 0 0 0\nvehicle 1 car 3 0 0 lock=2\nstart\nwait 1100\ntap U\nwait 1100\n");
-    EXPECT_GT(runtime.unlock_flashes_left, 0);
+    const std::size_t flashed = callTicks(sim, nat::SET_VEHICLE_BRAKE_LIGHTS, {vehicle(1).handle, 1}).size();
+    ASSERT_GT(flashed, 0u);
+    ASSERT_LT(flashed, 6u) << "the unlock's series is still running";
     scenario("player 500 0 0\ntap L\nwait 2500\n");
     EXPECT_EQ(vehicle(1).lock, 0);
     EXPECT_EQ(callTicks(sim, nat::SET_VEHICLE_BRAKE_LIGHTS, {vehicle(1).handle, 1}).size(), 6u) << "all six flashes";

@@ -1,11 +1,11 @@
-// The worked timeline of an unlock on foot with the key-fob gesture, the fob
-// click, beeps and light flashes, checked frame by frame.
+// An unlock on foot with the key-fob gesture, the fob click, beeps and light
+// flashes: when each thing happens, checked frame by frame from the moment
+// the gesture starts.
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "config/settings.h"
-#include "state/runtime_state.h"
 #include "support/plugin_fixture.h"
 #include "support/trace_query.h"
 
@@ -46,15 +46,16 @@ TEST_F(TimelineTest, UnlockOnFootWithFobBeepsAndFlashes) {
     const int car = vehicle(7).handle;
     const std::uint32_t pistol = sim.world().hashName("WEAPON_PISTOL");
 
-    // t = 0: the request is served once the gesture's dictionary has loaded.
+    // t = 0: the request is served, and the gesture starts, once the
+    // gesture's dictionary has loaded.
     sim.keyDown(kVkU);
-    for (int i = 0; i < 60 && !runtime.unlock_pending; ++i) sim.runFrame();
+    for (int i = 0; i < 60 && !sim.world().player.anim; ++i) sim.runFrame();
     sim.keyUp(kVkU);
-    ASSERT_TRUE(runtime.unlock_pending);
-    t0 = runtime.unlock_request_time;
-    const std::uint32_t audio_on = runtime.mp_audio_loaded_time;
-    EXPECT_EQ(runtime.anim_start_time, t0);
-    EXPECT_EQ(runtime.anim_duration_ms, 2000);
+    const std::vector<std::uint32_t> gesture = callTicks(sim, nat::TASK_PLAY_ANIM);
+    ASSERT_EQ(gesture.size(), 1u) << "the gesture started";
+    t0 = gesture[0];
+    const std::vector<std::uint32_t> audio_on = multiplayerAudioTicks(sim, true);
+    ASSERT_EQ(audio_on.size(), 1u);
     EXPECT_TRUE(sim.world().mp_audio) << "LoadMPData on";
     EXPECT_NE(sim.world().player.weapon, pistol) << "weapon put away";
     EXPECT_EQ(sim.world().player.anim, "fob_click");
@@ -91,11 +92,7 @@ TEST_F(TimelineTest, UnlockOnFootWithFobBeepsAndFlashes) {
     EXPECT_FALSE(vehicle(7).engine);
 
     // t > 2000 + 2 x 300: LoadMPData off (two further beeps each extend it).
-    std::vector<std::uint32_t> audio_off;
-    for (const sim::TraceEntry& e : sim.trace()) {
-        if (e.hash == nat::SET_AUDIO_FLAG && e.args.size() == 2 && e.args[1].value == 0) audio_off.push_back(e.tick);
-    }
-    EXPECT_EQ(audio_off, std::vector<std::uint32_t>{firstFrameAfter(audio_on, 2600)});
+    EXPECT_EQ(multiplayerAudioTicks(sim, false), std::vector<std::uint32_t>{firstFrameAfter(audio_on[0], 2600)});
     EXPECT_FALSE(sim.world().mp_audio);
 
     // t > 2130: the pistol is back.

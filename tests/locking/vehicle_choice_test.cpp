@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "state/runtime_state.h"
 #include "support/plugin_fixture.h"
 
 namespace tavrel::testing {
@@ -33,7 +32,6 @@ TEST_F(VehicleChoiceTest, NearestCarWins) {
 
 TEST_F(VehicleChoiceTest, DistanceLimitIsInclusive) {
     EXPECT_EQ(lockedId("vehicle 1 car 41 0 0\n"), 0) << "41 m with the default 40";
-    EXPECT_EQ(runtime.tracked_vehicle, 0);
 }
 
 TEST_F(VehicleChoiceTest, CarExactlyAtTheLimitIsTaken) { EXPECT_EQ(lockedId("vehicle 1 car 0 40 0\n"), 1); }
@@ -94,7 +92,7 @@ TEST_F(VehicleChoiceTest, TiesGoToTheLaterVehicleOfTheWorldList) {
 
 TEST_F(VehicleChoiceTest, VehicleThePlayerSitsInWinsOverNearerOnes) {
     EXPECT_EQ(lockedId("vehicle 1 car 1 0 0\nvehicle 2 car 30 0 0\nsit 2\n"), 2);
-    EXPECT_TRUE(runtime.locked_from_inside);
+    EXPECT_FALSE(vehicle(2).alarm) << "locked from inside";
 }
 
 // Tugging at a locked door the player is not in the car: the unlock is one
@@ -106,7 +104,6 @@ TEST_F(VehicleChoiceTest, AnUnlockAtALockedDoorIsOfThatCarFromOutside) {
     scenario("player 0 0 0\nvehicle 1 car 1.5 0 0 lock=2\nvehicle 2 car -2.5 0 0 lock=2\nenter 2\nstart\ntap U\nwait 1500\n");
     EXPECT_EQ(vehicle(2).lock, 0);
     EXPECT_EQ(vehicle(1).lock, 2) << "the nearer car stays locked";
-    EXPECT_FALSE(runtime.unlocked_from_inside);
     EXPECT_EQ(sim.world().player.anim, "fob_click");
     EXPECT_EQ(std::count_if(sim.sounds().begin(), sim.sounds().end(),
                             [](const sim::SoundEvent& e) { return e.name == "Remote_Control_Open" && e.source_id == 2; }),
@@ -117,7 +114,7 @@ TEST_F(VehicleChoiceTest, LastVehicleOptionPicksItFromAnyDistance) {
     EXPECT_EQ(lockedId("vehicle 1 car 2000 0 0\nvehicle 2 car 2 0 0\nsit 1\nexit\nplayer 0 0 0\n",
                        "use_players_last_vehicle=1\r\n"),
               1);
-    EXPECT_FALSE(runtime.locked_from_inside);
+    EXPECT_TRUE(vehicle(1).alarm) << "locked from outside";
 }
 
 TEST_F(VehicleChoiceTest, VanishedVehiclesAreSkipped) {

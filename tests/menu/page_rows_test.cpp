@@ -210,8 +210,7 @@ TEST_P(PageRows, SelectOrStepShowsSoundsWritesAndPreviews) {
 // the previews touch nothing (the horn's is skipped, the others go to handle
 // 0, which the game ignores): no fault.
 TEST_F(MenuTest, PreviewRowsWithoutATrackedCarStepAndWriteOnly) {
-    startWith(menuIni());
-    ASSERT_EQ(runtime.tracked_vehicle, 0);
+    startWith(menuIni());  // no car in the world
     openMenu();
     enterMain(2);          // LIGHTS
     press(kVkRight);       // interior lights 1 -> 2

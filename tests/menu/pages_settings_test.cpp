@@ -81,8 +81,7 @@ TEST_F(SoundPage, WithoutAFileTheReloadsFallBackSilently) {
 }
 
 TEST_F(SoundPage, RadioOffIsSentEvenWithNoCarTracked) {
-    startWith(menuIni("radio_station_index=36\r\n"));
-    ASSERT_EQ(runtime.tracked_vehicle, 0);
+    startWith(menuIni("radio_station_index=36\r\n"));  // no car in the world
     openMenu();
     enterMain(3);
     press(kVkUp);  // row 8
@@ -253,6 +252,10 @@ TEST_F(EnginePage, OneRowClampedAndSelectIgnored) {
 
 TEST_F(MiscPage, BlipAndPersistenceLeaveTheirFlagsForTheNextRequest) {
     startWith(menuIni("current_player_vehicle_blip=1\r\n"));
+    const int car = sim.world().addVehicle(7, sim::VehicleKind::Car, {3, 0, 0}).handle;
+    sim.tap(kVkL);
+    sim.waitMs(1100);
+    ASSERT_NE(sim.world().blipOf(car), nullptr) << "the lock marked the car";
     openMenu();
     enterMain(6);
     EXPECT_EQ(title(), "MISC  SETTINGS");
@@ -261,18 +264,26 @@ TEST_F(MiscPage, BlipAndPersistenceLeaveTheirFlagsForTheNextRequest) {
     EXPECT_EQ(selected(), "Current Vehicle Blip [ON]");
     press(kVkSelect);
     EXPECT_EQ(iniValue("current_player_vehicle_blip"), "0");
-    EXPECT_TRUE(runtime.vehicle_blip_applied) << "so the next request takes the blip off";
     press(kVkSelect);
     EXPECT_EQ(iniValue("current_player_vehicle_blip"), "1");
-    EXPECT_FALSE(runtime.vehicle_blip_applied);
     press(kVkDown);
     press(kVkSelect);
     EXPECT_EQ(iniValue("current_player_vehicle_persistent"), "1");
-    EXPECT_FALSE(runtime.vehicle_persistent_applied);
     press(kVkUp);
     press(kVkUp);
     press(kVkUp);
     EXPECT_EQ(selected(), "Game Input Disabled While In Menu [OFF]") << "up on row 0 wraps to row 5";
+    // Switched off once more: the next request takes the blip off the car.
+    pressTimes(kVkDown, 2);
+    press(kVkSelect);
+    EXPECT_EQ(iniValue("current_player_vehicle_blip"), "0");
+    closeMenu();
+    sim.waitMs(1100);
+    ASSERT_NE(sim.world().blipOf(car), nullptr) << "until the next request";
+    sim.tap(kVkU);
+    sim.waitMs(1100);
+    EXPECT_EQ(sim.world().blipOf(car), nullptr);
+    EXPECT_TRUE(vehicle(7).mission) << "persistence switched on";
 }
 
 // [SECTION] A write that fails

@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "host/natives.h"
 #include "sim/protocol/simulator.h"
 
 namespace tavrel::testing {
@@ -26,6 +27,18 @@ inline std::vector<std::uint32_t> callTicks(const sim::Simulator& sim, std::uint
         std::size_t i = 0;
         for (std::int32_t want : prefix) match = match && e.args[i++].value == want;
         if (match) ticks.push_back(e.tick);
+    }
+    return ticks;
+}
+
+// Ticks at which the plug-in switched the multiplayer audio data on (or off):
+// on at each request that waits for beeps or the fob click.
+inline std::vector<std::uint32_t> multiplayerAudioTicks(const sim::Simulator& sim, bool on) {
+    std::vector<std::uint32_t> ticks;
+    for (const sim::TraceEntry& e : sim.trace()) {
+        if (e.hash == nat::SET_AUDIO_FLAG && e.args.size() == 2 && e.args[1].value == (on ? 1 : 0)) {
+            ticks.push_back(e.tick);
+        }
     }
     return ticks;
 }
