@@ -37,8 +37,6 @@ Rgb rgbOuts(const RecEvent& e) {
 
 }  // namespace
 
-bool asksOnly(const NativeInfo& native) { return isQueryNative(native.name); }
-
 namespace {
 
 // Queries that name a door or a neon side in their second argument.
@@ -158,7 +156,7 @@ Facts gatherFacts(const RecordingFile& file) {
         for (const KindNative& k : kKindNatives) {
             if (name == k.native) kind_answers[e->args[0].bits][k.word] = e->result.bits != 0;
         }
-        if (!asksOnly(*info)) {
+        if (!isQueryNative(info->name)) {
             for (const AnswerKey& k : answersChangedBy(*info, *e)) changed.insert(k);
             continue;
         }

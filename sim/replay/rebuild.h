@@ -70,9 +70,6 @@ private:
     std::vector<RecEvent> keys_;
 };
 
-// Whether a native only asks (its answer is the world's), by name.
-bool asksOnly(const NativeInfo& native);
-
 // An answer of the world: a query about an entity (the door or neon side
 // it names, -1 for none).
 struct AnswerKey {

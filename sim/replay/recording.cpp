@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "sim/protocol/native_table.h"
+#include "sim/report/reports.h"
 
 namespace tavrel::sim {
 
@@ -127,9 +128,7 @@ std::string nativeName(const RecordingFile& file, int native) {
     if (native < 0 || static_cast<std::size_t>(native) >= file.natives.size()) return "?";
     const std::uint64_t hash = file.natives[static_cast<std::size_t>(native)].hash;
     if (const NativeInfo* info = findNative(hash)) return info->name;
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%016llX", static_cast<unsigned long long>(hash));
-    return text;
+    return hexText(hash, 16);
 }
 
 // [SECTION] The events
@@ -361,6 +360,12 @@ struct Bytes {
     const char* problem = nullptr;
 
     std::uint8_t u8() { return byteAt(p, end, problem); }
+    // A yes/no byte: above 1 is damage, named `what`.
+    bool flag(const char* what) {
+        const std::uint8_t r = u8();
+        if (r > 1) problem = what;
+        return r == 1;
+    }
     std::uint32_t varint() {
         std::uint32_t v = 0;
         for (int shift = 0;; shift += 7) {
@@ -526,9 +531,7 @@ void RecordingReader::decodeRecord(Cursor& c, std::uint8_t tag, std::vector<std:
         case kTagFileExists: {
             RecEvent& e = push(RecEventKind::FileExists);
             e.path = in.text(in.varint());
-            const std::uint8_t r = in.u8();
-            if (r > 1) in.problem = "a file test of no result";
-            e.ok = r == 1;
+            e.ok = in.flag("a file test of no result");
             break;
         }
         case kTagFileRead: {
@@ -582,9 +585,7 @@ void RecordingReader::decodeRecord(Cursor& c, std::uint8_t tag, std::vector<std:
         case kTagFileRecover: {
             RecEvent& e = push(RecEventKind::FileRecover);
             e.path = in.text(in.varint());
-            const std::uint8_t r = in.u8();
-            if (r > 1) in.problem = "a recovery of no result";
-            e.ok = r == 1;
+            e.ok = in.flag("a recovery of no result");
             e.number = in.varint();
             break;
         }
@@ -592,9 +593,7 @@ void RecordingReader::decodeRecord(Cursor& c, std::uint8_t tag, std::vector<std:
             RecEvent& e = push(RecEventKind::LogStart);
             e.path = in.text(in.varint());
             e.old_path = in.text(in.varint());
-            const std::uint8_t r = in.u8();
-            if (r > 1) in.problem = "a log start of no result";
-            e.ok = r == 1;
+            e.ok = in.flag("a log start of no result");
             break;
         }
         case kTagKey: {
@@ -645,17 +644,6 @@ const RecEvent* RecordingReader::peek(std::size_t ahead) {
         queue_at_ = 0;
     }
     return &queue_[queue_at_ + ahead];
-}
-
-std::vector<RecEvent> readAllEvents(const RecordingFile& file, std::size_t limit) {
-    RecordingReader reader(file);
-    std::vector<RecEvent> events;
-    while (events.size() < limit) {
-        const RecEvent* e = reader.next();
-        if (e == nullptr) break;
-        events.push_back(*e);
-    }
-    return events;
 }
 
 }  // namespace tavrel::sim

@@ -175,9 +175,6 @@ private:
     bool started_frame_ = false;
 };
 
-// Reads every event (at most `limit`); for tests and small recordings.
-std::vector<RecEvent> readAllEvents(const RecordingFile& file, std::size_t limit = 50000000);
-
 // "GET_ENTITY_COORDS" from the simulator's native table, else the hash.
 std::string nativeName(const RecordingFile& file, int native);
 

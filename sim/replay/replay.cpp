@@ -141,17 +141,7 @@ public:
         return value;
     }
 
-    void seedRandom(std::uint32_t seed) override {
-        if (stopped()) return;
-        const RecEvent* e = upcoming();
-        if (stopped()) return stopHere();
-        if (e == nullptr || e->kind != RecEventKind::Seed || e->number != seed) {
-            differ(e, "srand(" + std::to_string(seed) + ")");
-            return stopHere();
-        }
-        take();
-        afterMatch();
-    }
+    void seedRandom(std::uint32_t seed) override { expectNumber(RecEventKind::Seed, seed, "srand"); }
 
     int nextRandom() override {
         if (stopped()) return 0;
@@ -203,17 +193,7 @@ public:
         afterMatch();
     }
 
-    void wait(std::uint32_t ms) override {
-        if (stopped()) return;
-        const RecEvent* e = upcoming();
-        if (stopped()) return stopHere();
-        if (e == nullptr || e->kind != RecEventKind::Wait || e->number != ms) {
-            differ(e, "scriptWait(" + std::to_string(ms) + ")");
-            return stopHere();
-        }
-        take();
-        afterMatch();
-    }
+    void wait(std::uint32_t ms) override { expectNumber(RecEventKind::Wait, ms, "scriptWait"); }
 
     bool due(std::size_t index) override {
         if (stopped()) return false;
@@ -229,6 +209,20 @@ public:
 
 private:
     // [SECTION] Matching
+
+    // A call the recording holds as one number (a seed, a wait): the next
+    // event must be that kind with that number.
+    void expectNumber(RecEventKind kind, std::uint32_t number, const char* call) {
+        if (stopped()) return;
+        const RecEvent* e = upcoming();
+        if (stopped()) return stopHere();
+        if (e == nullptr || e->kind != kind || e->number != number) {
+            differ(e, std::string(call) + "(" + std::to_string(number) + ")");
+            return stopHere();
+        }
+        take();
+        afterMatch();
+    }
 
     int current() const {
         const FibreScheduler::Fibre* f = FibreScheduler::currentFibre();
@@ -463,12 +457,7 @@ private:
                 wanted.ok = true;
                 wanted.context = current();
                 differ(&wanted, now ? "write of " + c.name + ": " + std::to_string(now->size()) + " bytes, checksum " +
-                                          [&] {
-                                              char text[24];
-                                              std::snprintf(text, sizeof text, "0x%016llX",
-                                                            static_cast<unsigned long long>(rec::checksum(now->data(), now->size())));
-                                              return std::string(text);
-                                          }()
+                                          hexText(rec::checksum(now->data(), now->size()), 16)
                                     : "no " + c.name);
                 return;
             }

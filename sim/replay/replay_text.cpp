@@ -45,7 +45,7 @@ std::string fibreLabel(int context) {
     if (context < 0) return "host";
     if (context == 0) return "main";
     if (context == 1) return "menu";
-    return "menu" + std::to_string(context + 1);
+    return "menu" + std::to_string(context);
 }
 
 std::string callText(const TraceEntry& entry) {

@@ -14,7 +14,7 @@ namespace tavrel::sim {
 
 // A float from the 32 bits a recording keeps of it.
 float floatOfBits(std::uint32_t bits);
-// "main", "menu", "menu3", or "host" for -1.
+// "main", "menu", "menu2" (as the scheduler names them), or "host" for -1.
 std::string fibreLabel(int context);
 // One recorded event without its tick and fibre: "IS_ENTITY_DEAD(2, false) -> false".
 std::string eventText(const RecordingFile& file, const RecEvent& event);

@@ -284,9 +284,7 @@ private:
                 if (returns == "float") {
                     made = decimalText(floatOfBits(got));
                 } else if (returns == "Hash") {
-                    char text[16];
-                    std::snprintf(text, sizeof text, "0x%08X", got);
-                    made = text;
+                    made = hexText(got, 8);
                 } else if (returns == "BOOL") {
                     made = got != 0 ? "true" : "false";
                 } else {
@@ -584,18 +582,17 @@ private:
         const std::string vid = id ? std::to_string(*id) : std::string();
         const bool truth = e.result.bits != 0;
         World& w = world();
-        const auto vehicleIdOfLive = [this](int handle) { return idOfLive(handle); };
         if (name == "GET_ENTITY_COORDS") {
             const Vec3 p{floatOfBits(e.result.bits), floatOfBits(e.result.more[0]), floatOfBits(e.result.more[1])};
             if (player) {
                 if (w.player.vehicle != 0) {
-                    const std::string sits = vehicleIdOfLive(w.player.vehicle);
+                    const std::string sits = idOfLive(w.player.vehicle);
                     if (sits.empty()) return false;
                     command("set " + sits + " pos=" + posText(p));
                 } else {
                     const int entering = w.player.entering;
                     command("player " + decimalText(p.x) + " " + decimalText(p.y) + " " + decimalText(p.z));
-                    const std::string enters = vehicleIdOfLive(entering);
+                    const std::string enters = idOfLive(entering);
                     if (!enters.empty()) command("enter " + enters);
                 }
                 return true;
@@ -609,9 +606,7 @@ private:
             if (name == "GET_ENTITY_SPEED") return command("move player " + decimalText(floatOfBits(e.result.bits))), true;
             if (name == "GET_SELECTED_PED_WEAPON") {
                 const auto known = facts_.names.find(e.result.bits);
-                char hash[16];
-                std::snprintf(hash, sizeof hash, "0x%08X", e.result.bits);
-                command("weapon " + (known != facts_.names.end() ? known->second : std::string(hash)));
+                command("weapon " + (known != facts_.names.end() ? known->second : hexText(e.result.bits, 8)));
                 return true;
             }
             if (name == "IS_PED_IN_ANY_VEHICLE" || name == "IS_PED_GETTING_INTO_A_VEHICLE" || name == "IS_PED_IN_VEHICLE" ||
@@ -627,7 +622,7 @@ private:
             }
             if (name == "IS_PED_TRYING_TO_ENTER_A_LOCKED_VEHICLE" && !truth && w.player.entering != 0) {
                 // Past the door: climbing in (a later seat query says otherwise where it is not).
-                const std::string enters = vehicleIdOfLive(w.player.entering);
+                const std::string enters = idOfLive(w.player.entering);
                 if (enters.empty()) return false;
                 command("enter " + enters + " climb");
                 return true;
@@ -644,7 +639,7 @@ private:
         if (name == "IS_PLAYER_BEING_ARRESTED") return command(std::string("arrested ") + (truth ? "1" : "0")), true;
         if (name == "GET_IS_LOADING_SCREEN_ACTIVE") return command(std::string("loading ") + (truth ? "1" : "0")), true;
         if (name == "GET_PLAYERS_LAST_VEHICLE") {
-            const std::string now = vehicleIdOfLive(w.player.last_vehicle);
+            const std::string now = idOfLive(w.player.last_vehicle);
             if (e.result.bits == 0) {
                 // None in the game: the last one is a wreck there (or gone,
                 // which the world lists show).
@@ -666,7 +661,7 @@ private:
             return true;
         }
         if (name == "GET_PLAYER_RADIO_STATION_NAME") {
-            const std::string sits = vehicleIdOfLive(w.player.vehicle);
+            const std::string sits = idOfLive(w.player.vehicle);
             if (sits.empty() || e.result.null || e.result.text.empty()) return false;
             command("set " + sits + " radio=" + e.result.text);
             return true;
@@ -760,10 +755,6 @@ private:
         return true;
     }
 
-    // Whether lock status `lock` keeps the player (or a character) out:
-    // 2 and up, but 3 locks out players only.
-    static bool keepsOut(int lock, bool player) { return lock >= 2 && (lock != 3 || player); }
-
     enum class Nearest { Any, LockedForPlayer, LockedForCharacter };
 
     // The ID of the vehicle nearest to `at` (those whose lock keeps the
@@ -771,7 +762,7 @@ private:
     // world, a vehicle the recording shows so is made.
     std::string nearestVehicle(const Vec3& at, Nearest which, const std::set<int>& skip = {}) {
         const auto fits = [which](int lock) {
-            return which == Nearest::Any || keepsOut(lock, which == Nearest::LockedForPlayer);
+            return which == Nearest::Any || lockKeepsOut(lock, which == Nearest::LockedForPlayer);
         };
         std::string nearest;
         float best = 0.0f;
@@ -858,7 +849,7 @@ private:
         for (const RecEvent& x : frame.events) {
             if (&x == asked) break;
             if (x.kind == RecEventKind::Native && !x.threw && nativeName(file_, x.native) == "SET_VEHICLE_DOORS_LOCKED" &&
-                !keepsOut(static_cast<std::int32_t>(x.args[1].bits), player)) {
+                !lockKeepsOut(static_cast<std::int32_t>(x.args[1].bits), player)) {
                 unlocked.insert(live(static_cast<std::int32_t>(x.args[0].bits)));
             }
         }
@@ -926,13 +917,13 @@ private:
             const int vehicle = static_cast<std::int32_t>(e.args[0].bits);
             if (name == "SET_VEHICLE_DOORS_LOCKED") {
                 set_by_plugin.insert(vehicle);
-                if (keepsOut(static_cast<std::int32_t>(e.args[1].bits), player)) locked_by_plugin.insert(vehicle);
+                if (lockKeepsOut(static_cast<std::int32_t>(e.args[1].bits), player)) locked_by_plugin.insert(vehicle);
                 else locked_by_plugin.erase(vehicle);
                 continue;
             }
             if (name != "GET_VEHICLE_DOOR_LOCK_STATUS" || set_by_plugin.count(vehicle) != 0) continue;
             const int lock = static_cast<std::int32_t>(e.result.bits);
-            if (!keepsOut(lock, player) || !create(vehicle)) continue;
+            if (!lockKeepsOut(lock, player) || !create(vehicle)) continue;
             const std::string id = std::to_string(*idOf(vehicle));
             if (world().vehicleById(*idOf(vehicle))->lock != lock) command("set " + id + " lock=" + std::to_string(lock));
             return id;
@@ -1075,7 +1066,7 @@ private:
             if (e.kind != RecEventKind::Native || e.threw) continue;
             const NativeInfo* native = findNative(file_.natives[static_cast<std::size_t>(e.native)].hash);
             if (native == nullptr) continue;
-            if (!asksOnly(*native)) {
+            if (!isQueryNative(native->name)) {
                 if (std::string_view(native->name) == "SET_VEHICLE_DOORS_LOCKED") {
                     locks_set = true;
                     lock_set[static_cast<std::int32_t>(e.args[0].bits)] = static_cast<std::int32_t>(e.args[1].bits);
@@ -1120,7 +1111,7 @@ private:
         const int subject = static_cast<std::int32_t>(e.args[0].bits);
         const int entering = world().enteringOf(live(subject));
         for (const auto& [vehicle, lock] : lock_set) {
-            if (entering != 0 && live(vehicle) == entering && !keepsOut(lock, subject == facts_.player)) return true;
+            if (entering != 0 && live(vehicle) == entering && !lockKeepsOut(lock, subject == facts_.player)) return true;
         }
         return false;
     }

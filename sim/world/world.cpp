@@ -221,8 +221,10 @@ int World::enteringOf(int pedHandle) {
     return 0;
 }
 
+bool lockKeepsOut(int lock, bool player) { return lock >= 2 && (lock != 3 || player); }
+
 namespace {
-bool locksOut(const SimVehicle& v, bool player) { return v.lock >= 2 && (v.lock != 3 || player); }
+bool locksOut(const SimVehicle& v, bool player) { return lockKeepsOut(v.lock, player); }
 }  // namespace
 
 EntryStage World::entryStageOf(int pedHandle) {

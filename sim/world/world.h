@@ -64,6 +64,10 @@ inline constexpr int kBlipRed = 1;
 enum class EntryStage { ByLock, Door, Climb };
 const char* entryStageName(EntryStage stage);  // "door", "climb" (ByLock: "door")
 
+// Whether lock status `lock` keeps the player (or a character) out of a
+// car: 2 and up, but 3 locks out players only.
+bool lockKeepsOut(int lock, bool player);
+
 struct SimVehicle {
     int id = 0;
     int handle = 0;

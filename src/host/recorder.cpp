@@ -25,33 +25,24 @@ constexpr std::size_t kChunkData = kChunkSize - kChunkHeaderSize;
 // it is no larger than this and holds nothing that refers to its chunk.
 constexpr std::size_t kMovableStep = 8192;
 
-// [SECTION] The native table: its bytes in the file, and the lookup by hash
+// [SECTION] The native table: its bytes in the file
 
 constexpr std::size_t kTableCapacity = 2 + kNativeCount * (8 + 2 + kMaxArgs);
 
 struct Table {
     std::uint8_t bytes[kTableCapacity] = {};
     std::size_t size = 0;
-    std::uint64_t hashes[256] = {};
-    std::int16_t indices[256] = {};
-
-    static unsigned slotOf(std::uint64_t hash) { return static_cast<unsigned>((hash * 0x9E3779B97F4A7C15ULL) >> 56); }
 
     Table() {
         std::uint8_t* p = bytes;
         const auto count = static_cast<std::uint16_t>(kNativeCount);
         p = putBytes(p, &count, 2);
-        for (int i = 0; i < 256; ++i) indices[i] = -1;
         for (int i = 0; i < kNativeCount; ++i) {
             const NativeShape& s = kNativeShapes[i];
             p = put64(p, s.hash);
             *p++ = s.argc;
             *p++ = static_cast<std::uint8_t>(s.result);
             for (int a = 0; a < s.argc; ++a) *p++ = static_cast<std::uint8_t>(s.args[a]);
-            unsigned slot = slotOf(s.hash);
-            while (indices[slot] >= 0) slot = (slot + 1) & 255u;
-            hashes[slot] = s.hash;
-            indices[slot] = static_cast<std::int16_t>(i);
         }
         size = static_cast<std::size_t>(p - bytes);
     }
@@ -121,14 +112,6 @@ void flushTicks() {
 }
 
 }  // namespace
-
-int nativeIndex(std::uint64_t hash) {
-    const Table& t = table();
-    for (unsigned slot = Table::slotOf(hash);; slot = (slot + 1) & 255u) {
-        if (t.indices[slot] < 0) return -1;
-        if (t.hashes[slot] == hash) return t.indices[slot];
-    }
-}
 
 bool makeRoom(std::size_t bytes) {
     if (bytes > kChunkData - kReserve) {

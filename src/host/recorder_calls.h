@@ -13,9 +13,6 @@
 
 namespace tavrel::host::rec_core {
 
-// A recording is open (relaxed: one fibre records at a time).
-inline bool recording() { return g.on.load(std::memory_order_relaxed); }
-
 // Text results longer than this are cut there (a radio station's name is short).
 inline constexpr std::size_t kLongestTextResult = 255;
 

@@ -125,9 +125,6 @@ extern KeyQueue keys;
 extern std::atomic<bool> in_message;
 extern KeyEntry message;
 
-// The native table's index of a hash, or -1.
-int nativeIndex(std::uint64_t hash);
-
 // [SECTION] Writing
 
 // Room for `bytes` more in the current chunk (a new chunk when not). False
@@ -138,6 +135,12 @@ void drainKeys();  // the window thread's messages into the ring
 inline bool keysWaiting() {
     return keys.head.load(std::memory_order_relaxed) != keys.tail.load(std::memory_order_relaxed);
 }
+
+// A recording is open (relaxed: one fibre records at a time).
+inline bool recording() { return g.on.load(std::memory_order_relaxed); }
+
+// The most bytes putVarint writes.
+inline constexpr std::size_t kVarint = 5;
 
 inline std::uint8_t* putVarint(std::uint8_t* p, std::uint32_t v) {
     while (v >= 0x80) {

@@ -10,10 +10,6 @@ using namespace rec_core;
 
 namespace {
 
-constexpr std::size_t kVarint = 5;
-
-bool on() { return g.on.load(std::memory_order_relaxed); }
-
 std::uint8_t* putPath(std::uint8_t* p, const char* path, std::size_t size) {
     p = putVarint(p, static_cast<std::uint32_t>(size));
     return putBytes(p, path, size);
@@ -96,7 +92,7 @@ void recordWrite(std::uint8_t tag, const char* path, const char* data, std::size
 
 bool fileExists(const char* path) {
     const bool exists = binding::fileExists(path);
-    if (on()) {
+    if (recording()) {
         const std::size_t path_size = pathSize(path);
         if (beginRecord(2 + kVarint + path_size)) {
             *g.w++ = rec::kTagFileExists;
@@ -111,13 +107,13 @@ bool fileExists(const char* path) {
 // is not recorded: a replay's store reads and stamps its own copy.
 bool readFile(const char* path, std::string& out, std::size_t max_bytes, FileStamp* stamp) {
     const bool ok = binding::readFile(path, out, max_bytes, stamp);
-    if (on()) recordRead(path, max_bytes, ok, out);
+    if (recording()) recordRead(path, max_bytes, ok, out);
     return ok;
 }
 
 ReplaceResult replaceFile(const char* path, const char* data, std::size_t size, const FileStamp& read_as) {
     const ReplaceResult result = binding::replaceFile(path, data, size, read_as);
-    if (on()) {
+    if (recording()) {
         const std::uint8_t code = result == ReplaceResult::Replaced  ? rec::kWriteDone
                                   : result == ReplaceResult::Changed ? rec::kWriteChanged
                                                                      : rec::kWriteFailed;
@@ -129,7 +125,7 @@ ReplaceResult replaceFile(const char* path, const char* data, std::size_t size, 
 // The load's look for a write cut off and for leftovers: what it found.
 FileRecovery recoverFile(const char* path) {
     const FileRecovery found = binding::recoverFile(path);
-    if (on()) {
+    if (recording()) {
         const std::size_t path_size = pathSize(path);
         if (beginRecord(2 + 2 * kVarint + path_size)) {
             *g.w++ = rec::kTagFileRecover;
@@ -146,7 +142,7 @@ FileRecovery recoverFile(const char* path) {
 // it failed).
 bool startLogFile(const char* path, const char* old_path) {
     const bool ok = binding::startLogFile(path, old_path);
-    if (on()) {
+    if (recording()) {
         const std::size_t path_size = pathSize(path);
         const std::size_t old_size = pathSize(old_path);
         if (beginRecord(2 + 2 * kVarint + path_size + old_size)) {
@@ -161,7 +157,7 @@ bool startLogFile(const char* path, const char* old_path) {
 
 bool appendLogFile(const char* path, const char* data, std::size_t size) {
     const bool ok = binding::appendLogFile(path, data, size);
-    if (on()) recordWrite(rec::kTagFileAppend, path, data, size, ok ? rec::kWriteDone : rec::kWriteFailed);
+    if (recording()) recordWrite(rec::kTagFileAppend, path, data, size, ok ? rec::kWriteDone : rec::kWriteFailed);
     return ok;
 }
 

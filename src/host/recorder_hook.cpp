@@ -12,17 +12,15 @@ using namespace rec_core;
 
 namespace {
 
-bool on() { return g.on.load(std::memory_order_relaxed); }
-
 void recordRegister(std::uint8_t what) {
-    if (!on() || !beginRecord(2)) return;
+    if (!recording() || !beginRecord(2)) return;
     *g.w++ = rec::kTagRegister;
     *g.w++ = what;
 }
 
 template <int N>
 void fibreEntry() {
-    if (on()) beginStep(rec::kTagStart, N);
+    if (recording()) beginStep(rec::kTagStart, N);
     g.scripts[N]();
 }
 
@@ -47,7 +45,7 @@ void keyEntry(std::uint32_t key, std::uint16_t repeats, std::uint8_t scan_code, 
               int was_down_before, int is_up_now) {
     const KeyboardHandler handler = plugin_handler.load(std::memory_order_acquire);
     if (handler == nullptr) return;
-    if (!on()) {
+    if (!recording()) {
         handler(key, repeats, scan_code, is_extended, is_with_alt, was_down_before, is_up_now);
         return;
     }
@@ -72,8 +70,6 @@ void keyEntry(std::uint32_t key, std::uint16_t repeats, std::uint8_t scan_code, 
 }
 
 // [SECTION] World lists
-
-constexpr std::size_t kVarint = 5;
 
 void recordWorld(int which, const int* handles, int capacity, int count) {
     const int n = count < 0 ? 0 : (count > capacity ? capacity : count);
@@ -131,7 +127,7 @@ void scriptUnregister(void* module) {
 
 void scriptWait(std::uint32_t ms) {
     const int me = g.current;
-    if (!on() || me == kHost) {
+    if (!recording() || me == kHost) {
         binding::scriptWait(ms);
         return;
     }
@@ -140,7 +136,7 @@ void scriptWait(std::uint32_t ms) {
     g.current = kHost;
     binding::scriptWait(ms);
     g.current = me;
-    if (on()) beginStep(rec::kTagResume, me);
+    if (recording()) beginStep(rec::kTagResume, me);
 }
 
 void keyboardHandlerRegister(KeyboardHandler handler) {
@@ -175,13 +171,13 @@ std::uint64_t* nativeCall() {
 
 int worldGetAllPeds(int* handles, int capacity) {
     const int n = binding::worldGetAllPeds(handles, capacity);
-    if (on()) recordWorld(0, handles, capacity, n);
+    if (recording()) recordWorld(0, handles, capacity, n);
     return n;
 }
 
 int worldGetAllVehicles(int* handles, int capacity) {
     const int n = binding::worldGetAllVehicles(handles, capacity);
-    if (on()) recordWorld(1, handles, capacity, n);
+    if (recording()) recordWorld(1, handles, capacity, n);
     return n;
 }
 
