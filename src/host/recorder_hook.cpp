@@ -76,7 +76,13 @@ void recordWorld(int which, const int* handles, int capacity, int count) {
     const int kept = handles != nullptr ? n : 0;
     bool same = handles != nullptr && kept <= 1024 && g.world_known[which] && g.world_count[which] == kept &&
                 std::memcmp(g.world[which], handles, static_cast<std::size_t>(kept) * sizeof(int)) == 0;
-    if (!beginRecord(1 + 1 + 2 * kVarint + (same ? 0 : static_cast<std::size_t>(kept) * kVarint))) return;
+    const std::size_t whole = 1 + 1 + 2 * kVarint + static_cast<std::size_t>(kept) * kVarint;
+    if (!beginRecord(same ? 1 + 1 + 2 * kVarint : whole)) return;
+    // A chunk opened for this record forgets the last list: write it whole.
+    if (same && !g.world_known[which]) {
+        same = false;
+        if (!beginRecord(whole)) return;
+    }
     std::uint8_t* p = g.w;
     if (same) g.step_refers = g.step_refers || g.in_step;
     *p++ = rec::kTagWorld;

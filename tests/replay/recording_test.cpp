@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "host/host_abi.h"
+#include "host/recorder.h"
 #include "host/recording_format.h"
 #include "sim/replay/recording.h"
 #include "sim/replay/replay.h"
@@ -164,6 +165,31 @@ TEST(Recording, AVersionOneRecordingStillReplays) {
     std::ostringstream err;
     EXPECT_EQ(sim::runToScenario("v1.rec", "", out, err), 0) << err.str();
     EXPECT_NE(out.str().find("expect vehicle 1 lock 0"), std::string::npos) << out.str();
+}
+
+// A world list the same as the one before, recorded where its chunk is full,
+// goes whole into the next chunk: each chunk reads without the one before.
+TEST(Recording, AWorldListRepeatedWhereAChunkEndsReadsInTheNext) {
+    Sandbox sandbox;
+    host::beginRecording();
+    host::testing::enterFibre(0);
+    constexpr int kLists = 40000;  // more than one chunk of them
+    int handles[4] = {};
+    for (int i = 0; i < kLists; ++i) (void)host::worldGetAllVehicles(handles, 4);
+    host::requestRecordingSave(host::SaveReason::Key);
+    host::testing::leaveFibre(0);
+    ASSERT_TRUE(host::testing::lastSaveWritten());
+    host::endRecording();
+    const sim::RecordingFile file = sim::readRecordingFile(kRecording);
+    ASSERT_GT(file.chunk_offsets.size(), 1u);
+    sim::RecordingReader reader(file);
+    int lists = 0;
+    try {
+        while (const sim::RecEvent* e = reader.next()) lists += e->kind == sim::RecEventKind::World ? 1 : 0;
+    } catch (const sim::RecordingError& error) {
+        FAIL() << error.what();
+    }
+    EXPECT_EQ(lists, kLists);
 }
 
 }  // namespace
