@@ -102,7 +102,7 @@ public:
 
     // Sets the world as frame `f` must find it, and the clock's frame
     // length (`length` ms, where known); then runs it and checks what it shows.
-    void frame(const RecFrame& f, std::optional<std::uint32_t> length) {
+    void frame(const RecFrame& f, const std::optional<std::uint32_t>& length) {
         current_frame_ = f.index;
         prepareFiles(f);
         prepareEntities(f);
@@ -1161,7 +1161,11 @@ private:
         }
         std::map<std::string, int> counts;
         for (const std::string& text : posted) ++counts[text];
-        for (const auto& [text, count] : counts) expect("notification " + text + (count > 1 ? " " + std::to_string(count) : ""));
+        for (const auto& [text, count] : counts) {
+            std::string line = "notification " + text;
+            if (count > 1) line.append(" ").append(std::to_string(count));
+            expect(line);
+        }
     }
 
     void expect(const std::string& what) {
