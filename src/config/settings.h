@@ -13,6 +13,8 @@
 #pragma once
 #include <cstdint>
 
+#include "host/recorder.h"
+
 namespace tavrel {
 
 inline constexpr int kPlateTextSize = 80;  // 79 characters and the NUL
@@ -132,7 +134,7 @@ using Text = char[kPlateTextSize];
     X(Int, "Menu", menu_transparent, 180, Menu, AsLoaded)                                                                         \
     X(Bool, "Misc", write_log, true, Profile, NonZero)                                      /* Tavrel.log; absent: on */  \
     X(Int, "Keys", save_recording, -1, Profile, AsLoaded)                                   /* writes Tavrel.rec */       \
-    X(Int, "Misc", recorder_kb, 8192, Profile, KeepIfNegative)                              /* the recorder's KB; 0 off */
+    X(Int, "Misc", recorder_kb, host::kRecorderDefaultKb, Profile, KeepIfNegative)          /* the recorder's KB; 0 off */
 
 #define TAVREL_SETTING_MEMBER(kind, section, field, initial, read, rule) setting_type::kind field = initial;
 

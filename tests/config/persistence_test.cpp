@@ -13,7 +13,7 @@
 #include "config/persistence.h"
 #include "config/settings.h"
 #include "config/text_format.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace tavrel {
 namespace {

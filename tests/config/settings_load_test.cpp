@@ -12,7 +12,7 @@
 #include "config/ini_store.h"
 #include "config/persistence.h"
 #include "config/settings.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace tavrel {
 namespace {

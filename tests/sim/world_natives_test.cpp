@@ -66,7 +66,7 @@ TEST(WorldControls, JustPressedAndJustReleasedHoldOnTheNextFrameOnly) {
     EXPECT_EQ(controlLog, (std::vector<int>{0, 3, 1, 1, 4, 0}));
 }
 
-// Getting in by stages and the seats: game_quirks_tests.cpp.
+// Getting in by stages and the seats: game_quirks_test.cpp.
 TEST(WorldVehicles, SittingAndTheLastVehicle) {
     Simulator sim;
     sim.allowNativeCallsFromHost(true);  // probes the handlers directly

@@ -32,7 +32,7 @@
 #include "config/ini_store.h"
 #include "host/host_file.h"
 #include "support/store_cases.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace tavrel::host {
 namespace {
