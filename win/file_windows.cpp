@@ -1,4 +1,5 @@
-// File access of the INI store and of the log on Windows (Win32, ANSI paths).
+// File access of the INI store, the log and the recorder on Windows (Win32,
+// ANSI paths).
 //
 // Paths arrive as the plug-in names them (".\\TavrelConfig.ini"), already in
 // Windows form, relative to the game's working directory.
@@ -6,6 +7,7 @@
 // [SECTION] Temporary files and leftovers
 // [SECTION] The interface
 // [SECTION] The log
+// [SECTION] The recorder's file
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <windows.h>
@@ -426,6 +428,26 @@ bool binding::appendLogFile(const char* path, const char* data, std::size_t size
     if (!file.valid()) return false;
     const bool ok = writeAll(file.get(), data, size);
     return file.close() && ok;
+}
+
+// [SECTION] The recorder's file
+
+// Tavrel.rec, written whole: the pieces go to "<path>.<process id>.tmp",
+// which then takes the name (replacing an older file).
+bool binding::writeWholeFile(const char* path, const FilePiece* pieces, int count) {
+    WidePath target;
+    WidePath temp;
+    if (path == nullptr || !widePath(path, target)) return false;
+    const int n = _snwprintf(temp, std::size(temp), L"%ls.%lu.tmp", target, GetCurrentProcessId());
+    if (n < 0 || n >= static_cast<int>(std::size(temp))) return false;
+    FileHandle file(CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return false;
+    bool ok = true;
+    for (int i = 0; i < count && ok; ++i) ok = writeAll(file.get(), static_cast<const char*>(pieces[i].data), pieces[i].size);
+    ok = file.close() && ok;
+    if (ok && MoveFileExW(temp, target, MOVEFILE_REPLACE_EXISTING) != 0) return true;
+    DeleteFileW(temp);
+    return false;
 }
 
 namespace testing {

@@ -4,6 +4,7 @@
 
 #include "host/host_binding.h"
 #include "host/recorder_core.h"
+#include "host/version.h"
 
 namespace tavrel::host {
 
@@ -18,8 +19,6 @@ namespace {
 
 using namespace tavrel::rec;
 
-constexpr std::uint8_t kPluginMajor = 2;
-constexpr std::uint8_t kPluginMinor = 2;
 constexpr std::size_t kChunkData = kChunkSize - kChunkHeaderSize;
 // A partial step moves along to the next chunk (and stays comparable) when
 // it is no larger than this and holds nothing that refers to its chunk.
@@ -169,18 +168,24 @@ void drainKeys() {
     if (keys.lost.load(std::memory_order_relaxed)) g.flags |= kFlagIncomplete;
 }
 
+void recordNumber(std::uint8_t tag, std::uint32_t value) {
+    if (!beginRecord(1 + kVarint)) return;
+    *g.w++ = tag;
+    g.w = putVarint(g.w, value);
+}
+
 void recordTick(std::uint32_t value) {
-    if (g.in_step && g.tick_count == kTickCap) {
+    if (!g.in_step) {
+        recordNumber(kTagTick, value);
+        return;
+    }
+    // A step's clock values wait in a list; a full one is written first
+    // (room: the chunk's reserve; closing a chunk may have written it).
+    if (g.tick_count == kTickCap) {
         if (!beginRecord(kReserve)) return;
         if (g.tick_count == kTickCap) flushTicks();
     }
-    if (!beginRecord(6)) return;
-    if (!g.in_step) {
-        *g.w++ = kTagTick;
-        g.w = putVarint(g.w, value);
-        return;
-    }
-    if (g.tick_count == kTickCap) flushTicks();
+    if (!beginRecord(1 + kVarint)) return;
     g.ticks[g.tick_count++] = value;
     *g.w++ = kTagTickMark;
 }
@@ -238,6 +243,12 @@ void endStep(std::uint32_t ms) {
     g.in_step = false;
 }
 
+void leaveStep(std::uint32_t ms) {
+    endStep(ms);
+    if (g.save_pending) saveNow();
+    g.current = kHost;
+}
+
 void saveNow() {
     g.save_pending = false;
     if (g.memory == nullptr) return;
@@ -277,8 +288,8 @@ void saveNow() {
     const auto header_size = static_cast<std::uint16_t>(kHeaderSize);
     std::memcpy(head + header::kVersionAt, &version, 2);
     std::memcpy(head + header::kHeaderSizeAt, &header_size, 2);
-    head[header::kPluginVersionAt] = kPluginMajor;
-    head[header::kPluginVersionAt + 1] = kPluginMinor;
+    head[header::kPluginVersionAt] = TAVREL_VERSION_MAJOR;
+    head[header::kPluginVersionAt + 1] = TAVREL_VERSION_MINOR;
     std::memcpy(head + header::kFlagsAt, &flags, 4);
     std::memcpy(head + header::kChunkCountAt, &count, 4);
     std::memcpy(head + header::kRingKbAt, &g.ring_kb, 4);
@@ -354,7 +365,7 @@ void beginRecording() {
 }
 
 void sizeRecording(std::int32_t kb) {
-    if (g.sized || !g.on.load(std::memory_order_relaxed)) return;
+    if (g.sized || !recording()) return;
     g.sized = true;
     if (kb <= 0) {
         g.on.store(false, std::memory_order_relaxed);
@@ -404,7 +415,7 @@ void sizeRecording(std::int32_t kb) {
 }
 
 void requestRecordingSave(SaveReason reason) {
-    if (!g.on.load(std::memory_order_relaxed)) return;
+    if (!recording()) return;
     if (reason == SaveReason::Halt) {
         if (g.halt_saved) return;
         g.halt_saved = true;
@@ -414,7 +425,7 @@ void requestRecordingSave(SaveReason reason) {
 }
 
 void endRecording() {
-    if (!g.on.load(std::memory_order_relaxed)) return;
+    if (!recording()) return;
     if (keysWaiting()) drainKeys();
     g.in_step = false;
     g.current = kHost;
@@ -424,20 +435,18 @@ void endRecording() {
     freeRing();
 }
 
-bool recordingOn() { return g.on.load(std::memory_order_relaxed); }
+bool recordingOn() { return recording(); }
 
 namespace testing {
 
 void enterFibre(int fibre) {
-    if (!g.on.load(std::memory_order_relaxed) || fibre < 0 || fibre >= rec::kMaxFibres) return;
+    if (!recording() || fibre < 0 || fibre >= rec::kMaxFibres) return;
     beginStep(rec::kTagResume, fibre);
 }
 
 void leaveFibre(std::uint32_t ms) {
-    if (!g.on.load(std::memory_order_relaxed) || g.current == kHost) return;
-    endStep(ms);
-    if (g.save_pending) saveNow();
-    g.current = kHost;
+    if (!recording() || g.current == kHost) return;
+    leaveStep(ms);
 }
 
 bool lastSaveWritten() { return g.last_save_written; }

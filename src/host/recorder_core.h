@@ -32,6 +32,7 @@ inline constexpr std::size_t kReserve = 4 + 5 * kTickCap;  // kept free at a chu
 inline constexpr std::size_t kKeyQueueSize = 1024;  // key messages between two records of the fibres
 inline constexpr std::size_t kLargestRead = rec::kChunkSize / 2;  // a larger file read is kept as its checksum
 inline constexpr std::size_t kReadPathCapacity = 260;
+inline constexpr int kWorldListCapacity = 1024;  // a longer world list is never given as the same as the last
 
 // A key message as the window thread hands it over.
 struct KeyEntry {
@@ -103,7 +104,7 @@ struct Recorder {
     // The chunk's last world lists (peds, vehicles).
     bool world_known[2] = {};
     int world_count[2] = {};
-    int world[2][1024] = {};
+    int world[2][kWorldListCapacity] = {};
 
     // The scripts behind the fibre entries, by fibre.
     void (*scripts[rec::kMaxFibres])() = {};
@@ -168,6 +169,9 @@ inline bool beginRecord(std::size_t bytes) {
     return hasRoom(bytes) || makeRoom(bytes);
 }
 
+// A record of a tag and a number (a seed, a random number, a clock read
+// outside the fibres' steps).
+void recordNumber(std::uint8_t tag, std::uint32_t value);
 // A clock read of the plug-in.
 void recordTick(std::uint32_t value);
 
@@ -177,5 +181,8 @@ void endStep(std::uint32_t ms);
 void beginStep(std::uint8_t tag, int fibre);
 // A save asked for: written now (at a wait, the step complete).
 void saveNow();
+// The fibre waits `ms`: its step ends, a save asked for is written, and no
+// fibre records until one begins a step.
+void leaveStep(std::uint32_t ms);
 
 }  // namespace tavrel::host::rec_core

@@ -74,7 +74,7 @@ void keyEntry(std::uint32_t key, std::uint16_t repeats, std::uint8_t scan_code, 
 void recordWorld(int which, const int* handles, int capacity, int count) {
     const int n = count < 0 ? 0 : (count > capacity ? capacity : count);
     const int kept = handles != nullptr ? n : 0;
-    bool same = handles != nullptr && kept <= 1024 && g.world_known[which] && g.world_count[which] == kept &&
+    bool same = handles != nullptr && kept <= kWorldListCapacity && g.world_known[which] && g.world_count[which] == kept &&
                 std::memcmp(g.world[which], handles, static_cast<std::size_t>(kept) * sizeof(int)) == 0;
     const std::size_t whole = 1 + 1 + 2 * kVarint + static_cast<std::size_t>(kept) * kVarint;
     if (!beginRecord(same ? 1 + 1 + 2 * kVarint : whole)) return;
@@ -96,7 +96,7 @@ void recordWorld(int which, const int* handles, int capacity, int count) {
                                                                    static_cast<std::uint32_t>(previous))));
             previous = handles[i];
         }
-        if (kept <= 1024 && handles != nullptr) {
+        if (kept <= kWorldListCapacity && handles != nullptr) {
             std::memcpy(g.world[which], handles, static_cast<std::size_t>(kept) * sizeof(int));
             g.world_count[which] = kept;
             g.world_known[which] = true;
@@ -137,9 +137,7 @@ void scriptWait(std::uint32_t ms) {
         binding::scriptWait(ms);
         return;
     }
-    endStep(ms);
-    if (g.save_pending) saveNow();
-    g.current = kHost;
+    leaveStep(ms);
     binding::scriptWait(ms);
     g.current = me;
     if (recording()) beginStep(rec::kTagResume, me);

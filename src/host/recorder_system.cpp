@@ -8,30 +8,20 @@ namespace tavrel::host {
 
 using namespace rec_core;
 
-namespace {
-
-void recordNumber(std::uint8_t tag, std::uint32_t value) {
-    if (!beginRecord(6)) return;
-    *g.w++ = tag;
-    g.w = putVarint(g.w, value);
-}
-
-}  // namespace
-
 std::uint32_t getTickCount() {
     const std::uint32_t now = binding::getTickCount();
-    if (g.on.load(std::memory_order_relaxed)) recordTick(now);
+    if (recording()) recordTick(now);
     return now;
 }
 
 void seedRandom(std::uint32_t seed) {
     binding::seedRandom(seed);
-    if (g.on.load(std::memory_order_relaxed)) recordNumber(rec::kTagSeed, seed);
+    if (recording()) recordNumber(rec::kTagSeed, seed);
 }
 
 int nextRandom() {
     const int value = binding::nextRandom();
-    if (g.on.load(std::memory_order_relaxed)) recordNumber(rec::kTagRandom, static_cast<std::uint32_t>(value));
+    if (recording()) recordNumber(rec::kTagRandom, static_cast<std::uint32_t>(value));
     return value;
 }
 

@@ -4,6 +4,7 @@
 #include "config/setting_modes.h"
 #include "config/settings.h"
 #include "effects/vehicle_upkeep.h"
+#include "host/version.h"
 #include "host/world_queries.h"
 #include "input/input.h"
 #include "locking/characters.h"
@@ -18,7 +19,7 @@ namespace tavrel {
 
 namespace {
 
-constexpr const char* kStartupNotice = "Tavrel 2.2 by Kestrin";
+constexpr const char* kStartupNotice = "Tavrel " TAVREL_VERSION_TEXT " by Kestrin";
 constexpr const char* kIniRestoredNotice = "Tavrel: TavrelConfig.ini was put back after an interrupted save";
 constexpr const char* kMultiplayerAudio = "LoadMPData";
 

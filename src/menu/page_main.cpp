@@ -1,6 +1,7 @@
 // Page 0, the main page: the title "Tavrel 2.2" and one link row a settings
 // page. Its labels are drawn as they are (no toggle column), the selected
 // one as a heading, and it reads neither left nor right.
+#include "host/version.h"
 #include "menu/menu.h"
 #include "menu/page_table.h"
 #include "menu/pages.h"
@@ -22,7 +23,7 @@ constexpr PageRow kTable[] = {
 
 }  // namespace
 
-constinit MenuPage main_page{.number = kMainPage, .parent = kMainPage, .title = "Tavrel 2.2", .table = kTable,
+constinit MenuPage main_page{.number = kMainPage, .parent = kMainPage, .title = "Tavrel " TAVREL_VERSION_TEXT, .table = kTable,
                              .selected_style = RowStyle::MainSelected, .toggle_column = false,
                              .reads_sideways = false};
 

@@ -20,9 +20,11 @@
 #include <cstdint>
 #include <string_view>
 
+#include "host/version.h"
+
 namespace tavrel {
 
-inline constexpr const char* kPluginName = "Tavrel 2.2";
+inline constexpr const char* kPluginName = "Tavrel " TAVREL_VERSION_TEXT;
 inline constexpr const char* kLogPath = ".\\Tavrel.log";
 inline constexpr const char* kOldLogPath = ".\\Tavrel.log.old";
 inline constexpr std::size_t kLogLimit = 256 * 1024;   // bytes one load writes at most

@@ -1,11 +1,13 @@
-// File access of the INI store and of the log on POSIX systems. The plug-in
-// names its file ".\\TavrelConfig.ini"; backslashes become slashes here, so
-// the same relative path resolves against the working directory.
+// File access of the INI store, the log and the recorder on POSIX systems.
+// The plug-in names its files ".\\TavrelConfig.ini"; backslashes become
+// slashes here, so the same relative path resolves against the working
+// directory.
 // [SECTION] Paths
 // [SECTION] Temporary files and leftovers
 // [SECTION] Putting the new file in place
 // [SECTION] The interface
 // [SECTION] The log
+// [SECTION] The recorder's file
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -473,6 +475,26 @@ bool binding::appendLogFile(const char* path, const char* data, std::size_t size
     if (fd < 0) return false;
     const bool ok = writeAll(fd, data, size);
     return ::close(fd) == 0 && ok;
+}
+
+// [SECTION] The recorder's file
+
+// Tavrel.rec, written whole: the pieces go to "<path>.<process id>.tmp",
+// which then takes the name.
+bool binding::writeWholeFile(const char* path, const FilePiece* pieces, int count) {
+    Path target;
+    Path temp;
+    if (!mapPath(path, target)) return false;
+    const int n = std::snprintf(temp, sizeof temp, "%s.%ld.tmp", target, static_cast<long>(::getpid()));
+    if (n < 0 || n >= static_cast<int>(sizeof temp)) return false;
+    const int fd = ::open(temp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0) return false;
+    bool ok = true;
+    for (int i = 0; i < count && ok; ++i) ok = writeAll(fd, static_cast<const char*>(pieces[i].data), pieces[i].size);
+    ok = ::close(fd) == 0 && ok;
+    if (ok && ::rename(temp, target) == 0) return true;
+    ::unlink(temp);
+    return false;
 }
 
 namespace testing {
