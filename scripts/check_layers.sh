@@ -103,7 +103,7 @@ sim_apart=()
 check src "" src_apart "${src_layers[@]}"
 check sim "sim/" sim_apart "${sim_rooms[@]}"
 
-platform_headers='^[ \t]*#[ \t]*include[ \t]*<(unistd|fcntl|dirent|signal|time|pthread|windows|io|sys/[a-z_]+)\.h>'
+platform_headers='^[[:space:]]*#[[:space:]]*include[[:space:]]*<(unistd|fcntl|dirent|signal|time|pthread|windows|io|sys/[a-z_]+)\.h>'
 while IFS= read -r hit; do
   echo "${hit#"$root"/}: a system's own header outside src/host/posix/"
   status=1

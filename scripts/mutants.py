@@ -46,7 +46,7 @@ HEADERS_ALWAYS = {"src/host/ticks.h"}
 FIRST_TESTS = {
     "config": ["config"],
     "effects": ["effects"],
-    "host": ["config", "locking"],
+    "host": ["host", "replay", "config", "locking"],
     "input": ["input", "locking"],
     "locking": ["locking", "effects"],
     "menu": ["menu"],

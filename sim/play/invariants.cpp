@@ -46,6 +46,13 @@ constexpr std::uint32_t kUnarmed = joaat("WEAPON_UNARMED");
 
 bool elapsed(std::uint32_t since, std::uint32_t ms, std::uint32_t now) { return now - since > ms; }
 
+// A [Misc] switch of the file's text (write_log, recorder_kb) is on unless
+// it reads as 0: a missing key or file leaves it on.
+bool miscSwitchOn(const std::string& text, const char* key) {
+    const auto value = iniKeyText(text, "Misc", key);
+    return !value || value->empty() || std::strtol(value->c_str(), nullptr, 0) != 0;
+}
+
 bool contains(const std::vector<int>& list, int value) {
     return std::find(list.begin(), list.end(), value) != list.end();
 }
@@ -255,14 +262,14 @@ void InvariantMonitor::onFrameStart(std::uint32_t /*tick*/) {
         base_text_ = stamp.exists ? readIni() : std::string();
         base_valid_ = true;
         known_stamp_ = stamp;
+        switches_stale_ = true;
     }
     start_stamp_ = stamp;
-    // The log is on unless [Misc] write_log reads as 0 (a missing key or file: on).
-    const auto write_log = iniKeyText(base_text_, "Misc", "write_log");
-    log_on_ = !write_log || write_log->empty() || std::strtol(write_log->c_str(), nullptr, 0) != 0;
-    // So is the flight recorder unless [Misc] recorder_kb reads as 0.
-    const auto recorder_kb = iniKeyText(base_text_, "Misc", "recorder_kb");
-    recorder_on_ = !recorder_kb || recorder_kb->empty() || std::strtol(recorder_kb->c_str(), nullptr, 0) != 0;
+    if (switches_stale_) {
+        log_on_ = miscSwitchOn(base_text_, "write_log");
+        recorder_on_ = miscSwitchOn(base_text_, "recorder_kb");
+        switches_stale_ = false;
+    }
     std::error_code error;
     const auto folder_time = fs::last_write_time(folder_, error);
     if (!error && (!folder_known_ || folder_time != folder_time_)) {
@@ -560,6 +567,7 @@ void InvariantMonitor::checkFolder() {
         }
         base_text_ = text;
         known_stamp_ = stamp;
+        switches_stale_ = true;  // read at the next frame's start
     }
     std::error_code error;
     const auto folder_time = fs::last_write_time(folder_, error);

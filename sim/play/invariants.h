@@ -201,6 +201,7 @@ private:
     std::vector<std::string> folder_names_;  // what the folder held before the frame
     bool log_on_ = true;                     // the load may write Tavrel.log
     bool recorder_on_ = true;                // the load may write Tavrel.rec
+    bool switches_stale_ = true;             // base_text_ changed since the two were read
 
     // A fault planted in the game for the shrinker's proof: the Nth lock the
     // plug-in makes is dropped by the game after its frame (0: none).

@@ -95,6 +95,12 @@ public:
 
     // The fibre the calling thread runs, or null on the host thread.
     static const Fibre* currentFibre();
+    // The caller is a fibre the host has stopped (on Linux a stopped script
+    // unwinds, and may still call the host on its way out).
+    static bool currentIsStopped() {
+        const Fibre* f = currentFibre();
+        return f != nullptr && f->stop;
+    }
     // Names of fibres whose script let an exception escape since the last call.
     std::vector<std::string> takeEscaped();
     std::size_t size() const { return fibres_.size(); }

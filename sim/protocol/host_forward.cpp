@@ -14,11 +14,6 @@ std::uint64_t* idleCall() {
 }
 }  // namespace
 
-bool callerIsStopped() {
-    const FibreScheduler::Fibre* f = FibreScheduler::currentFibre();
-    return f != nullptr && f->stop;
-}
-
 void scriptRegister(void* module, host::ScriptMain script, bool main) {
     if (Simulator* s = Simulator::current()) s->hostScriptRegister(module, script, main);
 }
@@ -40,19 +35,18 @@ void keyboardUnregister(host::KeyboardHandler handler) {
 }
 
 void nativeInit(std::uint64_t hash) {
-    if (callerIsStopped()) return;
+    if (FibreScheduler::currentIsStopped()) return;
     if (Simulator* s = Simulator::current()) s->hostNativeInit(hash);
 }
 
 void nativePush(std::uint64_t value) {
-    if (callerIsStopped()) return;
+    if (FibreScheduler::currentIsStopped()) return;
     if (Simulator* s = Simulator::current()) s->hostNativePush(value);
 }
 
 std::uint64_t* nativeCall() {
     Simulator* s = Simulator::current();
-    if (s == nullptr || callerIsStopped()) return idleCall();
-    s->throwIfInjectedAtCall();
+    if (s == nullptr || FibreScheduler::currentIsStopped()) return idleCall();
     return s->hostNativeCall();
 }
 

@@ -15,8 +15,6 @@
 
 namespace tavrel::sim::forward {
 
-bool callerIsStopped();
-
 void scriptRegister(void* module, host::ScriptMain script, bool main);
 void scriptUnregister(void* module);
 void scriptWait(std::uint32_t ms);

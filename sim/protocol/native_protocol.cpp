@@ -88,6 +88,7 @@ void Simulator::hostNativePush(std::uint64_t value) {
 }
 
 std::uint64_t* Simulator::hostNativeCall() {
+    throwIfInjectedAtCall();
     std::uint64_t* slots = takeSlots();
     if (!call_open_) {
         recordFault(0, "nativeCall without nativeInit");

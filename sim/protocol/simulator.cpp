@@ -42,8 +42,7 @@ void Simulator::setStandIn(HostStandIn* stand_in) {
 }
 
 HostStandIn* Simulator::standInForCaller() const {
-    const FibreScheduler::Fibre* f = FibreScheduler::currentFibre();
-    return f != nullptr && f->stop ? nullptr : stand_in_;
+    return FibreScheduler::currentIsStopped() ? nullptr : stand_in_;
 }
 
 std::uint32_t Simulator::hostClockRead() {

@@ -133,11 +133,6 @@ public:
     // A replay answers the plug-in from now on (null: the world again).
     // REQUIRES: no frame has run yet.
     void setStandIn(HostStandIn* stand_in);
-    HostStandIn* standIn() const { return stand_in_; }
-    // The stand-in, unless the caller is a fibre the host has stopped (on
-    // Linux a stopped script unwinds, and what it calls meanwhile is not the
-    // plug-in's doing).
-    HostStandIn* standInForCaller() const;
     // Sets the clock (a replay follows the recorded clock).
     void setClock(std::uint32_t tick) { clock_.store(tick, std::memory_order_relaxed); }
     // One keyboard message with every field the host passes (a replay's).
@@ -151,10 +146,6 @@ public:
     void injectThrowAtNative(std::uint64_t hash) { throw_at_native_ = hash; }
     // The keyboard handler's clock read throws at the next key message.
     void injectThrowInKeyHandler() { throw_in_key_handler_ = true; }
-    // For the bindings: throw when armed for the call being made / the clock
-    // read of a keyboard handler.
-    void throwIfInjectedAtCall();
-    void throwIfInjectedAtClockRead();
 
     // [SECTION] Host ABI side (host_forward.cpp forwards here)
     void hostScriptRegister(void* module, host::ScriptMain script, bool main);
@@ -191,6 +182,13 @@ public:
 
 private:
     void afterDetach();  // checks what the plug-in left registered; ends its fibres
+    // The stand-in, unless the caller is a fibre the host has stopped (what
+    // a stopped script calls while it unwinds is not the plug-in's doing).
+    HostStandIn* standInForCaller() const;
+    // Throw when armed for the native call being made / the clock read of a
+    // keyboard handler.
+    void throwIfInjectedAtCall();
+    void throwIfInjectedAtClockRead();
     void endFrame();
     void processDeferredUnregisters();
     void sendKey(std::uint32_t vk, std::uint16_t repeats, bool wasDown, bool isUp, std::uint8_t scan = 0,

@@ -120,32 +120,30 @@ int runScenarioOn(Simulator& sim, std::istream& in, const std::string& fileName,
     session.err = &err;
     session.options = &live;
     session.cursors.ini_bytes = readIniBytes(kIniPath);
+    // Faults the plug-in caused (`where`: ":LINE" or ": at the end"), told
+    // once each; true when there were any.
     std::size_t faultsShown = 0;
+    const auto newFaults = [&](const std::string& where) {
+        if (sim.faults().size() <= faultsShown) return false;
+        out.flush();
+        for (; faultsShown < sim.faults().size(); ++faultsShown) {
+            err << fileName << where << ": " << faultText(sim.faults()[faultsShown]) << "\n";
+        }
+        return true;
+    };
     for (const ScenarioLine& cmd : commands) {
         try {
             scenarioCommand(cmd, sim, out, true, &session);
         } catch (const ScenarioError& e) {
             return scenarioError(e);
         }
-        if (sim.faults().size() > faultsShown) {
-            out.flush();
-            for (; faultsShown < sim.faults().size(); ++faultsShown) {
-                err << fileName << ":" << cmd.line << ": " << faultText(sim.faults()[faultsShown]) << "\n";
-            }
-            return 1;
-        }
+        if (newFaults(":" + std::to_string(cmd.line))) return 1;
     }
     // The game unloads its plug-ins when it ends: so does the run, and the
     // plug-in writes its Tavrel.rec.
     if (sim.started()) {
         sim.unload();
-        if (sim.faults().size() > faultsShown) {
-            out.flush();
-            for (; faultsShown < sim.faults().size(); ++faultsShown) {
-                err << fileName << ": at the end: " << faultText(sim.faults()[faultsShown]) << "\n";
-            }
-            return 1;
-        }
+        if (newFaults(": at the end")) return 1;
     }
     if (session.expect_failures > 0) return 3;
     return 0;

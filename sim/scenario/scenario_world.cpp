@@ -53,7 +53,8 @@ void seatCharacter(const CommandContext& c, SimVehicle* v, int seat, const std::
     v->seat(seat) = p->handle;
 }
 
-// Applies (or only checks) one key=value of the vehicle command.
+// Applies (or only checks) one key=value of the vehicle command, or of set
+// for a vehicle.
 void vehicleOption(const CommandContext& c, SimVehicle* v, const std::string& option) {
     const auto eq = option.find('=');
     if (eq == std::string::npos) c.fail("vehicle option without '=': " + option + " (options: " + kVehicleOptions + ")");
@@ -69,10 +70,7 @@ void vehicleOption(const CommandContext& c, SimVehicle* v, const std::string& op
         if (!f) c.fail(key + "= wants 0 or 1: " + value);
         return *f;
     };
-    if (key == "pos" && c.cmd.word == "set") {
-        const Vec3 pos = positionOption(c, value);
-        if (v) v->pos = pos;
-    } else if (key == "speed") {
+    if (key == "speed") {
         const float s = decimal();
         if (v) v->speed = s, v->forward = s;
     } else if (key == "forward") {
@@ -194,19 +192,19 @@ void setCommand(const CommandContext& c) {
     if (c.run && v == nullptr && p == nullptr) c.fail("no vehicle or character " + std::to_string(id));
     for (std::size_t i = 1; i < c.cmd.args.size(); ++i) {
         const std::string& option = c.arg(i);
-        if (p != nullptr || (!c.run && (option.starts_with("pos=") || option.starts_with("order=")))) {
-            if (option.starts_with("order=")) {
-                const auto n = parseInteger(option.substr(6));
-                if (!n) c.fail("order= wants a number: " + option);
-                if (p != nullptr) p->order = *n;
-                continue;
-            }
-            if (!option.starts_with("pos=")) c.fail("set: a character takes pos= and order= only, not " + option);
+        if (option.starts_with("pos=")) {
             const Vec3 pos = positionOption(c, option.substr(4));
+            if (v != nullptr) v->pos = pos;
             if (p != nullptr) p->pos = pos;
-            continue;
+        } else if (p == nullptr) {
+            vehicleOption(c, v, option);  // the check pass (no entity yet) checks order= there too
+        } else if (option.starts_with("order=")) {
+            const auto n = parseInteger(option.substr(6));
+            if (!n) c.fail("order= wants a number: " + option.substr(6));
+            p->order = *n;
+        } else {
+            c.fail("set: a character takes pos= and order= only, not " + option);
         }
-        vehicleOption(c, v, option);
     }
 }
 

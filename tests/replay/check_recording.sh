@@ -30,6 +30,11 @@ fi
 summary=$(tail -n 1 "$dir/err")
 expects=$(sed -n 's/.* frames, \([0-9]*\) expect lines.*/\1/p' <<<"$summary")
 not_rebuilt=$(sed -n 's/.*), \([0-9]*\) answers not rebuilt/\1/p' <<<"$summary")
+if [[ -z $expects ]]; then
+  cat "$dir/err" >&2
+  echo "$name: the conversion printed no summary line" >&2
+  exit 1
+fi
 status=0
 (cd "$dir/converted" && "$sim" "$dir/converted.scn" >"$dir/out" 2>"$dir/err") || status=$?
 failed=$(grep -c ': expected ' "$dir/err" || true)

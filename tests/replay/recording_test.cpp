@@ -4,8 +4,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "host/host_abi.h"
@@ -16,26 +14,14 @@
 #include "sim/replay/to_scenario.h"
 #include "support/plugin_fixture.h"
 #include "support/sandbox.h"
+#include "support/scenario_run.h"
 
 namespace tavrel::testing {
 namespace {
 
 constexpr const char* kRecording = "Tavrel.rec";
 
-std::string fileBytes(const char* name) {
-    std::ifstream in(name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const char* name, const std::string& bytes) { std::ofstream(name, std::ios::binary) << bytes; }
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome replay(const char* name) {
+ScenarioRun replay(const char* name) {
     std::ostringstream out;
     std::ostringstream err;
     const int status = sim::runReplay(name, sim::ReplayOptions{}, out, err);
@@ -51,12 +37,7 @@ std::uint32_t flagsOf(const std::string& bytes) {
 // Runs scenario lines on a simulator of its own (replay makes another).
 class SimRun {
 public:
-    explicit SimRun(const std::string& lines) { run(lines); }
-    void run(const std::string& lines) {
-        std::istringstream in(lines);
-        std::ostringstream out;
-        for (const sim::ScenarioLine& line : sim::parseScenario(in)) sim::scenarioCommand(line, sim, out, true);
-    }
+    explicit SimRun(const std::string& lines) { runScenarioLines(sim, lines); }
     sim::Simulator sim;
 };
 
@@ -83,14 +64,14 @@ TEST(Recording, TheSaveKeyAndAHaltWriteARecordingThatReplays) {
             SimRun run("player 0 0 0\nvehicle 1 car 3 0 0\nstart\ntap U\nwait 500\n" + std::string(c.halt) +
                        "tap F12\nwait 100");
             EXPECT_EQ(std::filesystem::exists(kRecording), c.flag != 0);
-            saved = fileBytes(kRecording);
+            saved = readBytes(kRecording);
             run.sim.unload();
         }
         EXPECT_EQ(std::filesystem::exists(kRecording), c.flag != 0);
         if (c.flag == 0) continue;
         EXPECT_EQ(flagsOf(saved) & c.flag, c.flag);
         writeBytes("saved.rec", saved);
-        const Outcome r = replay("saved.rec");
+        const ScenarioRun r = replay("saved.rec");
         EXPECT_EQ(r.status, 0) << r.err;
     }
 }
@@ -107,10 +88,10 @@ TEST(Recording, ReplayAndConversionRefuseWhatIsNoWholeRecording) {
         for (int i = 0; i < 200000; ++i) host::getTickCount();
         run.sim.unload();
     }
-    const std::string wrapped = fileBytes(kRecording);
+    const std::string wrapped = readBytes(kRecording);
     sandbox.writeIni(kImmediateIni);
     { SimRun run("player 0 0 0\nstart\nwait 300\nunload"); }
-    const std::string whole = fileBytes(kRecording);
+    const std::string whole = readBytes(kRecording);
     ASSERT_GT(whole.size(), rec::kHeaderSize + 100);
     std::string damaged = whole;
     damaged[damaged.size() - 20] ^= 0x55;
@@ -135,7 +116,7 @@ TEST(Recording, ReplayAndConversionRefuseWhatIsNoWholeRecording) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         writeBytes("case.rec", c.bytes);
-        const Outcome r = replay("case.rec");
+        const ScenarioRun r = replay("case.rec");
         EXPECT_EQ(r.status, 2);
         EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
         std::ostringstream out;
@@ -152,14 +133,14 @@ TEST(Recording, AVersionOneRecordingStillReplays) {
     Sandbox sandbox;
     sandbox.writeIni(kImmediateIni);
     { SimRun run("player 0 0 0\nvehicle 1 car 3 0 0\nstart\ntap U\nwait 1500\nunload"); }
-    std::string v1 = fileBytes(kRecording);
+    std::string v1 = readBytes(kRecording);
     ASSERT_GT(v1.size(), rec::kHeaderSize);
     const std::uint16_t version = 1;
     std::memcpy(v1.data() + rec::header::kVersionAt, &version, 2);
     const std::uint64_t sum = rec::checksum(v1.data(), rec::header::kHeaderSumAt);
     std::memcpy(v1.data() + rec::header::kHeaderSumAt, &sum, 8);
     writeBytes("v1.rec", v1);
-    const Outcome r = replay("v1.rec");
+    const ScenarioRun r = replay("v1.rec");
     EXPECT_EQ(r.status, 0) << r.err;
     std::ostringstream out;
     std::ostringstream err;

@@ -32,6 +32,14 @@ inline std::string immediateIni(const std::string& vehicle_lines = "") {
 }
 inline const std::string kImmediateIni = immediateIni();
 
+// Runs scenario commands on `sim`; returns what output commands printed.
+inline std::string runScenarioLines(sim::Simulator& sim, const std::string& text) {
+    std::istringstream in(text);
+    std::ostringstream out;
+    for (const sim::ScenarioLine& line : sim::parseScenario(in)) sim::scenarioCommand(line, sim, out, true);
+    return out.str();
+}
+
 class PluginTest : public ::testing::Test {
 protected:
     void TearDown() override {
@@ -49,12 +57,7 @@ protected:
 
     // Runs scenario commands ("vehicle 1 car 3 0 0\nsit 1\ntap L") on this
     // simulator; returns what output commands printed.
-    std::string scenario(const std::string& text) {
-        std::istringstream in(text);
-        std::ostringstream out;
-        for (const sim::ScenarioLine& line : sim::parseScenario(in)) sim::scenarioCommand(line, sim, out, true);
-        return out.str();
-    }
+    std::string scenario(const std::string& text) { return runScenarioLines(sim, text); }
 
     // The player on foot at the origin, car 1 three metres away.
     void addCarBeside() {

@@ -8,8 +8,19 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 
 namespace tavrel::testing {
+
+inline void writeBytes(const std::string& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 class Sandbox {
 public:
@@ -30,11 +41,8 @@ public:
     static constexpr const char* kIni = "TavrelConfig.ini";
 
     // Replaces the INI file with `text`, byte for byte.
-    void writeIni(const std::string& text) const { std::ofstream(kIni, std::ios::binary) << text; }
-    std::string readIni() const {
-        std::ifstream in(kIni, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    void writeIni(const std::string& text) const { writeBytes(kIni, text); }
+    std::string readIni() const { return readBytes(kIni); }
     bool iniExists() const { return std::filesystem::exists(kIni); }
     void removeIni() const { std::filesystem::remove(kIni); }
     const std::string& path() const { return dir_; }
