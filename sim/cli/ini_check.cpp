@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -16,6 +15,7 @@
 #include "config/settings.h"
 #include "sim/scenario/ini_file.h"
 #include "sim/scenario/scenario.h"
+#include "sim/scenario/scratch_folder.h"
 
 namespace tavrel::sim {
 
@@ -157,28 +157,6 @@ std::vector<std::string> strayKeys(std::string_view bytes) {
     return found;
 }
 
-// Runs in a scratch folder of its own and removes it afterwards.
-class ScratchFolder {
-public:
-    ScratchFolder()
-        : path_(fs::temp_directory_path() /
-                ("tavrel-check-ini-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()))) {
-        fs::create_directories(path_);
-        fs::current_path(path_);
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        fs::current_path(before_, ignored);
-        fs::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-private:
-    fs::path before_ = fs::current_path();
-    fs::path path_;
-};
-
 }  // namespace
 
 int checkIniFile(const std::string& file, std::ostream& out, std::ostream& err) {
@@ -246,7 +224,7 @@ int checkIniFile(const std::string& file, std::ostream& out, std::ostream& err) 
     std::ostringstream runErr;
     int status = 0;
     {
-        const ScratchFolder scratch;
+        const ScratchFolder scratch("check-ini");
         if (!writeIniBytes(kIniPath, bytes)) {
             err << "tavrel-sim: cannot write a copy of " << file << " in " << fs::current_path().string() << "\n";
             return 2;

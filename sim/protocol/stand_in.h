@@ -15,15 +15,16 @@ namespace tavrel::sim {
 // arguments) and once answered, every keyboard message, and the end of
 // every frame (after the scripts ran, before the frame's
 // controls and drawing are cleared). `tick` is the frame's tick.
+// Only onCall must be given; the others do nothing unless overridden.
 class SimObserver {
 public:
     virtual ~SimObserver() = default;
-    virtual void onFrameStart(std::uint32_t tick) = 0;
+    virtual void onFrameStart(std::uint32_t /*tick*/) {}
     virtual void onCall(const NativeInfo& native, const std::uint64_t* args, bool mainFibre) = 0;
     // The same call once answered: its result slots, its out-parameters filled.
     virtual void onAnswer(const NativeInfo& /*native*/, const std::uint64_t* /*args*/, const std::uint64_t* /*slots*/) {}
-    virtual void onKey(const KeyMessage& message) = 0;
-    virtual void onFrameEnd(std::uint32_t tick) = 0;
+    virtual void onKey(const KeyMessage& /*message*/) {}
+    virtual void onFrameEnd(std::uint32_t /*tick*/) {}
 };
 
 // What answers the plug-in instead of the simulated world while it is set:

@@ -142,224 +142,19 @@ void RecordingReader::fail(const std::string& what) const {
 
 namespace {
 
-std::uint8_t byteAt(const std::uint8_t*& p, const std::uint8_t* end, const char*& problem) {
-    if (p >= end) {
-        problem = "a record is cut off at the end of its chunk";
-        return 0;
-    }
-    return *p++;
-}
-
-}  // namespace
-
-RecEvent& RecordingReader::push(RecEventKind kind) {
-    RecEvent& e = queue_.emplace_back();
-    e.kind = kind;
-    e.context = context_;
-    e.frame = frame_;
-    return e;
-}
-
-void RecordingReader::openChunk(std::size_t index) {
-    const std::size_t at = file_.chunk_offsets[index];
-    const std::string& b = file_.bytes;
-    const auto used = readAt<std::uint32_t>(b, at);
-    const auto* base = reinterpret_cast<const std::uint8_t*>(b.data());
-    c_ = Cursor{base + at + kChunkHeaderSize, base + at + kChunkHeaderSize + used};
-    const auto context = static_cast<std::uint8_t>(b[at + 8]);
-    context_ = context == kContextHost ? -1 : context;
-    continuation_ = static_cast<std::uint8_t>(b[at + 9]);
-    tick_base_ = 0;
-    for (FibreMemory& m : fibres_) {
-        m.shape_count = 0;
-        m.has_deltas = false;
-    }
-    read_known_ = false;
-    world_known_[0] = world_known_[1] = false;
-    chunk_open_ = true;
-}
-
-std::size_t RecordingReader::offsetOf(const std::uint8_t* p) const {
-    return static_cast<std::size_t>(p - reinterpret_cast<const std::uint8_t*>(file_.bytes.data()));
-}
-
-void RecordingReader::decodeStep(int fibre, bool comparable) {
-    std::vector<std::size_t> marks;
-    const std::size_t begin = offsetOf(c_.p);
-    decodeStepBody(c_, true, marks);
-    const bool ended = !queue_.empty() && queue_.back().kind == RecEventKind::Wait;
-    if (ended && comparable) {
-        FibreMemory& m = fibres_[fibre];
-        const int kept = m.shape_count < kShapeMemory ? m.shape_count : kShapeMemory - 1;
-        for (int i = kept; i > 0; --i) m.shapes[i] = m.shapes[i - 1];
-        m.shapes[0] = ShapeRef{begin, offsetOf(c_.p) - begin};
-        m.shape_count = kept + 1;
-    }
-    if (marks.empty()) return;
-    if (c_.p < c_.end && *c_.p == kTagStepTicks) {
-        ++c_.p;
-        assignTicks(marks, readTickList(c_, fibre));
-        return;
-    }
-    fail("clock reads without their values");
-}
-
-bool RecordingReader::fill() {
-    queue_.clear();
-    queue_at_ = 0;
-    while (queue_.empty()) {
-        if (!chunk_open_ || c_.p >= c_.end) {
-            if (chunk_ >= file_.chunk_offsets.size()) return false;
-            openChunk(chunk_++);
-            continue;
-        }
-        if (continuation_ != 0) {
-            // The chunk begins inside a step of context_.
-            const bool comparable = continuation_ == kChunkMovedStep;
-            continuation_ = 0;
-            decodeStep(context_, comparable);
-            continue;
-        }
-        const std::uint8_t tag = *c_.p++;
-        if (tag >= kTagResumeRepeat && tag < kTagResumeRepeat + 16) {
-            const int fibre = (tag - kTagResumeRepeat) / 4;
-            beginFrameOf(fibre);
-            context_ = fibre;
-            push(RecEventKind::Resume).fibre = fibre;
-            repeatShape(fibre, (tag - kTagResumeRepeat) % 4, std::nullopt);
-            continue;
-        }
-        if (tag == kTagStart || tag == kTagResume) {
-            const char* problem = nullptr;
-            const int fibre = byteAt(c_.p, c_.end, problem);
-            if (problem != nullptr) fail(problem);
-            if (fibre >= kMaxFibres) fail("a fibre number out of range");
-            beginFrameOf(fibre);
-            context_ = fibre;
-            RecEvent& e = push(tag == kTagStart ? RecEventKind::Start : RecEventKind::Resume);
-            e.fibre = fibre;
-            if (c_.p >= c_.end) continue;  // the step is in the next chunk
-            if (*c_.p == kTagRepeat) {
-                ++c_.p;
-                problem = nullptr;
-                const int k = byteAt(c_.p, c_.end, problem);
-                if (problem != nullptr) fail(problem);
-                repeatShape(fibre, k, readTickList(c_, fibre));
-                continue;
-            }
-            decodeStep(fibre, true);
-            continue;
-        }
-        // A record outside any step: the host's, or a key message between frames.
-        context_ = -1;
-        decodeRecord(c_, tag, nullptr);
-    }
-    return true;
-}
-
-void RecordingReader::beginFrameOf(int fibre) {
-    if (!started_frame_ || fibre <= last_fibre_in_frame_) {
-        if (started_frame_) ++frame_;
-        started_frame_ = true;
-    }
-    last_fibre_in_frame_ = fibre;
-}
-
-void RecordingReader::repeatShape(int fibre, int k, std::optional<std::vector<std::uint32_t>> values) {
-    FibreMemory& m = fibres_[fibre];
-    if (k >= m.shape_count) fail("a repeat of a step that was not written");
-    const ShapeRef shape = m.shapes[k];
-    for (int i = k; i > 0; --i) m.shapes[i] = m.shapes[i - 1];
-    m.shapes[0] = shape;
-    if (!values) {
-        // The fibre's last tick deltas again.
-        if (!m.has_deltas) fail("a repeat of clock values that were not written");
-        values.emplace();
-        for (const std::int32_t d : m.deltas) {
-            tick_base_ += static_cast<std::uint32_t>(d);
-            values->push_back(tick_base_);
-        }
-    }
-    const auto* base = reinterpret_cast<const std::uint8_t*>(file_.bytes.data());
-    Cursor sub{base + shape.begin, base + shape.begin + shape.size};
-    std::vector<std::size_t> marks;
-    decodeStepBody(sub, true, marks);
-    assignTicks(marks, *values);
-}
-
-void RecordingReader::decodeStepBody(Cursor& c, bool until_wait, std::vector<std::size_t>& marks) {
-    while (c.p < c.end) {
-        const std::uint8_t tag = *c.p++;
-        if (tag == kTagStart || tag == kTagResume || tag == kTagRepeat) fail("a step begins inside another");
-        if (tag == kTagStepTicks) {
-            assignTicks(marks, readTickList(c, context_));
-            continue;
-        }
-        decodeRecord(c, tag, &marks);
-        if (until_wait && queue_.back().kind == RecEventKind::Wait) return;
-    }
-}
-
-std::vector<std::uint32_t> RecordingReader::readTickList(Cursor& c, int fibre) {
-    if (fibre < 0 || fibre >= kMaxFibres) fail("clock values outside a step");
-    FibreMemory& m = fibres_[fibre];
-    const char* problem = nullptr;
-    std::uint32_t n = 0;
-    int shift = 0;
-    for (;;) {
-        const std::uint8_t b = byteAt(c.p, c.end, problem);
-        if (problem != nullptr) fail(problem);
-        n |= static_cast<std::uint32_t>(b & 0x7F) << shift;
-        if ((b & 0x80) == 0) break;
-        shift += 7;
-        if (shift > 28) fail("a number too long");
-    }
-    std::vector<std::uint32_t> values;
-    if (n == 0) {
-        if (!m.has_deltas) fail("a repeat of clock values that were not written");
-    } else {
-        if (n - 1 > static_cast<std::uint32_t>(c.end - c.p)) fail("more clock values than bytes");
-        m.deltas.clear();
-        for (std::uint32_t i = 0; i + 1 < n; ++i) {
-            std::uint32_t v = 0;
-            shift = 0;
-            for (;;) {
-                const std::uint8_t b = byteAt(c.p, c.end, problem);
-                if (problem != nullptr) fail(problem);
-                v |= static_cast<std::uint32_t>(b & 0x7F) << shift;
-                if ((b & 0x80) == 0) break;
-                shift += 7;
-                if (shift > 28) fail("a number too long");
-            }
-            m.deltas.push_back(unzigzag(v));
-        }
-        m.has_deltas = true;
-    }
-    values.reserve(m.deltas.size());
-    for (const std::int32_t d : m.deltas) {
-        tick_base_ += static_cast<std::uint32_t>(d);
-        values.push_back(tick_base_);
-    }
-    return values;
-}
-
-void RecordingReader::assignTicks(std::vector<std::size_t>& marks, const std::vector<std::uint32_t>& values) {
-    if (values.size() != marks.size()) {
-        fail(std::to_string(marks.size()) + " clock reads with " + std::to_string(values.size()) + " values");
-    }
-    for (std::size_t i = 0; i < marks.size(); ++i) queue_[marks[i]].number = values[i];
-    marks.clear();
-}
-
-namespace {
-
 // Reads from one record; `problem` is set at the first thing wrong.
 struct Bytes {
     const std::uint8_t*& p;
     const std::uint8_t* end;
     const char* problem = nullptr;
 
-    std::uint8_t u8() { return byteAt(p, end, problem); }
+    std::uint8_t u8() {
+        if (p >= end) {
+            problem = "a record is cut off at the end of its chunk";
+            return 0;
+        }
+        return *p++;
+    }
     // A yes/no byte: above 1 is damage, named `what`.
     bool flag(const char* what) {
         const std::uint8_t r = u8();
@@ -407,6 +202,188 @@ struct Bytes {
 };
 
 }  // namespace
+
+RecEvent& RecordingReader::push(RecEventKind kind) {
+    RecEvent& e = queue_.emplace_back();
+    e.kind = kind;
+    e.context = context_;
+    e.frame = frame_;
+    return e;
+}
+
+void RecordingReader::openChunk(std::size_t index) {
+    const std::size_t at = file_.chunk_offsets[index];
+    const std::string& b = file_.bytes;
+    const auto used = readAt<std::uint32_t>(b, at);
+    const auto* base = reinterpret_cast<const std::uint8_t*>(b.data());
+    c_ = Cursor{base + at + kChunkHeaderSize, base + at + kChunkHeaderSize + used};
+    const auto context = static_cast<std::uint8_t>(b[at + 8]);
+    context_ = context == kContextHost ? -1 : context;
+    continuation_ = static_cast<std::uint8_t>(b[at + 9]);
+    tick_base_ = 0;
+    for (FibreMemory& m : fibres_) {
+        m.shape_count = 0;
+        m.has_deltas = false;
+    }
+    read_known_ = false;
+    world_known_[0] = world_known_[1] = false;
+    chunk_open_ = true;
+}
+
+std::size_t RecordingReader::offsetOf(const std::uint8_t* p) const {
+    return static_cast<std::size_t>(p - reinterpret_cast<const std::uint8_t*>(file_.bytes.data()));
+}
+
+void RecordingReader::decodeStep(int fibre, bool comparable) {
+    std::vector<std::size_t> marks;
+    const std::size_t begin = offsetOf(c_.p);
+    decodeStepBody(c_, marks);
+    const bool ended = !queue_.empty() && queue_.back().kind == RecEventKind::Wait;
+    if (ended && comparable) {
+        FibreMemory& m = fibres_[fibre];
+        const int kept = m.shape_count < kShapeMemory ? m.shape_count : kShapeMemory - 1;
+        for (int i = kept; i > 0; --i) m.shapes[i] = m.shapes[i - 1];
+        m.shapes[0] = ShapeRef{begin, offsetOf(c_.p) - begin};
+        m.shape_count = kept + 1;
+    }
+    if (marks.empty()) return;
+    if (c_.p < c_.end && *c_.p == kTagStepTicks) {
+        ++c_.p;
+        assignTicks(marks, readTickList(c_, fibre));
+        return;
+    }
+    fail("clock reads without their values");
+}
+
+bool RecordingReader::fill() {
+    queue_.clear();
+    queue_at_ = 0;
+    while (queue_.empty()) {
+        if (!chunk_open_ || c_.p >= c_.end) {
+            if (chunk_ >= file_.chunk_offsets.size()) return false;
+            openChunk(chunk_++);
+            continue;
+        }
+        if (continuation_ != 0) {
+            // The chunk begins inside a step of context_.
+            const bool comparable = continuation_ == kChunkMovedStep;
+            continuation_ = 0;
+            decodeStep(context_, comparable);
+            continue;
+        }
+        const std::uint8_t tag = *c_.p++;
+        if (tag >= kTagResumeRepeat && tag < kTagResumeRepeat + 16) {
+            const int fibre = (tag - kTagResumeRepeat) / 4;
+            beginFrameOf(fibre);
+            context_ = fibre;
+            push(RecEventKind::Resume).fibre = fibre;
+            repeatShape(fibre, (tag - kTagResumeRepeat) % 4, std::nullopt);
+            continue;
+        }
+        if (tag == kTagStart || tag == kTagResume) {
+            Bytes in{c_.p, c_.end};
+            const int fibre = in.u8();
+            if (in.problem != nullptr) fail(in.problem);
+            if (fibre >= kMaxFibres) fail("a fibre number out of range");
+            beginFrameOf(fibre);
+            context_ = fibre;
+            RecEvent& e = push(tag == kTagStart ? RecEventKind::Start : RecEventKind::Resume);
+            e.fibre = fibre;
+            if (c_.p >= c_.end) continue;  // the step is in the next chunk
+            if (*c_.p == kTagRepeat) {
+                ++c_.p;
+                const int k = in.u8();
+                if (in.problem != nullptr) fail(in.problem);
+                repeatShape(fibre, k, readTickList(c_, fibre));
+                continue;
+            }
+            decodeStep(fibre, true);
+            continue;
+        }
+        // A record outside any step: the host's, or a key message between frames.
+        context_ = -1;
+        decodeRecord(c_, tag, nullptr);
+    }
+    return true;
+}
+
+void RecordingReader::beginFrameOf(int fibre) {
+    if (!started_frame_ || fibre <= last_fibre_in_frame_) {
+        if (started_frame_) ++frame_;
+        started_frame_ = true;
+    }
+    last_fibre_in_frame_ = fibre;
+}
+
+void RecordingReader::repeatShape(int fibre, int k, std::optional<std::vector<std::uint32_t>> values) {
+    FibreMemory& m = fibres_[fibre];
+    if (k >= m.shape_count) fail("a repeat of a step that was not written");
+    const ShapeRef shape = m.shapes[k];
+    for (int i = k; i > 0; --i) m.shapes[i] = m.shapes[i - 1];
+    m.shapes[0] = shape;
+    if (!values) {
+        // The fibre's last tick deltas again.
+        if (!m.has_deltas) fail("a repeat of clock values that were not written");
+        values.emplace();
+        for (const std::int32_t d : m.deltas) {
+            tick_base_ += static_cast<std::uint32_t>(d);
+            values->push_back(tick_base_);
+        }
+    }
+    const auto* base = reinterpret_cast<const std::uint8_t*>(file_.bytes.data());
+    Cursor sub{base + shape.begin, base + shape.begin + shape.size};
+    std::vector<std::size_t> marks;
+    decodeStepBody(sub, marks);
+    assignTicks(marks, *values);
+}
+
+void RecordingReader::decodeStepBody(Cursor& c, std::vector<std::size_t>& marks) {
+    while (c.p < c.end) {
+        const std::uint8_t tag = *c.p++;
+        if (tag == kTagStart || tag == kTagResume || tag == kTagRepeat) fail("a step begins inside another");
+        if (tag == kTagStepTicks) {
+            assignTicks(marks, readTickList(c, context_));
+            continue;
+        }
+        decodeRecord(c, tag, &marks);
+        if (queue_.back().kind == RecEventKind::Wait) return;
+    }
+}
+
+std::vector<std::uint32_t> RecordingReader::readTickList(Cursor& c, int fibre) {
+    if (fibre < 0 || fibre >= kMaxFibres) fail("clock values outside a step");
+    FibreMemory& m = fibres_[fibre];
+    Bytes in{c.p, c.end};
+    const auto number = [&] {
+        const std::uint32_t v = in.varint();
+        if (in.problem != nullptr) fail(in.problem);
+        return v;
+    };
+    const std::uint32_t n = number();
+    std::vector<std::uint32_t> values;
+    if (n == 0) {
+        if (!m.has_deltas) fail("a repeat of clock values that were not written");
+    } else {
+        if (n - 1 > static_cast<std::uint32_t>(c.end - c.p)) fail("more clock values than bytes");
+        m.deltas.clear();
+        for (std::uint32_t i = 0; i + 1 < n; ++i) m.deltas.push_back(unzigzag(number()));
+        m.has_deltas = true;
+    }
+    values.reserve(m.deltas.size());
+    for (const std::int32_t d : m.deltas) {
+        tick_base_ += static_cast<std::uint32_t>(d);
+        values.push_back(tick_base_);
+    }
+    return values;
+}
+
+void RecordingReader::assignTicks(std::vector<std::size_t>& marks, const std::vector<std::uint32_t>& values) {
+    if (values.size() != marks.size()) {
+        fail(std::to_string(marks.size()) + " clock reads with " + std::to_string(values.size()) + " values");
+    }
+    for (std::size_t i = 0; i < marks.size(); ++i) queue_[marks[i]].number = values[i];
+    marks.clear();
+}
 
 void RecordingReader::decodeRecord(Cursor& c, std::uint8_t tag, std::vector<std::size_t>* marks) {
     Bytes in{c.p, c.end};
@@ -626,24 +603,14 @@ void RecordingReader::decodeRecord(Cursor& c, std::uint8_t tag, std::vector<std:
 }
 
 const RecEvent* RecordingReader::next() {
-    if (queue_at_ >= queue_.size() && !fill()) return nullptr;
-    return &queue_[queue_at_++];
+    const RecEvent* e = peek();
+    if (e != nullptr) ++queue_at_;
+    return e;
 }
 
-const RecEvent* RecordingReader::peek(std::size_t ahead) {
-    while (queue_at_ + ahead >= queue_.size()) {
-        // Keep what is queued and decode the next unit behind it.
-        std::vector<RecEvent> kept(queue_.begin() + static_cast<std::ptrdiff_t>(queue_at_), queue_.end());
-        if (!fill()) {
-            queue_ = std::move(kept);
-            queue_at_ = 0;
-            return ahead < queue_.size() ? &queue_[ahead] : nullptr;
-        }
-        kept.insert(kept.end(), std::make_move_iterator(queue_.begin()), std::make_move_iterator(queue_.end()));
-        queue_ = std::move(kept);
-        queue_at_ = 0;
-    }
-    return &queue_[queue_at_ + ahead];
+const RecEvent* RecordingReader::peek() {
+    if (queue_at_ >= queue_.size() && !fill()) return nullptr;
+    return &queue_[queue_at_];
 }
 
 }  // namespace tavrel::sim

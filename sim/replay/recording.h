@@ -120,8 +120,8 @@ public:
     explicit RecordingReader(const RecordingFile& file);
     // The next event, or null at the end (valid until the next call).
     const RecEvent* next();
-    // The event after the one next() gives, without taking it; null at the end.
-    const RecEvent* peek(std::size_t ahead = 0);
+    // The event next() gives next, without taking it; null at the end.
+    const RecEvent* peek();
     std::uint64_t frame() const { return frame_; }
 
 private:
@@ -148,7 +148,7 @@ private:
     // The fibre's k-th recent step again, its clock reads given `values`
     // (none: the fibre's last deltas again).
     void repeatShape(int fibre, int k, std::optional<std::vector<std::uint32_t>> values);
-    void decodeStepBody(Cursor& c, bool until_wait, std::vector<std::size_t>& marks);
+    void decodeStepBody(Cursor& c, std::vector<std::size_t>& marks);  // up to and with the step's wait
     void decodeRecord(Cursor& c, std::uint8_t tag, std::vector<std::size_t>* marks);
     std::vector<std::uint32_t> readTickList(Cursor& c, int fibre);
     void assignTicks(std::vector<std::size_t>& marks, const std::vector<std::uint32_t>& values);

@@ -14,6 +14,7 @@
 #include "sim/replay/replay_text.h"
 #include "sim/report/reports.h"
 #include "sim/scenario/ini_file.h"
+#include "sim/scenario/scratch_folder.h"
 
 namespace tavrel::sim {
 
@@ -28,6 +29,8 @@ bool isFileEvent(const RecEvent& e) {
 }
 
 bool isLogEvent(const RecEvent& e) { return e.kind == RecEventKind::FileAppend || e.kind == RecEventKind::LogStart; }
+
+constexpr std::size_t kCallsBefore = 12;  // how many matched calls a difference shows
 
 std::uint8_t registrationCode(HostStandIn::Registration what) {
     switch (what) {
@@ -49,8 +52,7 @@ std::optional<std::string> fileBytes(const std::string& name) {
 // The recording stands in for the game.
 class Replayer : public HostStandIn {
 public:
-    Replayer(const RecordingFile& file, Simulator& sim, int calls_before)
-        : file_(file), reader_(file), sim_(sim), calls_before_(static_cast<std::size_t>(calls_before)) {}
+    Replayer(const RecordingFile& file, Simulator& sim) : file_(file), reader_(file), sim_(sim) {}
 
     // [SECTION] The run
 
@@ -70,7 +72,6 @@ public:
     bool refused() const { return refused_; }
     const std::string& problem() const { return problem_; }
     std::uint64_t consumed() const { return consumed_; }
-    std::uint64_t frames() const { return reader_.frame() + 1; }
 
     // A difference the plug-in makes where no host call of its own is (no
     // fibre runs to make the event).
@@ -87,7 +88,7 @@ public:
         const RecEvent* e = upcoming();
         if (stopped()) return stopHere();
         if (e == nullptr || e->kind != RecEventKind::Native || file_.natives[static_cast<std::size_t>(e->native)].hash != native.hash ||
-            !sameArguments(*e, native, args, argc)) {
+            !sameArguments(*e, args, argc)) {
             differ(e, callText(describeCall(native, args, argc)));
             return stopHere();
         }
@@ -230,7 +231,7 @@ private:
         return f->name == "main" ? 0 : f->name == "menu" ? 1 : std::atoi(f->name.c_str() + 4);
     }
 
-    bool sameArguments(const RecEvent& e, const NativeInfo& native, const std::uint64_t* args, int argc) const {
+    bool sameArguments(const RecEvent& e, const std::uint64_t* args, int argc) const {
         if (argc != static_cast<int>(e.args.size())) return false;
         for (int i = 0; i < argc; ++i) {
             const RecValue& v = e.args[static_cast<std::size_t>(i)];
@@ -257,7 +258,6 @@ private:
                     if (static_cast<std::uint32_t>(raw) != v.bits) return false;
             }
         }
-        (void)native;
         return true;
     }
 
@@ -276,7 +276,7 @@ private:
         const RecEvent* e = reader_.next();
         ++consumed_;
         history_.push_back(std::to_string(sim_.now()) + " " + fibreLabel(e->context) + " " + eventText(file_, *e));
-        if (history_.size() > calls_before_) history_.pop_front();
+        if (history_.size() > kCallsBefore) history_.pop_front();
         return e;
     }
 
@@ -340,7 +340,6 @@ private:
             if (e.kind == RecEventKind::FileReplace) {
                 const std::optional<std::string> now = fileBytes(name);
                 checks_.push_back(WriteCheck{name, e.size, e.sum, e.ok ? std::nullopt : now});
-                if (std::find(done.begin(), done.end(), name) != done.end()) continue;
             }
             if (isLogEvent(e)) {
                 // The plug-in's own output: where it failed, it fails again
@@ -349,8 +348,7 @@ private:
                     done.push_back(name);
                     std::error_code ignored;
                     if (!e.ok) {
-                        fs::remove(name, ignored);
-                        fs::create_directory(name, ignored);
+                        makeIniFolder(name);
                     } else if (fs::is_directory(name, ignored)) {
                         fs::remove_all(name, ignored);
                     }
@@ -501,7 +499,6 @@ private:
     const RecordingFile& file_;
     RecordingReader reader_;
     Simulator& sim_;
-    std::size_t calls_before_;
     std::deque<std::string> history_;
     std::uint64_t consumed_ = 0;
     bool differs_ = false;
@@ -548,7 +545,7 @@ int runReplay(const std::string& path, const ReplayOptions& options, std::ostrea
     std::string problem;
     {
         Simulator sim;
-        Replayer replayer(file, sim, options.calls_before);
+        Replayer replayer(file, sim);
         ScenarioOptions trace;
         trace.timeline = options.timeline;
         trace.timeline_changes = options.timeline_changes;

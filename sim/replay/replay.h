@@ -28,7 +28,6 @@ struct ReplayOptions {
     bool timeline = false;
     bool timeline_changes = false;
     std::ostream* trace = nullptr;
-    int calls_before = 12;  // how many matched calls a difference shows
 };
 
 int runReplay(const std::string& path, const ReplayOptions& options, std::ostream& out, std::ostream& err);

@@ -1,6 +1,5 @@
 #include "sim/replay/replay_text.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -145,32 +144,6 @@ std::string eventText(const RecordingFile& file, const RecEvent& e) {
         }
     }
     return text;
-}
-
-ScratchFolder::ScratchFolder(const char* purpose) {
-    namespace fs = std::filesystem;
-    before_ = fs::current_path();
-    const auto stamp = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
-    for (unsigned attempt = 0;; ++attempt) {
-        fs::path candidate = fs::temp_directory_path() / ("tavrel-" + std::string(purpose) + "-" + std::to_string(stamp) + "-" +
-                                                          std::to_string(attempt));
-        if (fs::create_directory(candidate)) {
-            path_ = candidate;
-            break;
-        }
-    }
-    fs::current_path(path_);
-}
-
-ScratchFolder::~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::current_path(before_, ignored);
-    // Read-only files (a recorded failed write) go too.
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored)) {
-        std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_write, std::filesystem::perm_options::add,
-                                     ignored);
-    }
-    std::filesystem::remove_all(path_, ignored);
 }
 
 std::string localFileName(const std::string& path) {

@@ -4,7 +4,6 @@
 //   3601016 main GET_ENTITY_COORDS(2, true) -> [1.5, 0, 0]
 #pragma once
 #include <cstdint>
-#include <filesystem>
 #include <string>
 
 #include "sim/protocol/simulator.h"
@@ -23,21 +22,6 @@ std::string eventText(const RecordingFile& file, const RecEvent& event);
 std::string callText(const TraceEntry& entry);
 // A value of the recording as the timeline writes its kind.
 std::string valueText(const RecValue& value, ParamKind kind);
-
-// A folder of its own under the system's temporary folder, removed with
-// everything in it when this goes; the working directory while it lives.
-class ScratchFolder {
-public:
-    explicit ScratchFolder(const char* purpose);
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path before_;
-    std::filesystem::path path_;
-};
 
 // A path the plug-in names (".\\TavrelConfig.ini") as a file of the current
 // folder ("TavrelConfig.ini"); empty when it names anything else (another

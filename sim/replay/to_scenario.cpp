@@ -16,6 +16,7 @@
 #include "sim/report/reports.h"
 #include "sim/scenario/ini_file.h"
 #include "sim/scenario/scenario.h"
+#include "sim/scenario/scratch_folder.h"
 #include "sim/scenario/scenario_values.h"
 
 namespace tavrel::sim {
@@ -35,9 +36,7 @@ std::string iniCommand(const std::string& bytes) {
         const std::size_t end = bytes.find("\r\n", at);
         std::string line = bytes.substr(at, end - at);
         if (line.find_first_of("\r\n") != std::string::npos || line.find('\0') != std::string::npos) plain = false;
-        std::istringstream words(line);
-        std::string word, extra;
-        if (words >> word && word == "end" && !(words >> extra)) plain = false;
+        if (endsIniText(line)) plain = false;
         lines.push_back(std::move(line));
         at = end + 2;
     }
@@ -135,9 +134,6 @@ public:
 
     // [SECTION] SimObserver: the plug-in's calls in the converter's run
 
-    void onFrameStart(std::uint32_t) override {}
-    void onKey(const KeyMessage&) override {}
-    void onFrameEnd(std::uint32_t) override {}
     // The call as made (what out-parameters hold is read before the native
     // writes them), then its answer.
     void onCall(const NativeInfo& native, const std::uint64_t* args, bool) override {
@@ -344,7 +340,7 @@ private:
                 continue;
             }
             if (e.kind == RecEventKind::FileReplace && e.changed) continue;  // nothing written: read again
-            if (localFileName(e.path) != "TavrelConfig.ini") {
+            if (localFileName(e.path) != localFileName(kIniPath)) {
                 note(f.index, "a file access of " + e.path + ", which a scenario cannot give");
                 continue;
             }
@@ -407,11 +403,8 @@ private:
 
     // The scenario ID of a handle of the run, or empty.
     std::string idOfLive(int handle) const {
-        if (handle == 0) return {};
-        for (const auto& [recorded, id] : ids_) {
-            if (live(recorded) == handle) return std::to_string(id);
-        }
-        return {};
+        const std::optional<int> id = sim_.world().idOf(handle);
+        return id ? std::to_string(*id) : std::string();
     }
 
     // Makes the vehicle or character behind a recorded handle.

@@ -40,6 +40,8 @@ struct ScenarioError : std::runtime_error {
 // Splits the text into commands; throws ScenarioError for an ini-text
 // without its end and for a stray end.
 std::vector<ScenarioLine> parseScenario(std::istream& in);
+// A line of an ini-text block that ends it: "end" alone (spaces around it allowed).
+bool endsIniText(const std::string& line);
 
 struct ScenarioOptions {
     std::uint32_t start_tick = kDefaultStartTick;

@@ -30,6 +30,12 @@ std::string faultText(const Fault& f) {
 
 }  // namespace
 
+bool endsIniText(const std::string& line) {
+    std::istringstream words(line);
+    std::string word, extra;
+    return words >> word && word == "end" && !(words >> extra);
+}
+
 std::vector<ScenarioLine> parseScenario(std::istream& in) {
     std::vector<ScenarioLine> commands;
     std::string raw;
@@ -39,9 +45,7 @@ std::vector<ScenarioLine> parseScenario(std::istream& in) {
         ++number;
         if (!raw.empty() && raw.back() == '\r') raw.pop_back();
         if (block != nullptr) {
-            std::istringstream words(raw);
-            std::string word, extra;
-            if (words >> word && word == "end" && !(words >> extra)) {
+            if (endsIniText(raw)) {
                 block = nullptr;
             } else {
                 block->block.push_back(raw);
