@@ -124,14 +124,20 @@ int runScenarioOn(Simulator& sim, std::istream& in, const std::string& fileName,
     session.err = &err;
     session.options = &live;
     session.cursors.ini_bytes = readIniBytes(kIniPath);
-    // Faults the plug-in caused (`where`: ":LINE" or ": at the end"), told
-    // once each; true when there were any.
+    // Faults the plug-in caused, told once each with their line (0: at the
+    // end); true when there were any.
     std::size_t faultsShown = 0;
-    const auto newFaults = [&](const std::string& where) {
+    const auto newFaults = [&](int line) {
         if (sim.faults().size() <= faultsShown) return false;
         out.flush();
         for (; faultsShown < sim.faults().size(); ++faultsShown) {
-            err << fileName << where << ": " << faultText(sim.faults()[faultsShown]) << "\n";
+            err << fileName;
+            if (line > 0) {
+                err << ":" << line;
+            } else {
+                err << ": at the end";
+            }
+            err << ": " << faultText(sim.faults()[faultsShown]) << "\n";
         }
         return true;
     };
@@ -141,13 +147,13 @@ int runScenarioOn(Simulator& sim, std::istream& in, const std::string& fileName,
         } catch (const ScenarioError& e) {
             return scenarioError(e);
         }
-        if (newFaults(":" + std::to_string(cmd.line))) return 1;
+        if (newFaults(cmd.line)) return 1;
     }
     // The game unloads its plug-ins when it ends: so does the run, and the
     // plug-in writes its Tavrel.rec.
     if (sim.started()) {
         sim.unload();
-        if (newFaults(": at the end")) return 1;
+        if (newFaults(0)) return 1;
     }
     if (session.expect_failures > 0) return 3;
     return 0;
