@@ -50,7 +50,8 @@ TEST_F(ScenarioTest, EveryCommandIsDocumentedAndPrintsItsUsage) {
         ASSERT_TRUE(in) << file;
         const std::string doc((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         for (const ScenarioCommand& row : scenarioCommands()) {
-            const std::string word = "`" + std::string(row.word);
+            std::string word = "`";
+            word += row.word;
             EXPECT_TRUE(doc.find(word + " ") != std::string::npos || doc.find(word + "`") != std::string::npos)
                 << file << " does not name " << row.word;
         }
